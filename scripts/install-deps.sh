@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs everything the project needs to build, test, run the example cycle
+# and plot, from Debian's package archive. The README and CI both call this, so
+# a dependency missing here shows up as a red CI run rather than a surprise.
+set -euo pipefail
+
+packages=(
+  build-essential
+  cmake
+  pkg-config
+  libcurl4-openssl-dev
+  libtinyxml-dev
+  libgtest-dev
+  libeigen3-dev
+  faketime
+  python3
+  python3-pyftpdlib
+  gnuplot-nox
+  clang-format
+)
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
