@@ -5,6 +5,7 @@
 // introduced by E or D (either case), or by a sign alone after the mantissa.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace velk {
@@ -21,5 +22,9 @@ enum class FieldStatus : int {
 FieldStatus read_int_field(std::string_view line, int first_col, int width, int& value);
 FieldStatus read_real_field(std::string_view line, int first_col, int width, int decimals,
                             double& value);
+
+// The integer right-aligned in `width` columns, or `width` asterisks when it
+// does not fit, as the run's messages print their counters.
+std::string write_int_field(int value, int width);
 
 }  // namespace velk

@@ -1,0 +1,129 @@
+#include "forecast/configuration.h"
+
+#include <cstdint>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "forecast/fixed_field.h"
+#include "forecast/namelist.h"
+#include "forecast/run_end.h"
+
+namespace velk {
+namespace {
+
+// Keeps the table (16 doubles and 5 integers per row) within a few hundred
+// megabytes; real runs use about two months of hours.
+constexpr std::int64_t kMaxTableRows = 2000000;
+
+}  // namespace
+
+Configuration read_configuration(std::istream& in, const std::string& path) {
+  Configuration c;
+  NamelistBinder binder;
+  binder.bind("KY", &c.KY, 1);
+  binder.bind("LT", &c.LT, 1);
+  binder.bind("UFLAG", c.UFLAG.data(), kInputCount);
+  binder.bind("LMAX", c.LMAX.data(), kInputCount);
+  binder.bind("DT", c.DT.data(), kInputCount);
+  binder.bind("UF", c.UF.data(), kInputCount);
+  binder.bind("UN", c.UN.data(), kMainInputCount, kTextLength);
+  binder.bind("UU", c.UU.data(), kMainInputCount, kTextLength);
+  binder.bind("FNRES", c.FNRES.data(), kMaxModels, kTextLength);
+  binder.bind("FNCOV", c.FNCOV.data(), kMaxModels, kTextLength);
+  binder.bind("FMDAT", &c.FMDAT, 1, kTextLength);
+  binder.bind("FMDATH", &c.FMDATH, 1, kTextLength);
+  binder.bind("FNMAG", &c.FNMAG, 1, kTextLength);
+  binder.bind("FNSWEPAM", &c.FNSWEPAM, 1, kTextLength);
+  binder.bind("FNKP", &c.FNKP, 1, kTextLength);
+  binder.bind("FNDST", &c.FNDST, 1, kTextLength);
+  binder.bind("FNDAT", &c.FNDAT, 1, kTextLength);
+  binder.bind("FNMET", &c.FNMET, 1, kTextLength);
+  try {
+    binder.assign(read_namelist_group(in, kConfigurationGroup));
+  } catch (const NamelistError& e) {
+    throw RunEnd::abnormal(path + ": " + e.what() + "\n");
+  }
+  // The preprocessor writes every variable; one left out means a damaged or
+  // hand-made file, and guessing a lead time or a file name would be worse
+  // than stopping.
+  const std::vector<std::string> missing = binder.unassigned();
+  if (!missing.empty()) {
+    std::string names;
+    for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
+    throw RunEnd::abnormal(path + ": group &" + kConfigurationGroup + " does not assign " + names +
+                           "\n");
+  }
+  return c;
+}
+
+Configuration read_configuration(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) throw RunEnd::abnormal("cannot open the configuration file " + path + "\n");
+  return read_configuration(in, path);
+}
+
+int validate_configuration(const Configuration& c) {
+  if (c.KY < 1 || c.KY > kMainInputCount) {
+    throw RunEnd::message("KY MUST BE WITHIN 1.." + write_int_field(kMainInputCount, 2) +
+                          " RANGE, YOU PROVIDED " + write_int_field(c.KY, 2));
+  }
+  for (int j = 0; j < kInputCount; ++j) {
+    if (c.DT[j] < 1) throw RunEnd::message("CADENCE MUST BE POSITIVE");
+    if (c.LMAX[j] < 0) throw RunEnd::message("MAXIMUM LAG MUST BE 0 OR POSITIVE");
+  }
+  int maxlag = -1;
+  for (int j = 0; j < kInputCount; ++j) {
+    if (c.UFLAG[j] != 0 && c.LMAX[j] > maxlag) maxlag = c.LMAX[j];
+  }
+  if (maxlag < 0) throw RunEnd::message("AT LEAST ONE OF UFLAG VALUES MUST BE NON-ZERO");
+
+  // The table is sized for LT rows beyond the data, and only 12 model and
+  // covariance names exist: reject what would size it wrongly or run out of
+  // model names, before any file is written.
+  if (c.LT < 0) throw RunEnd::message("LEAD TIME MUST BE 0 OR POSITIVE");
+  const int models = model_count(c);
+  if (models > kMaxModels) {
+    throw RunEnd::message("AT MOST 12 MODELS ARE SUPPORTED, LT/DT(KY) GIVES " +
+                          std::to_string(models));
+  }
+  return maxlag;
+}
+
+int model_count(const Configuration& c) {
+  return c.LT / c.DT[c.KY - 1];
+}
+
+int count_mag_records(const std::string& fnmag) {
+  std::ifstream in(fnmag);
+  if (!in) throw RunEnd::abnormal("cannot open the ACE MAG input file " + fnmag + "\n");
+  std::string line;
+  for (int header = 1; header <= 4; ++header) {
+    if (!std::getline(in, line)) {
+      throw RunEnd::abnormal("the ACE MAG input file " + fnmag +
+                             " has fewer than its four header lines\n");
+    }
+  }
+  int records = 0;
+  while (std::getline(in, line)) {
+    ++records;
+    int year = 0;
+    if (read_int_field(line, 1, 4, year) != FieldStatus::kOk) {
+      throw RunEnd::abnormal("the ACE MAG input file " + fnmag + ": line " +
+                             std::to_string(records + 4) + " has no year in columns 1-4\n");
+    }
+  }
+  return records;
+}
+
+int table_rows(int lt, int nrec0) {
+  const std::int64_t wanted = static_cast<std::int64_t>(lt) + nrec0;
+  const std::int64_t rows = (wanted + 23) / 24 * 24;
+  if (rows > kMaxTableRows) {
+    throw RunEnd::message("A TABLE OF " + std::to_string(rows) + " HOURS EXCEEDS THE LIMIT OF " +
+                          std::to_string(kMaxTableRows));
+  }
+  return static_cast<int>(rows < 0 ? 0 : rows);
+}
+
+}  // namespace velk

@@ -1,0 +1,267 @@
+#include "forecast/readnrtd.h"
+
+#include <array>
+#include <cmath>
+#include <fstream>
+#include <string>
+
+#include "forecast/fixed_field.h"
+#include "forecast/run_end.h"
+
+namespace velk {
+namespace {
+
+constexpr double kFourPi = 12.566370614359172;
+
+// Days of a common year before the first day of month m, for m = 1..13.
+constexpr std::array<int, 13> kDaysBeforeMonth = {0,   31,  59,  90,  120, 151, 181,
+                                                  212, 243, 273, 304, 334, 365};
+
+// Callers keep m within 1..13: data rows are checked to hold months 1..12,
+// and the continuation never asks past month 13.
+int days_before_month(int m) {
+  return kDaysBeforeMonth[static_cast<std::size_t>(m - 1)];
+}
+
+bool is_leap_year(int year) {
+  return year % 4 == 0;
+}
+
+void set_harmonic_inputs(HourlyTable& table, int t) {
+  const int i = t - 1;
+  const double hour_phase = static_cast<double>(table.hr[i] - 2) * kFourPi / 24.0;
+  const double day_phase = static_cast<double>(table.doy[i] - 80) * kFourPi / 365.24;
+  table.at(13, t) = std::sin(hour_phase);
+  table.at(14, t) = std::cos(hour_phase);
+  table.at(15, t) = std::sin(day_phase);
+  table.at(16, t) = std::cos(day_phase);
+}
+
+// One of the four input files, read line by line.
+class InputFile {
+ public:
+  InputFile(const std::string& name, const char* what) : name_(name), in_(name) {
+    if (!in_)
+      throw RunEnd::abnormal("cannot open the " + std::string(what) + " input file " + name + "\n");
+  }
+  bool next(std::string& line) { return static_cast<bool>(std::getline(in_, line)); }
+  void skip_header(const char* what) {
+    std::string line;
+    for (int i = 0; i < 4; ++i) {
+      if (!next(line)) {
+        throw RunEnd::abnormal("the " + std::string(what) + " input file " + name_ +
+                               " has fewer than its four header lines\n");
+      }
+    }
+  }
+  const std::string& name() const { return name_; }
+
+ private:
+  std::string name_;
+  std::ifstream in_;
+};
+
+// Converts the fields of one record; the first field that does not read
+// ends the run with the read-error report, which counts ACE record pairs.
+class RecordReader {
+ public:
+  RecordReader(const std::string& line, const InputFile& file, int record)
+      : line_(line), file_(file), record_(record) {}
+
+  int integer(int col, int width) {
+    int value = 0;
+    check(read_int_field(line_, col, width, value));
+    return value;
+  }
+  double real(int col, int width, int decimals) {
+    double value = 0.0;
+    check(read_real_field(line_, col, width, decimals, value));
+    return value;
+  }
+
+ private:
+  void check(FieldStatus status) const {
+    if (status == FieldStatus::kOk) return;
+    std::string padded = file_.name();
+    if (padded.size() < 255) padded.resize(255, ' ');
+    throw RunEnd::lines(" A RUN-TIME ERROR F" + write_int_field(static_cast<int>(status), 4) +
+                        " WAS ENCOUNTERED WHILE READING THE INPUT FILE\n " + padded +
+                        "\n AT LINE # " + write_int_field(record_, 8) + "\n");
+  }
+
+  const std::string& line_;
+  const InputFile& file_;
+  int record_;
+};
+
+struct AceRecord {
+  int yr = 0, mo = 0, da = 0, hr = 0;
+  std::array<double, 9> inputs{};  // inputs 1..9 at index 0..8
+};
+
+AceRecord read_mag(const std::string& line, const InputFile& file, int record) {
+  RecordReader r(line, file, record);
+  AceRecord a;
+  a.yr = r.integer(1, 4);
+  a.mo = r.integer(6, 2);
+  a.da = r.integer(9, 2);
+  a.hr = r.integer(13, 2);
+  a.inputs[3] = r.real(40, 6, 1);  // Bx
+  a.inputs[4] = r.real(48, 6, 1);  // By
+  a.inputs[5] = r.real(56, 6, 1);  // Bz
+  a.inputs[0] = r.real(64, 6, 1);  // Bt
+  a.inputs[1] = r.real(72, 6, 1);  // latitude
+  a.inputs[2] = r.real(80, 6, 1);  // longitude
+  return a;
+}
+
+// Only the calendar and inputs 7..9 of the SWEPAM record are used.
+AceRecord read_swepam(const std::string& line, const InputFile& file, int record) {
+  RecordReader r(line, file, record);
+  AceRecord a;
+  a.yr = r.integer(1, 4);
+  a.mo = r.integer(6, 2);
+  a.da = r.integer(9, 2);
+  a.hr = r.integer(13, 2);
+  a.inputs[7] = r.real(42, 7, 1);  // proton density
+  a.inputs[8] = r.real(53, 7, 1);  // bulk speed
+  a.inputs[6] = r.real(64, 9, 2);  // ion temperature
+  return a;
+}
+
+struct DayIndices {
+  std::array<double, 8> kp{}, ap{};  // the eight 3-hour intervals
+  std::array<double, 24> dst{};
+};
+
+void read_kp(const std::string& line, const InputFile& file, int record, DayIndices& day) {
+  RecordReader r(line, file, record);
+  for (int i = 0; i < 8; ++i) day.kp[i] = r.real(13 + 2 * i, 2, 0);
+  for (int i = 0; i < 8; ++i) day.ap[i] = r.real(32 + 3 * i, 3, 0);
+}
+
+void read_dst(const std::string& line, const InputFile& file, int record, DayIndices& day) {
+  RecordReader r(line, file, record);
+  for (int i = 0; i < 24; ++i) day.dst[i] = r.real(21 + 4 * i, 4, 0);
+}
+
+const char* const kCapacityLine = " MAXIMUM SAMPLE VOLUME REACHED, REMAINING DATA IGNORED\n";
+
+// Row t from the paired records, and at hour 0 the day's indices in rows
+// t..t+23 (the caller has made sure they fit).
+void store_row(HourlyTable& table, int t, const AceRecord& mag, const AceRecord& swepam,
+               const DayIndices* day) {
+  const int i = t - 1;
+  table.yr[i] = mag.yr;
+  table.mo[i] = mag.mo;
+  table.da[i] = mag.da;
+  table.hr[i] = mag.hr;
+  for (int j = 1; j <= 6; ++j) table.at(j, t) = mag.inputs[j - 1];
+  for (int j = 7; j <= 9; ++j) table.at(j, t) = swepam.inputs[j - 1];
+  if (day != nullptr) {
+    for (int k = 0; k < 24; ++k) {
+      table.at(10, t + k) = day->kp[k / 3];
+      table.at(12, t + k) = day->ap[k / 3];
+      table.at(11, t + k) = day->dst[k];
+    }
+  }
+  table.doy[i] = mag.da + days_before_month(mag.mo) + (is_leap_year(mag.yr) && mag.mo > 2 ? 1 : 0);
+  set_harmonic_inputs(table, t);
+}
+
+// Rows after the data: fill values in the main inputs and the clock running
+// on hour by hour from the row before.
+void continue_rows(HourlyTable& table, const FillValues& UF) {
+  for (int t = table.nrec + 1; t <= table.nmax; ++t) {
+    for (int j = 1; j <= kMainInputCount; ++j) table.at(j, t) = UF[j - 1];
+    const int i = t - 1;
+    if (i == 0) {  // nothing was read: no calendar to continue from
+      set_harmonic_inputs(table, t);
+      continue;
+    }
+    int hr = table.hr[i - 1] + 1, da = table.da[i - 1], doy = table.doy[i - 1];
+    int mo = table.mo[i - 1], yr = table.yr[i - 1];
+    if (hr > 23) {
+      hr -= 24;
+      ++da;
+      ++doy;
+    }
+    const int leap_day = is_leap_year(yr) && doy > 59 ? 1 : 0;
+    if (doy > days_before_month(mo + 1) + leap_day) {
+      ++mo;
+      da = doy - days_before_month(mo) - leap_day;
+    }
+    if (mo > 12) {
+      ++yr;
+      mo -= 12;
+      doy = doy - 365 - leap_day;
+    }
+    table.hr[i] = hr;
+    table.da[i] = da;
+    table.doy[i] = doy;
+    table.mo[i] = mo;
+    table.yr[i] = yr;
+    set_harmonic_inputs(table, t);
+  }
+}
+
+}  // namespace
+
+int readnrtd(HourlyTable& table, const FillValues& UF, const std::string& FNMAG,
+             const std::string& FNSWEPAM, const std::string& FNKP, const std::string& FNDST,
+             std::ostream& out) {
+  InputFile mag(FNMAG, "ACE MAG");
+  InputFile swepam(FNSWEPAM, "ACE SWEPAM");
+  InputFile kp(FNKP, "Kp");
+  InputFile dst(FNDST, "Dst");
+  mag.skip_header("ACE MAG");
+  swepam.skip_header("ACE SWEPAM");
+
+  // Rows before the first hour-0 record get no day's indices; let them hold
+  // the fill values rather than whatever the table held.
+  for (int t = 1; t <= table.nmax; ++t) {
+    for (int j = 10; j <= 12; ++j) table.at(j, t) = UF[j - 1];
+  }
+
+  int n = 1;
+  std::string mag_line, swepam_line, kp_line, dst_line;
+  for (;; ++n) {
+    const int t = n;
+    if (!mag.next(mag_line)) break;
+    const AceRecord m = read_mag(mag_line, mag, n);
+    if (!swepam.next(swepam_line)) break;
+    const AceRecord s = read_swepam(swepam_line, swepam, n);
+    if (m.yr == 0) break;
+
+    DayIndices day;
+    const bool new_day = m.hr == 0;
+    if (new_day) {
+      if (!kp.next(kp_line)) break;
+      read_kp(kp_line, kp, n, day);
+      if (!dst.next(dst_line)) break;
+      read_dst(dst_line, dst, n, day);
+      if (t + 23 > table.nmax) {
+        out << kCapacityLine << "\n";
+        break;
+      }
+    }
+    if (s.yr != m.yr || s.mo != m.mo || s.da != m.da || s.hr != m.hr) {
+      throw RunEnd::message("DATE/TIME IN MAG AND SWEPAM DATA DO NOT MATCH");
+    }
+    if (t > table.nmax) {
+      out << kCapacityLine << " " << n << " " << table.nmax << "\n\n";
+      break;
+    }
+    if (m.mo < 1 || m.mo > 12) {
+      throw RunEnd::message("MONTH OUTSIDE 1..12 IN THE ACE DATA AT LINE # " +
+                            write_int_field(n, 8));
+    }
+    store_row(table, t, m, s, new_day ? &day : nullptr);
+  }
+
+  table.nrec = n - 1;
+  continue_rows(table, UF);
+  return table.nrec;
+}
+
+}  // namespace velk
