@@ -1,0 +1,92 @@
+#include "acquire/ace_acquisition.h"
+
+#include "acquire/date_stamps.h"
+#include "acquire/file_helpers.h"
+#include "acquire/month_fetch.h"
+#include "acquire/upstream_hosts.h"
+#include "check/input_data_analysis.h"
+#include "check/structure_analysis.h"
+
+const AceList kAceMag = {
+    "_ace_mag_1h.txt",
+    "MAG_present.txt",
+    "MAG_last.txt",
+    "AceMagFileDownload",
+    "AceMagFile2Download",
+    "MAG",
+    "#                 Modified Seconds\n"
+    "# UT Date   Time  Julian   of the   ----------------  GSM Coordinates ---------------\n"
+    "# YR MO DA  HHMM    Day      Day    S     Bx      By      Bz      Bt     Lat.   Long.\n"
+    "#------------------------------------------------------------------------------------\n",
+};
+
+const AceList kAceSwepam = {
+    "_ace_swepam_1h.txt",
+    "SWEPAM_present.txt",
+    "SWEPAM_last.txt",
+    "AceSwepamFileDownload",
+    "AceSwepamFile2Download",
+    "SWEPAM",
+    "#                Modified Seconds   -------------  Solar Wind  -----------\n"
+    "# UT Date   Time  Julian  of the          Proton      Bulk         Ion\n"
+    "# YR MO DA  HHMM    Day     Day     S    Density     Speed     Temperature\n"
+    "#-------------------------------------------------------------------------\n",
+};
+
+std::string ace_month_url(const std::string& host, const std::string& yyyymm, const AceList& list) {
+  return "ftp://" + host + "/pub/lists/ace2/" + yyyymm + list.file_suffix;
+}
+
+namespace {
+
+int ace_files_download(const AceList& list, const std::string& path) {
+  const std::string host = ace_service_host();
+  return ace_acquisition(list, path, ace_month_url(host, present_data(), list),
+                         ace_month_url(host, last_data(), list));
+}
+
+}  // namespace
+
+int ACEMAG_files_download(std::string path) {
+  return ace_files_download(kAceMag, path);
+}
+
+int ACESWEPAM_files_download(std::string path) {
+  return ace_files_download(kAceSwepam, path);
+}
+
+int ace_acquisition(const AceList& list, const std::string& path, const std::string& present_url,
+                    const std::string& last_url) {
+  InputData_analysis present_analysis;
+  InputData_analysis last_analysis;
+  std::string present_text;
+  std::string last_text;
+  int failures = 0;
+  if (!fetch_month(list.present_step, present_url, list.present_file, true, present_analysis,
+                   present_text)) {
+    ++failures;
+  }
+  if (!fetch_month(list.last_step, last_url, list.last_file, true, last_analysis, last_text)) {
+    ++failures;
+  }
+
+  if (failures == 0) {
+    const std::string stem = list.label_stem;
+    if (last_analysis.get_dataname() == stem + "2" &&
+        present_analysis.get_dataname() == stem + "1") {
+      std::string joined = last_text;
+      joined.pop_back();  // the repeat file_read appended; the seam keeps one line end
+      joined += present_text;
+      failures = FileStructureAnalysis3(joined);
+      if (!write_input_file(list.column_header + joined, path)) ++failures;
+    } else {
+      // Months other than the current and the previous one: nothing is written,
+      // so the source must not count as obtained.
+      failures = 1;
+    }
+  }
+
+  remove_file(list.present_file);
+  remove_file(list.last_file);
+  return failures;
+}

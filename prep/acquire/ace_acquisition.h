@@ -1,0 +1,29 @@
+// The ACE MAG and ACE SWEPAM input files, from the ACE list service's monthly
+// hourly lists.
+#pragma once
+
+#include <string>
+
+// What differs between the two lists.
+struct AceList {
+  const char* file_suffix;    // after YYYYMM in the upstream name
+  const char* present_file;   // working file of the current month
+  const char* last_file;      // working file of the previous month
+  const char* present_step;   // report StepName of the current-month download
+  const char* last_step;      // ... of the previous-month download
+  const char* label_stem;     // data label without its month digit
+  const char* column_header;  // the four fixed lines put before the records
+};
+
+extern const AceList kAceMag;
+extern const AceList kAceSwepam;
+
+std::string ace_month_url(const std::string& host, const std::string& yyyymm, const AceList& list);
+
+// Fetches both months and writes header + joined records to `path`. Result as
+// for the Dst acquisition.
+int ACEMAG_files_download(std::string path);
+int ACESWEPAM_files_download(std::string path);
+
+int ace_acquisition(const AceList& list, const std::string& path, const std::string& present_url,
+                    const std::string& last_url);

@@ -1,0 +1,18 @@
+// The Dst input file: current and previous month of the real-time Dst service.
+#pragma once
+
+#include <string>
+
+// URL of one month's file on the Dst service.
+std::string dst_month_url(const std::string& host, const std::string& yyyymm,
+                          const std::string& yymm);
+
+// Fetches both months and writes the joined text to `path`. Returns 0 when the
+// file was written with no missing row; otherwise non-zero (the number of
+// unreadable months, of missing rows, 1 when the months are not the current
+// and the previous one, plus 1 when the file could not be written).
+int DST_files_download(std::string path);
+
+// The same with the two URLs given.
+int dst_acquisition(const std::string& path, const std::string& present_url,
+                    const std::string& last_url);

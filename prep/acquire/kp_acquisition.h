@@ -1,0 +1,14 @@
+// The Kp input file: the quick-look Kp service's current and previous month.
+#pragma once
+
+#include <string>
+
+std::string kp_present_url(const std::string& host);
+std::string kp_last_url(const std::string& host);
+
+// Fetches both months and writes the Kp input file to `path` when both texts
+// were recognised as Kp months. Result as for the Dst acquisition.
+int KP_files_download(std::string path);
+
+int kp_acquisition(const std::string& path, const std::string& present_url,
+                   const std::string& last_url);

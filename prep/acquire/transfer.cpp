@@ -1,0 +1,101 @@
+#include "acquire/transfer.h"
+
+#include <curl/curl.h>
+#include <strings.h>
+
+#include "acquire/file_helpers.h"
+#include "run/error_report.h"
+
+namespace {
+
+// Where the probe's header lines go; nothing reads them.
+std::string buffer;
+char errorBuffer[CURL_ERROR_SIZE];
+
+// Limits shared by probe and fetch: a silent or stalled server must not hold
+// a scheduled cycle into the next one.
+void set_transfer_limits(CURL* handle) {
+  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, kStallTimeoutSeconds);
+  curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
+}
+
+// An HTTP answer other than 2xx carries an error or redirection page, never
+// data, even when libcurl reports the transfer itself as complete.
+bool http_answer_is_data(CURL* handle) {
+  const char* scheme = nullptr;
+  if (curl_easy_getinfo(handle, CURLINFO_SCHEME, &scheme) != CURLE_OK || scheme == nullptr) {
+    return true;
+  }
+  if (strcasecmp(scheme, "http") != 0 && strcasecmp(scheme, "https") != 0) return true;
+  long status = 0;
+  curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+  return status >= 200 && status < 300;
+}
+
+// Asks for the resource's header information only, following redirections.
+bool probe(const std::string& url) {
+  CURL* handle = curl_easy_init();
+  if (handle == nullptr) return false;
+  curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer);
+  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(handle, CURLOPT_HEADER, 1L);
+  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, writer);
+  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &buffer);
+  set_transfer_limits(handle);
+  const bool ok = curl_easy_perform(handle) == CURLE_OK;
+  curl_easy_cleanup(handle);
+  buffer.clear();
+  return ok;
+}
+
+bool fetch(const std::string& url, DownloadTarget& target) {
+  CURL* handle = curl_easy_init();
+  if (handle == nullptr) return false;
+  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, my_fwrite);
+  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &target);
+  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
+  set_transfer_limits(handle);
+  const bool ok = curl_easy_perform(handle) == CURLE_OK && http_answer_is_data(handle);
+  curl_easy_cleanup(handle);
+  return ok;
+}
+
+}  // namespace
+
+std::size_t my_fwrite(void* data, std::size_t size, std::size_t count, void* target) {
+  auto* out = static_cast<DownloadTarget*>(target);
+  if (out->stream == nullptr) {
+    out->stream = std::fopen(out->filename, "wb");
+    if (out->stream == nullptr) return static_cast<std::size_t>(-1);
+  }
+  return std::fwrite(data, size, count, out->stream);
+}
+
+std::size_t writer(char* data, std::size_t size, std::size_t count, std::string* sink) {
+  if (sink == nullptr) return 0;
+  sink->append(data, size * count);
+  return size * count;
+}
+
+void data_file_downloadftp(std::string url, std::string local_file) {
+  DownloadTarget target{local_file.c_str(), nullptr};
+  curl_global_init(CURL_GLOBAL_ALL);
+  error_file += "<ErrorName>File'";
+
+  bool ok = probe(url) && fetch(url, target);
+  if (target.stream != nullptr) {
+    // A file that cannot be completed on disk is as lost as one never fetched.
+    ok = std::fclose(target.stream) == 0 && ok;
+    // A partial file would later be read as if it were the whole month.
+    if (!ok) remove_file(local_file);
+  }
+
+  error_file += url + "'download</ErrorName>\n<Value>" + (ok ? "0" : "1") + "</Value>\n";
+  curl_global_cleanup();
+}

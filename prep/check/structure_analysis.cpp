@@ -1,0 +1,69 @@
+#include "check/structure_analysis.h"
+
+#include "acquire/file_helpers.h"
+#include "run/error_report.h"
+
+namespace {
+
+// The last characters of a text are left out of the scans: an assembled text
+// may end in empty lines.
+constexpr std::size_t kUnexaminedTail = 10;
+
+// Lengths of the 31st line (plus one) that mark an ACE SWEPAM or MAG record.
+constexpr std::size_t kSwepamCount = 73;
+constexpr std::size_t kMagCount = 86;
+
+// Appends one pair per empty line in the examined part and returns how many.
+// When `line31_count` is given, it receives 1 + the length of the line that
+// follows the 30th line feed.
+int scan_empty_lines(const std::string& text, std::size_t* line31_count) {
+  int missing = 0;
+  std::size_t line_feeds = 0;
+  if (text.size() > kUnexaminedTail + 1) {
+    const std::size_t last = text.size() - kUnexaminedTail - 1;
+    for (std::size_t j = 1; j <= last; ++j) {
+      if (text[j] == '\n') {
+        ++line_feeds;
+        if (text[j - 1] == '\n') {
+          report_pair("FileStructureRowMissing", 1);
+          ++missing;
+        }
+      }
+      if (line31_count != nullptr && line_feeds == 30) ++*line31_count;
+    }
+  }
+  if (missing == 0) report_pair("FileStructureRowMissing", 0);
+  return missing;
+}
+
+}  // namespace
+
+int FileStructureAnalysis3(std::string text) {
+  report_open_step("FileStructureAnalysis2");
+  const int missing = scan_empty_lines(text, nullptr);
+  report_close_step();
+  return missing;
+}
+
+int FileStructureAnalysis2(std::string text) {
+  report_open_step("FileStructureAnalysis2");
+  std::size_t line31_count = 0;
+  int problems = scan_empty_lines(text, &line31_count);
+  if (line31_count == kSwepamCount || line31_count == kMagCount) {
+    report_pair("FileStructure", 0);
+  } else {
+    report_pair("FileStructure", 1);
+    ++problems;
+  }
+  report_close_step();
+  return problems;
+}
+
+int FilesInXmlTest(std::string path) {
+  if (!file_opens_for_reading(path)) {
+    report_record("FileRead", "'" + path + "'read", 1);
+    return 1;
+  }
+  report_record("FileRead", "'" + path + "'read", 0);
+  return FileStructureAnalysis2(file_read(path));
+}

@@ -1,0 +1,182 @@
+#include "run/preprocessor_cycle.h"
+
+#include <string>
+#include <vector>
+
+#include "acquire/ace_acquisition.h"
+#include "acquire/date_stamps.h"
+#include "acquire/dst_acquisition.h"
+#include "acquire/file_helpers.h"
+#include "acquire/kp_acquisition.h"
+#include "check/structure_analysis.h"
+#include "config/build_variant.h"
+#include "config/config_file.h"
+#include "run/error_report.h"
+#include "run/file_name_dir.h"
+#include "run/order_file.h"
+
+namespace {
+
+const char kReportName[] = "errorfile.xml";
+const char kConfigName[] = "velk_nrt.cfg";
+
+std::string default_dst_name() {
+  return "dst-rt-" + FileTimeForm() + ".asc";
+}
+std::string default_kp_name() {
+  return "kp-rt-" + FileTimeForm() + ".asc";
+}
+std::string default_mag_name() {
+  return "ace-mag-rt-" + FileTimeForm() + ".asc";
+}
+std::string default_swepam_name() {
+  return "ace-swepam-rt-" + FileTimeForm() + ".asc";
+}
+std::string default_output_name() {
+  return std::string(build_variant().forecast_prefix) + FileTimeForm();
+}
+
+// What one run hands over to the forecaster, gathered as the sources come in.
+struct RunOutcome {
+  int failures = 0;
+  std::vector<std::pair<std::string, std::string>> file_names;  // key, path
+
+  void add_source(int result, const char* key, const std::string& path) {
+    if (result != 0) {
+      ++failures;
+    } else {
+      file_names.emplace_back(key, path);
+    }
+  }
+};
+
+// Closes the report, writes it, and writes the configuration when every
+// source was obtained and every path fits into the configuration.
+void finish_run(RunOutcome& outcome, const std::string& forecast_base,
+                const std::string& report_path) {
+  outcome.file_names.emplace_back("FNMET", forecast_base + ".xml");
+  outcome.file_names.emplace_back("FNDAT", forecast_base + ".asc");
+
+  std::string block;
+  bool paths_fit = true;
+  for (const auto& [key, path] : outcome.file_names) {
+    block += file_name_line(key, path);
+    // The forecaster would cut a longer text short and open the wrong file.
+    if (path.size() > kMaxConfigText) {
+      report_record("ConfigFilePath", "'" + path + "'longerThan255Characters", 1);
+      paths_fit = false;
+    }
+  }
+  block += "/\n";
+
+  report_close();
+  file_wright(error_file, report_path);
+  if (outcome.failures == 0 && paths_fit) CongFileCreation(block, kConfigName);
+}
+
+int default_run() {
+  FileName_Dir names;
+  names.putName_ACEMAG(default_mag_name());
+  names.putName_ACESWEPAM(default_swepam_name());
+  names.putName_DST(default_dst_name());
+  names.putName_KP(default_kp_name());
+  names.putName_OUTPUT(default_output_name());
+
+  RunOutcome outcome;
+  outcome.add_source(DST_files_download(names.getFile_NameDST()), "FNDST", names.getFile_NameDST());
+  outcome.add_source(KP_files_download(names.getFile_NameKP()), "FNKP", names.getFile_NameKP());
+  outcome.add_source(ACEMAG_files_download(names.getFile_NameACEMAG()), "FNMAG",
+                     names.getFile_NameACEMAG());
+  outcome.add_source(ACESWEPAM_files_download(names.getFile_NameACESWEPAM()), "FNSWEPAM",
+                     names.getFile_NameACESWEPAM());
+  finish_run(outcome, names.getFile_NameOutputfile(), kReportName);
+  return 0;
+}
+
+// Dst and Kp: the named file in the input directory, or a default name in the
+// current directory when either is missing.
+std::string index_input_path(const std::string& directory, const std::string& name,
+                             std::string (*default_name)(), void (FileName_Dir::*put)(std::string),
+                             FileName_Dir& names) {
+  if (!directory.empty() && !name.empty()) return directory + name;
+  const std::string fresh = default_name();
+  (names.*put)(fresh);
+  return fresh;
+}
+
+// ACE: an existing usable file is taken as it is; otherwise the list is
+// downloaded to the named file, or to a default name when none is named.
+void ace_source(RunOutcome& outcome, const char* key, const std::string& directory,
+                const std::string& name, std::string (*default_name)(),
+                void (FileName_Dir::*put)(std::string), int (*download)(std::string),
+                FileName_Dir& names) {
+  const std::string named_path = directory + name;
+  if (FilesInXmlTest(named_path) == 0) {
+    outcome.add_source(0, key, named_path);
+    return;
+  }
+  std::string path = named_path;
+  if (name.empty()) {
+    path = default_name();
+    (names.*put)(path);
+  }
+  outcome.add_source(download(path), key, path);
+}
+
+int order_file_run(const char* order_file) {
+  TiXmlDocument document;
+  if (!loadData(order_file, document)) {
+    // Leave the operator a report that says why nothing was done.
+    report_close();
+    file_wright(error_file, kReportName);
+    return 1;
+  }
+
+  FileName_Dir names;
+  names.visitNode(&document, 0, FileName_Dir(names));
+  names.Dir_corect();
+  names.Name_corect();
+  const std::string input_dir = names.getFile_DirInput();
+  const std::string output_dir = names.getFile_DirOutput();
+
+  RunOutcome outcome;
+  const std::string dst_path = index_input_path(
+      input_dir, names.getFile_NameDST(), default_dst_name, &FileName_Dir::putName_DST, names);
+  outcome.add_source(DST_files_download(dst_path), "FNDST", dst_path);
+  const std::string kp_path = index_input_path(input_dir, names.getFile_NameKP(), default_kp_name,
+                                               &FileName_Dir::putName_KP, names);
+  outcome.add_source(KP_files_download(kp_path), "FNKP", kp_path);
+  ace_source(outcome, "FNMAG", input_dir, names.getFile_NameACEMAG(), default_mag_name,
+             &FileName_Dir::putName_ACEMAG, ACEMAG_files_download, names);
+  ace_source(outcome, "FNSWEPAM", input_dir, names.getFile_NameACESWEPAM(), default_swepam_name,
+             &FileName_Dir::putName_ACESWEPAM, ACESWEPAM_files_download, names);
+
+  std::string forecast_base;
+  if (!names.getFile_NameOutputfile().empty()) {
+    forecast_base = output_dir + names.getFile_NameOutputfile();
+  } else {
+    // A default forecast name goes to the current directory, even with an
+    // output directory given.
+    forecast_base = default_output_name();
+    names.putName_OUTPUT(forecast_base);
+  }
+  finish_run(outcome, forecast_base, output_dir + kReportName);
+  return 0;
+}
+
+}  // namespace
+
+int run_preprocessor_cycle(int argc, char** argv) {
+  report_start();
+  if (argc != 2) {
+    report_record("OrderFileInDir", "InputFile", 1);
+    return default_run();
+  }
+  report_record("OrderFileInDir", "InputFile", 0);
+  if (!file_opens_for_reading(argv[1])) {
+    report_record("OrderFileExist", "InputFileExist", 1);
+    return default_run();
+  }
+  report_record("OrderFileExist", "InputFileExist", 0);
+  return order_file_run(argv[1]);
+}
