@@ -1,0 +1,123 @@
+#include "forecast/forecast.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+#include "forecast/message_line.h"
+
+namespace velk {
+namespace {
+
+// x to an integer power by repeated squaring, the way compiled code evaluates
+// a real raised to an integer variable; the product order decides the last bit.
+double integer_power(double x, int power) {
+  unsigned int n =
+      power < 0 ? 0u - static_cast<unsigned int>(power) : static_cast<unsigned int>(power);
+  double result = (n % 2) ? x : 1.0;
+  while (n >>= 1) {
+    x = x * x;
+    if (n % 2) result = result * x;
+  }
+  return power < 0 ? 1.0 / result : result;
+}
+
+void check_setup(const ForecastSetup& setup, const Model& model, const HourlyTable& table) {
+  if (setup.ky < 1 || setup.ky > kMainInputCount || setup.lt < 0 || setup.maxlag < 0 ||
+      setup.step < 1)
+    throw std::invalid_argument("forecast: target, lead time, lag or cadence out of range");
+  const std::size_t n = model.c.size();
+  if (model.terms.size() != n || model.cov.size() != n * n)
+    throw std::invalid_argument("forecast: model terms and covariance matrix do not match");
+  if (table.nrec < 0 || table.nrec > table.nmax)
+    throw std::invalid_argument("forecast: rows read exceed the table");
+}
+
+}  // namespace
+
+int last_base_row(const ForecastSetup& setup, int nrec) {
+  const int first = setup.maxlag + 1;
+  if (nrec < first) return 0;
+  return first + (nrec - first) / setup.step * setup.step;
+}
+
+void check_model_reach(const Model& model, const ForecastSetup& setup, int nrec, int nmax) {
+  const int first_base = setup.maxlag + 1;
+  const int last_base = last_base_row(setup, nrec);
+  for (std::size_t j = 0; j < model.terms.size(); ++j) {
+    const int line = static_cast<int>(j + 1);
+    for (const Model::Factor& f : model.terms[j]) {
+      if (f.input < 0 || f.input > kInputCount)
+        throw formatted_message(R"((1X,"INVALID INPUT NUMBER IN MODEL AT LINE #",I4))", {line});
+      if (f.input == 0 || last_base == 0) continue;
+      // Rows read are b - lag for b in first_base..last_base.
+      const long long lowest = static_cast<long long>(first_base) - f.lag;
+      const long long highest = static_cast<long long>(last_base) - f.lag;
+      if (lowest < 1 || highest > nmax)
+        throw formatted_message(R"((1X,"LAG OUT OF RANGE IN MODEL AT LINE #",I4))", {line});
+    }
+  }
+}
+
+bool term_products(const Model& model, const HourlyTable& table, const FillValues& uf, int base_row,
+                   std::vector<double>& p, int& factor_count) {
+  p.assign(model.c.size(), 0.0);
+  for (std::size_t j = 0; j < model.terms.size(); ++j) {
+    p[j] = 1.0;
+    for (const Model::Factor& f : model.terms[j]) {
+      if (f.input != 0) {
+        const double x = table.at(f.input, base_row - f.lag);
+        if (x == uf[static_cast<std::size_t>(f.input - 1)]) return false;
+        p[j] = p[j] * integer_power(x, f.power);
+      }
+      ++factor_count;
+    }
+  }
+  return true;
+}
+
+ForecastRows forecast(const Model& model, const ForecastSetup& setup, HourlyTable& table) {
+  check_setup(setup, model, table);
+  const int nmax = table.nmax;
+  if (table.nrec + setup.lt > nmax) table.nrec = std::max(nmax - setup.lt, 0);
+  check_model_reach(model, setup, table.nrec, nmax);
+
+  const double target_fill = setup.uf[static_cast<std::size_t>(setup.ky - 1)];
+  const std::size_t rows = static_cast<std::size_t>(nmax);
+  ForecastRows out;
+  out.y.assign(rows, 0.0);
+  out.dym.assign(rows, 0.0);
+  const int n = model.nterm();
+  std::vector<double> p;
+
+  for (int b = setup.maxlag + 1; b <= table.nrec; b += setup.step) {
+    const std::size_t f = static_cast<std::size_t>(b + setup.lt - 1);
+    int factor_count = 0;
+    if (!term_products(model, table, setup.uf, b, p, factor_count) || factor_count == 0) {
+      // A missing input, or a model without a single factor, gives no forecast.
+      out.y[f] = target_fill;
+      out.dym[f] = 0.0;
+      continue;
+    }
+    double y = 0.0;
+    double variance = 0.0;
+    for (int j = 1; j <= n; ++j) {
+      const double pj = p[static_cast<std::size_t>(j - 1)];
+      for (int m = 1; m < j; ++m)
+        variance += 2.0 * pj * p[static_cast<std::size_t>(m - 1)] * model.covariance(j, m);
+      variance += pj * pj * model.covariance(j, j);
+      y += model.c[static_cast<std::size_t>(j - 1)] * pj;
+    }
+    out.y[f] = y;
+    out.dym[f] = std::sqrt(std::fabs(variance));
+  }
+
+  for (int b = table.nrec + 1; b <= nmax - setup.lt; ++b) {
+    out.y[static_cast<std::size_t>(b + setup.lt - 1)] = target_fill;
+    out.dym[static_cast<std::size_t>(b + setup.lt - 1)] = 0.0;
+  }
+  return out;
+}
+
+}  // namespace velk

@@ -1,0 +1,35 @@
+// The metadata file: an XML description of the run with the scores of every
+// model. It is written in three pieces as the run proceeds (head and target
+// block, one block per scored model, closing lines), so that a run ending
+// during the model loop leaves the blocks of the models already scored.
+#pragma once
+
+#include <string>
+
+#include "forecast/hourly_table.h"
+#include "forecast/scores.h"
+
+namespace velk {
+
+struct DateTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+struct TargetDescription {
+  std::string name;   // UN(KY)
+  std::string units;  // UU(KY)
+  int cadence = 1;    // DT(KY)
+  double fill = 0.0;  // UF(KY)
+};
+
+// Head and target block. The start time is that of row first_row (the first
+// forecast row), the stop time that of row table.nrec.
+std::string metadata_head(const DateTime& created, const HourlyTable& table, int first_row,
+                          const TargetDescription& target);
+
+// The block of lead step `lead_step`.
+std::string metadata_model_block(int lead_step, const Scores& scores);
+
+std::string metadata_closing();
+
+}  // namespace velk

@@ -1,0 +1,199 @@
+#include "forecast/model_file.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+#include "forecast/fixed_field.h"
+#include "forecast/message_line.h"
+#include "forecast/run_end.h"
+
+namespace velk {
+namespace {
+
+constexpr int kCoefficientColumn = 6;
+constexpr int kCoefficientWidth = 12;
+constexpr int kFactorCountColumn = 60;
+constexpr int kFirstFactorColumn = 61;  // the blank before factor 1's input number
+constexpr int kFactorWidth = 9;
+constexpr int kCovarianceWidth = 13;
+constexpr int kImpliedDecimals = 6;
+
+// The lines of a file as formatted input sees them: every line-feed ends a
+// line, and text after the last line-feed is one more line.
+std::vector<std::string> read_lines(const std::string& path, const char* what) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw RunEnd::abnormal("velk_nrt: cannot open " + std::string(what) + " " + path + "\n");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad())
+    throw RunEnd::abnormal("velk_nrt: cannot read " + std::string(what) + " " + path + "\n");
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    // A file written on another system may end its lines with CR LF; the CR
+    // ends the record there as well.
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    start = end + 1;
+  }
+  return lines;
+}
+
+bool read_term(const std::string& line, double& coefficient, Model::Term& term) {
+  if (read_real_field(line, kCoefficientColumn, kCoefficientWidth, kImpliedDecimals, coefficient) !=
+      FieldStatus::kOk)
+    return false;
+  int count = 0;
+  if (read_int_field(line, kFactorCountColumn, 1, count) != FieldStatus::kOk) return false;
+  term.clear();
+  for (int k = 0; k < count; ++k) {
+    const int col = kFirstFactorColumn + kFactorWidth * k;
+    Model::Factor factor;
+    if (read_int_field(line, col + 1, 2, factor.input) != FieldStatus::kOk ||
+        read_int_field(line, col + 4, 3, factor.lag) != FieldStatus::kOk ||
+        read_int_field(line, col + 8, 1, factor.power) != FieldStatus::kOk)
+      return false;
+    term.push_back(factor);
+  }
+  return true;
+}
+
+std::string right_aligned_int(int value, int width, int min_value, int max_value,
+                              const char* what) {
+  if (value < min_value || value > max_value)
+    throw std::invalid_argument(std::string("model term: ") + what + " " + std::to_string(value) +
+                                " does not fit its field");
+  std::string digits = std::to_string(value);
+  return std::string(static_cast<std::size_t>(width) - digits.size(), ' ') + digits;
+}
+
+}  // namespace
+
+Model read_model_file(const std::string& path) {
+  const std::vector<std::string> lines = read_lines(path, "model file");
+  Model model;
+  model.c.assign(lines.size(), 0.0);
+  model.terms.assign(lines.size(), Model::Term());
+  for (std::size_t j = 0; j < lines.size(); ++j) {
+    if (!read_term(lines[j], model.c[j], model.terms[j])) {
+      throw formatted_message(R"((1X,"ERROR READING MODEL AT LINE #",I4))",
+                              {static_cast<int>(j + 1)});
+    }
+  }
+  return model;
+}
+
+void read_covariance_file(const std::string& path, Model& model) {
+  const std::vector<std::string> lines = read_lines(path, "covariance file");
+  const std::size_t n = model.c.size();
+  const std::size_t lines_per_row = n == 0 ? 0 : (n - 1) / kCovarianceValuesPerLine + 1;
+  model.cov.assign(n * n, 0.0);
+  std::size_t next_line = 0;
+  for (std::size_t j = 0; j < n; ++j) {
+    for (std::size_t part = 0; part < lines_per_row; ++part, ++next_line) {
+      if (next_line >= lines.size()) {
+        throw RunEnd::abnormal("velk_nrt: covariance file " + path + " ends before row " +
+                               std::to_string(j + 1) + " of " + std::to_string(n) + "\n");
+      }
+      const std::size_t first = part * kCovarianceValuesPerLine;
+      const std::size_t last = std::min(n, first + kCovarianceValuesPerLine);
+      for (std::size_t m = first; m < last; ++m) {
+        const int col = static_cast<int>((m - first) * kCovarianceWidth) + 1;
+        if (read_real_field(lines[next_line], col, kCovarianceWidth, kImpliedDecimals,
+                            model.cov[j * n + m]) != FieldStatus::kOk) {
+          throw formatted_message(R"((1X,"ERROR READING COVARIANCE MATRIX AT",2I4))",
+                                  {static_cast<int>(j + 1), static_cast<int>(m + 1)});
+        }
+      }
+    }
+  }
+}
+
+std::string format_d_field(double value, int width, int decimals) {
+  const std::string stars(static_cast<std::size_t>(std::max(width, 0)), '*');
+  if (!std::isfinite(value) || decimals < 1 || width < 1) return stars;
+
+  std::string digits(static_cast<std::size_t>(decimals), '0');
+  int exponent = 0;
+  if (value != 0.0) {
+    // d significant digits, correctly rounded from the binary value.
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*e", decimals - 1, std::fabs(value));
+    const std::string scientific(buffer);
+    const std::size_t e = scientific.find('e');
+    digits = scientific.substr(0, 1) + scientific.substr(2, e - 2);
+    exponent = std::atoi(scientific.c_str() + e + 1) + 1;
+  }
+
+  std::string exponent_text;
+  const int magnitude = std::abs(exponent);
+  char buffer[16];
+  if (magnitude <= 99) {
+    std::snprintf(buffer, sizeof buffer, "D%c%02d", exponent < 0 ? '-' : '+', magnitude);
+  } else if (magnitude <= 999) {
+    std::snprintf(buffer, sizeof buffer, "%c%03d", exponent < 0 ? '-' : '+', magnitude);
+  } else {
+    return stars;
+  }
+  exponent_text = buffer;
+
+  const std::string sign = std::signbit(value) ? "-" : "";
+  std::string text = sign + "0." + digits + exponent_text;
+  if (static_cast<int>(text.size()) > width) text = sign + "." + digits + exponent_text;
+  if (static_cast<int>(text.size()) > width) return stars;
+  return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text;
+}
+
+std::string format_model_file(const Model& model) {
+  if (model.terms.size() != model.c.size())
+    throw std::invalid_argument("model: the coefficient and term counts differ");
+  std::ostringstream out;
+  for (std::size_t j = 0; j < model.c.size(); ++j) {
+    const Model::Term& term = model.terms[j];
+    if (term.size() > static_cast<std::size_t>(kMaxFactorsPerTerm))
+      throw std::invalid_argument("model term " + std::to_string(j + 1) +
+                                  " has more than nine factors");
+    if (!std::isfinite(model.c[j]))
+      throw std::invalid_argument("model term " + std::to_string(j + 1) +
+                                  " has a coefficient that is not a number");
+    out << std::string(kCoefficientColumn - 1, ' ')
+        << format_d_field(model.c[j], kCoefficientWidth, kImpliedDecimals)
+        << std::string(kFactorCountColumn - kCoefficientColumn - kCoefficientWidth, ' ')
+        << term.size();
+    for (const Model::Factor& f : term) {
+      out << ' ' << right_aligned_int(f.input, 2, -9, 99, "input number") << ' '
+          << right_aligned_int(f.lag, 3, -99, 999, "lag") << ' '
+          << right_aligned_int(f.power, 1, 0, 9, "power");
+    }
+    out << '\n';
+  }
+  return out.str();
+}
+
+std::string format_covariance_file(const Model& model) {
+  const std::size_t n = model.c.size();
+  if (model.cov.size() != n * n)
+    throw std::invalid_argument("covariance matrix: expected " + std::to_string(n) + " x " +
+                                std::to_string(n) + " values");
+  std::string text;
+  for (std::size_t j = 0; j < n; ++j) {
+    for (std::size_t m = 0; m < n; ++m) {
+      if (!std::isfinite(model.cov[j * n + m]))
+        throw std::invalid_argument("covariance matrix: value (" + std::to_string(j + 1) + "," +
+                                    std::to_string(m + 1) + ") is not a number");
+      if (m > 0 && m % kCovarianceValuesPerLine == 0) text += '\n';
+      text += format_d_field(model.cov[j * n + m], kCovarianceWidth, kImpliedDecimals);
+    }
+    text += '\n';
+  }
+  return text;
+}
+
+}  // namespace velk

@@ -1,0 +1,42 @@
+#include "forecast/table_writer.h"
+
+#include <stdexcept>
+
+#include "forecast/output_format.h"
+
+namespace velk {
+
+void write_forecast_table(std::ostream& out, const TableLayout& layout, const HourlyTable& table,
+                          const std::vector<std::vector<double>>& yy) {
+  if (layout.step < 1 || layout.lt < 0 || layout.maxlag < 0)
+    throw std::invalid_argument("forecast table: cadence, lead time or lag out of range");
+  const std::string units_label = "[" + layout.units + "]";
+
+  const OutputFormat header = OutputFormat::parse(layout.fmdath);
+  std::vector<FormatItem> items{layout.name + " " + units_label};
+  // One lead label per step up to LT; with LT not a multiple of the cadence
+  // this is one label more than there are models.
+  for (int lead = 1; lead <= layout.lt; lead += layout.step) {
+    items.emplace_back(lead);
+    items.emplace_back(units_label);
+  }
+  header.write(out, items);
+
+  const OutputFormat row = OutputFormat::parse(layout.fmdat);
+  for (int t = layout.lt + layout.maxlag + 1; t <= table.nmax; t += layout.step) {
+    const std::size_t i = static_cast<std::size_t>(t - 1);
+    items.clear();
+    items.emplace_back((table.doy[i] - 1) * 24 + table.hr[i] + 1);
+    items.emplace_back(table.nmax - t + 1);
+    items.emplace_back(table.yr[i]);
+    items.emplace_back(table.mo[i]);
+    items.emplace_back(table.da[i]);
+    items.emplace_back(table.doy[i]);
+    items.emplace_back(table.hr[i]);
+    items.emplace_back(table.at(layout.ky, t));
+    for (const std::vector<double>& model : yy) items.emplace_back(model[i]);
+    row.write(out, items);
+  }
+}
+
+}  // namespace velk

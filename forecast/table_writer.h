@@ -1,0 +1,30 @@
+// The forecast table: a header line written with FMDATH, then one row per
+// forecast row t = LT + MAXLAG + 1, + DT(KY), ... up to NMAX written with FMDAT.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "forecast/hourly_table.h"
+
+namespace velk {
+
+struct TableLayout {
+  std::string fmdat;   // format of one row
+  std::string fmdath;  // format of the header line
+  std::string name;    // UN(KY)
+  std::string units;   // UU(KY)
+  int ky = 1;
+  int lt = 0;
+  int step = 1;  // DT(KY)
+  int maxlag = 0;
+};
+
+// yy[i - 1][t - 1] is model i's forecast for row t. Lines go to `out` as they
+// are completed; a format that cannot be parsed or an item that does not fit
+// its descriptor throws FormatError, leaving the lines written before it.
+void write_forecast_table(std::ostream& out, const TableLayout& layout, const HourlyTable& table,
+                          const std::vector<std::vector<double>>& yy);
+
+}  // namespace velk

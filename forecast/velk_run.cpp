@@ -1,0 +1,146 @@
+#include "forecast/velk_run.h"
+
+#include <ctime>
+#include <fstream>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "forecast/configuration.h"
+#include "forecast/forecast.h"
+#include "forecast/model_file.h"
+#include "forecast/output_format.h"
+#include "forecast/readnrtd.h"
+#include "forecast/run_end.h"
+#include "forecast/scores.h"
+#include "forecast/table_writer.h"
+
+namespace velk {
+namespace {
+
+std::ofstream create_output(const std::string& path, const char* what) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) throw RunEnd::abnormal("velk_nrt: cannot create " + std::string(what) + " " + path);
+  return file;
+}
+
+// Pushes what was written so far to the file, so that a run ending later
+// leaves it there, and notices a full disk.
+void flush_output(std::ofstream& file, const std::string& path, const char* what) {
+  file.flush();
+  if (!file) throw RunEnd::abnormal("velk_nrt: cannot write " + std::string(what) + " " + path);
+}
+
+DateTime creation_time(const Clock& clock) {
+  DateTime now;
+  now.year = now.month = now.day = now.hour = now.minute = now.second = -1;
+  if (!clock(now) || now.year < 0 || now.month < 0 || now.day < 0 || now.hour < 0 ||
+      now.minute < 0 || now.second < 0)
+    throw RunEnd::message("ERROR GETTING SYSTEM TIME");
+  return now;
+}
+
+void run(std::ostream& out, const Clock& clock) {
+  const Configuration config = read_configuration(kConfigurationFile);
+  const int maxlag = validate_configuration(config);
+  const int nrec0 = count_mag_records(config.FNMAG);
+  const int nmax = table_rows(config.LT, nrec0);
+  const int nmod = model_count(config);
+  if (nmod < 0 || nmod > kMaxModels)
+    throw RunEnd::message("LEAD TIME MUST NOT EXCEED 12 CADENCES OF THE TARGET");
+
+  HourlyTable table(nmax);
+  readnrtd(table, config.UF, config.FNMAG, config.FNSWEPAM, config.FNKP, config.FNDST, out);
+  if (table.nrec <= maxlag) throw RunEnd::message("NOT ENOUGH DATA IN VALIDATION SAMPLE");
+  const DateTime created = creation_time(clock);
+
+  const std::size_t ky = static_cast<std::size_t>(config.KY - 1);
+  ForecastSetup setup;
+  setup.ky = config.KY;
+  setup.lt = config.LT;
+  setup.maxlag = maxlag;
+  setup.step = config.DT[ky];
+  setup.uf = config.UF;
+  const TargetDescription target{config.UN[ky], config.UU[ky], config.DT[ky], config.UF[ky]};
+
+  std::ofstream metadata = create_output(config.FNMET, "metadata file");
+  metadata << metadata_head(created, table, config.LT + maxlag + 1, target);
+  flush_output(metadata, config.FNMET, "metadata file");
+
+  std::vector<std::vector<double>> yy;
+  for (int i = 1; i <= nmod; ++i) {
+    const std::size_t m = static_cast<std::size_t>(i - 1);
+    Model model = read_model_file(config.FNRES[m]);
+    read_covariance_file(config.FNCOV[m], model);
+    ForecastRows rows = forecast(model, setup, table);
+    ScoreSetup scoring;
+    scoring.lead_step = i;
+    scoring.ky = config.KY;
+    scoring.uf_ky = config.UF[ky];
+    scoring.lt = config.LT;
+    scoring.maxlag = maxlag;
+    scoring.step = setup.step;
+    const Scores scores = score_model(scoring, table, rows.y);
+    yy.push_back(std::move(rows.y));
+    metadata << metadata_model_block(i, scores);
+    flush_output(metadata, config.FNMET, "metadata file");
+  }
+  metadata << metadata_closing();
+  flush_output(metadata, config.FNMET, "metadata file");
+
+  TableLayout layout;
+  layout.fmdat = config.FMDAT;
+  layout.fmdath = config.FMDATH;
+  layout.name = config.UN[ky];
+  layout.units = config.UU[ky];
+  layout.ky = config.KY;
+  layout.lt = config.LT;
+  layout.step = setup.step;
+  layout.maxlag = maxlag;
+  std::ofstream data = create_output(config.FNDAT, "forecast table");
+  try {
+    write_forecast_table(data, layout, table, yy);
+  } catch (const FormatError& e) {
+    data.flush();
+    throw RunEnd::abnormal("velk_nrt: cannot write forecast table " + config.FNDAT + ": " +
+                           e.what());
+  }
+  flush_output(data, config.FNDAT, "forecast table");
+}
+
+}  // namespace
+
+bool local_clock(DateTime& now) {
+  const std::time_t seconds = std::time(nullptr);
+  std::tm local{};
+  if (seconds == static_cast<std::time_t>(-1) || localtime_r(&seconds, &local) == nullptr)
+    return false;
+  now.year = local.tm_year + 1900;
+  now.month = local.tm_mon + 1;
+  now.day = local.tm_mday;
+  now.hour = local.tm_hour;
+  now.minute = local.tm_min;
+  now.second = local.tm_sec;
+  return true;
+}
+
+int run_velk_nrt(std::ostream& out, std::ostream& err, const Clock& clock) {
+  try {
+    run(out, clock);
+    out.flush();
+    return kRunFinished;
+  } catch (const RunEnd& end) {
+    std::ostream& to = end.kind() == RunEnd::Kind::kMessage ? out : err;
+    to << end.text();
+    if (end.text().empty() || end.text().back() != '\n') to << '\n';
+    to.flush();
+    return end.kind() == RunEnd::Kind::kMessage ? kRunFinished : kRunAbnormal;
+  } catch (const std::bad_alloc&) {
+    err << "velk_nrt: not enough memory for the table or a model\n";
+  } catch (const std::exception& e) {
+    err << "velk_nrt: " << e.what() << '\n';
+  }
+  return kRunAbnormal;
+}
+
+}  // namespace velk
