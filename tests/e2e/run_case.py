@@ -1,0 +1,295 @@
+#!/usr/bin/python3
+"""Run one end-to-end case of the preprocessor: a folder of data, no code.
+
+  run_case.py CASE_DIR --data TESTS_DATA_DIR --prog ap=PATH --prog dst=PATH --prog kp=PATH
+              [--faketime /usr/bin/faketime] [--keep]
+
+The case folder holds case.ini (see cases/README.md), optionally upstream/ (laid
+out like the services), workdir/ (files present before the run) and expected/
+(files that must exist afterwards, compared byte for byte).
+
+Exit status 0 when the case passes, 1 when it fails, 2 when the case itself is
+malformed or the harness cannot run it.
+"""
+import argparse
+import ast
+import configparser
+import difflib
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+import servers
+
+DST_PORT, KP_PORT, ACE_PORT = 18080, 18081, 18021
+PASSIVE_PORTS = range(18030, 18040)
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+class CaseError(Exception):
+    """The case folder or the harness is wrong, not the program under test."""
+
+
+def read_case(case_dir):
+    path = os.path.join(case_dir, "case.ini")
+    if not os.path.isfile(path):
+        raise CaseError("no case.ini in %s" % case_dir)
+    ini = configparser.ConfigParser(delimiters=("=",), interpolation=None)
+    ini.optionxform = str  # keys are paths: keep their case
+    ini.read(path)
+    if not ini.has_section("case"):
+        raise CaseError("case.ini has no [case] section")
+    for key in ("variant", "clock", "exit"):
+        if not ini.has_option("case", key):
+            raise CaseError("case.ini [case] lacks '%s'" % key)
+    return ini
+
+
+def resolve_source(ref, roots):
+    """'data:x', 'case:x', 'common:x' or 'up:x' -> a file path."""
+    prefix, sep, rest = ref.partition(":")
+    if not sep or prefix not in roots:
+        raise CaseError("unknown file reference '%s' (use %s)" % (ref, ", ".join(r + ":" for r in roots)))
+    path = os.path.normpath(os.path.join(roots[prefix], rest))
+    if not os.path.isfile(path):
+        raise CaseError("referenced file missing: %s" % path)
+    return path
+
+
+def copy_tree(src, dst):
+    if os.path.isdir(src):
+        shutil.copytree(src, dst, dirs_exist_ok=True)
+
+
+def build_upstream(ini, case_dir, scratch, roots):
+    up = os.path.join(scratch, "upstream")
+    for service in ("dst", "kp", "ace"):
+        os.makedirs(os.path.join(up, service), exist_ok=True)
+    copy_tree(os.path.join(case_dir, "upstream"), up)
+    if ini.has_section("upstream"):
+        for target, ref in ini.items("upstream"):
+            dest = os.path.join(up, target)
+            os.makedirs(os.path.dirname(dest), exist_ok=True)
+            ref = ref.strip()
+            if ref == "empty":
+                open(dest, "wb").close()
+            else:
+                shutil.copyfile(resolve_source(ref, roots), dest)
+    return up
+
+
+def http_overrides(ini):
+    """[http] lines: 'status /path = 500' or 'redirect /path = /other/path'."""
+    overrides = {}
+    if ini.has_section("http"):
+        for key, value in ini.items("http"):
+            kind, _, path = key.partition(" ")
+            if kind not in ("status", "redirect") or not path.strip().startswith("/"):
+                raise CaseError("bad [http] entry '%s'" % key)
+            overrides[path.strip()] = (kind, value.strip())
+    return overrides
+
+
+def start_servers(ini, up, log):
+    wanted = ini.get("case", "servers", fallback="dst kp ace").split()
+    for port in (DST_PORT, KP_PORT, ACE_PORT):
+        if not servers.port_is_free(port):
+            raise CaseError("port %d is already in use; another run of the suite?" % port)
+    overrides = http_overrides(ini)
+    running = []
+    try:
+        for name in wanted:
+            if name == "dst":
+                running.append(servers.HttpUpstream(os.path.join(up, "dst"), DST_PORT, overrides, log))
+                servers.wait_until_listening(DST_PORT)
+            elif name == "kp":
+                running.append(servers.HttpUpstream(os.path.join(up, "kp"), KP_PORT, overrides, log))
+                servers.wait_until_listening(KP_PORT)
+            elif name == "ace":
+                try:
+                    import pyftpdlib  # noqa: F401
+                except ImportError:
+                    raise CaseError("pyftpdlib is missing: apt-get install python3-pyftpdlib")
+                running.append(servers.FtpUpstream(os.path.join(up, "ace"), ACE_PORT, PASSIVE_PORTS, log))
+                servers.wait_until_listening(ACE_PORT)
+            elif name != "none":
+                raise CaseError("unknown server '%s'" % name)
+    except BaseException:
+        stop_servers(running)
+        raise
+    return running
+
+
+def stop_servers(running):
+    for server in running:
+        server.stop()
+
+
+def snapshot(root):
+    files = {}
+    for dirpath, _, names in os.walk(root):
+        for name in names:
+            path = os.path.join(dirpath, name)
+            with open(path, "rb") as f:
+                files[os.path.relpath(path, root)] = f.read()
+    return files
+
+
+def compose(spec, roots):
+    """Build expected bytes from pieces joined by ' + '.
+
+    Pieces: REF (a whole file), REF@A-B or REF@A- (lines A to B, 1-based,
+    inclusive), a Python string literal, and 'last' (the last byte so far once
+    more). A REF may end in '!colons' to turn its colons into blanks.
+    """
+    out = b""
+    for piece in spec.split(" + "):
+        piece = piece.strip()
+        if piece == "last":
+            out += out[-1:]
+        elif piece[:1] in "\"'":
+            out += ast.literal_eval(piece).encode("latin-1")
+        else:
+            colons = piece.endswith("!colons")
+            if colons:
+                piece = piece[: -len("!colons")]
+            ref, _, span = piece.partition("@")
+            with open(resolve_source(ref, roots), "rb") as f:
+                data = f.read()
+            if span:
+                first, _, last = span.partition("-")
+                lines = data.splitlines(keepends=True)
+                data = b"".join(lines[int(first) - 1 : int(last) if last else None])
+            if colons:
+                data = data.replace(b":", b" ")
+            out += data
+    return out
+
+
+def show_difference(name, want, got):
+    print("--- %s differs (expected %d bytes, got %d bytes)" % (name, len(want), len(got)))
+    a = want.decode("latin-1").splitlines(keepends=True)
+    b = got.decode("latin-1").splitlines(keepends=True)
+    diff = list(difflib.unified_diff(a, b, "expected/" + name, "actual/" + name, n=2))
+    for line in diff[:60]:
+        sys.stdout.write(line if line.endswith("\n") else line + "\\ no line feed\n")
+    if len(diff) > 60:
+        print("... (%d more diff lines)" % (len(diff) - 60))
+    if not diff:
+        print("(same lines; the bytes differ in line ends)")
+
+
+def expected_files(ini, case_dir, roots):
+    want = {}
+    exp_dir = os.path.join(case_dir, "expected")
+    if os.path.isdir(exp_dir):
+        want.update(snapshot(exp_dir))
+    if ini.has_section("compose"):
+        for name, spec in ini.items("compose"):
+            want[os.path.normpath(name)] = compose(" ".join(spec.split("\n")), roots)
+    return want
+
+
+def check(ini, case_dir, work, before, result, roots):
+    failures = []
+    want_exit = ini.getint("case", "exit")
+    if result.returncode != want_exit:
+        failures.append("exit status %d, expected %d" % (result.returncode, want_exit))
+    if ini.getboolean("case", "silent", fallback=True) and (result.stdout or result.stderr):
+        failures.append("the program printed something; it must be silent")
+    after = snapshot(work)
+    want = expected_files(ini, case_dir, roots)
+    for name, content in sorted(want.items()):
+        if name not in after:
+            failures.append("missing file %s" % name)
+        elif after[name] != content:
+            failures.append("content of %s" % name)
+            show_difference(name, content, after[name])
+    absent = ini.get("case", "absent", fallback="").split()
+    for name in absent:
+        if os.path.normpath(name) in after:
+            failures.append("file %s must not exist" % name)
+    for name, content in sorted(after.items()):
+        if name in want or name in absent:
+            continue
+        if name not in before:
+            failures.append("unexpected file %s (%d bytes)" % (name, len(content)))
+        elif before[name] != content:
+            failures.append("file %s was changed but is not in expected/" % name)
+    return failures
+
+
+def run(args):
+    case_dir = os.path.abspath(args.case)
+    ini = read_case(case_dir)
+    variant = ini.get("case", "variant")
+    if variant not in args.prog:
+        raise CaseError("no program given for variant '%s'" % variant)
+    print("case %s: %s" % (os.path.basename(case_dir), ini.get("case", "description", fallback="")))
+    scratch = tempfile.mkdtemp(prefix="nrt-e2e-")
+    roots = {"data": os.path.abspath(args.data), "case": case_dir,
+             "common": os.path.join(HERE, "common")}
+    log = []
+    try:
+        up = build_upstream(ini, case_dir, scratch, roots)
+        roots["up"] = up
+        work = os.path.join(scratch, "work")
+        os.makedirs(work)
+        copy_tree(os.path.join(case_dir, "workdir"), work)
+        for d in ini.get("case", "mkdirs", fallback="").split():
+            os.makedirs(os.path.join(work, d), exist_ok=True)
+        before = snapshot(work)
+        argv = [args.faketime, "-f", ini.get("case", "clock"), args.prog[variant]]
+        argv += ini.get("case", "args", fallback="").split()
+        env = {"PATH": "/usr/bin:/bin", "TZ": "UTC", "FAKETIME_DONT_FAKE_MONOTONIC": "1",
+               "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0",
+               "UBSAN_OPTIONS": os.environ.get("UBSAN_OPTIONS", "")}
+        timeout = ini.getint("case", "timeout", fallback=90)
+        running = start_servers(ini, up, log)
+        try:
+            result = subprocess.run(argv, cwd=work, env=env, capture_output=True, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            print("FAIL: the program did not end within %d s" % timeout)
+            return 1
+        finally:
+            stop_servers(running)
+        failures = check(ini, case_dir, work, before, result, roots)
+        if failures:
+            print("FAIL:")
+            for f in failures:
+                print("  - " + f)
+            for stream, text in (("stdout", result.stdout), ("stderr", result.stderr)):
+                if text:
+                    print("program %s:\n%s" % (stream, text.decode("latin-1")[:4000]))
+            print("requests seen by the servers:")
+            for line in log:
+                print("  " + line)
+            print("work directory: %s" % work if args.keep else "(--keep keeps the scratch directory)")
+            return 1
+        print("PASS")
+        return 0
+    finally:
+        if not args.keep:
+            shutil.rmtree(scratch, ignore_errors=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("case")
+    parser.add_argument("--data", required=True, help="the project's tests/data directory")
+    parser.add_argument("--prog", action="append", default=[], help="VARIANT=PATH of a loopback build")
+    parser.add_argument("--faketime", default="/usr/bin/faketime")
+    parser.add_argument("--keep", action="store_true", help="keep the scratch directory")
+    args = parser.parse_args()
+    args.prog = dict(p.split("=", 1) for p in args.prog)
+    try:
+        return run(args)
+    except CaseError as e:
+        print("CASE ERROR: %s" % e)
+        return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,134 @@
+"""Loopback stand-ins for the three upstream services, run in threads of the driver.
+
+Serving from threads of the driver process means a driver killed by the test
+timeout takes its servers with it: no orphan keeps the fixed ports busy.
+"""
+import functools
+import http.server
+import socket
+import threading
+import time
+
+LOOPBACK = "127.0.0.1"
+
+
+class UpstreamHandler(http.server.SimpleHTTPRequestHandler):
+    """Static files, plus per-case answers that real services give now and then.
+
+    overrides maps a URL path to ("status", code) or ("redirect", location).
+    """
+
+    overrides = {}
+    log = None
+
+    def _override(self):
+        path = self.path.split("?", 1)[0]
+        return self.overrides.get(path)
+
+    def _answer_override(self, with_body):
+        kind, arg = self._override()
+        if kind == "status":
+            body = ("<html><body><h1>%s Service trouble</h1></body></html>\n" % arg).encode()
+            self.send_response(int(arg))
+        else:
+            body = ("<html><body>Moved to <a href=\"%s\">here</a></body></html>\n" % arg).encode()
+            self.send_response(302)
+            self.send_header("Location", arg)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if with_body:
+            self.wfile.write(body)
+
+    def do_GET(self):
+        if self._override():
+            self._answer_override(True)
+        else:
+            super().do_GET()
+
+    def do_HEAD(self):
+        if self._override():
+            self._answer_override(False)
+        else:
+            super().do_HEAD()
+
+    def log_message(self, fmt, *args):
+        if self.log is not None:
+            self.log.append("http:%d %s" % (self.server.server_address[1], fmt % args))
+
+
+class HttpUpstream:
+    def __init__(self, root, port, overrides, log):
+        handler = type("CaseHandler", (UpstreamHandler,), {"overrides": overrides, "log": log})
+        factory = functools.partial(handler, directory=root)
+        http.server.ThreadingHTTPServer.allow_reuse_address = True
+        self.server = http.server.ThreadingHTTPServer((LOOPBACK, port), factory)
+        self.server.daemon_threads = True
+        self.thread = threading.Thread(target=self.server.serve_forever, kwargs={"poll_interval": 0.1})
+        self.thread.daemon = True
+        self.thread.start()
+
+    def stop(self):
+        self.server.shutdown()
+        self.server.server_close()
+        self.thread.join(5)
+
+
+class FtpUpstream:
+    """Anonymous read-only FTP over root, passive ports kept to a small loopback range."""
+
+    def __init__(self, root, port, passive_ports, log):
+        import logging
+
+        from pyftpdlib.authorizers import DummyAuthorizer
+        from pyftpdlib.handlers import FTPHandler
+        from pyftpdlib.servers import FTPServer
+
+        quiet = logging.getLogger("pyftpdlib")
+        quiet.addHandler(logging.NullHandler())
+        quiet.propagate = False
+        quiet.setLevel(logging.CRITICAL)
+        authorizer = DummyAuthorizer()
+        authorizer.add_anonymous(root)
+        handler = type("CaseFtpHandler", (FTPHandler,), {})
+        handler.authorizer = authorizer
+        handler.passive_ports = list(passive_ports)
+        handler.timeout = 30
+        self.log = log
+
+        def log_cmd(h, cmd, arg, respcode, respstr):
+            log.append("ftp: %s %s -> %s" % (cmd, arg or "", respcode))
+
+        handler.log_cmd = log_cmd
+        self.server = FTPServer((LOOPBACK, port), handler)
+        self.running = True
+        self.thread = threading.Thread(target=self._loop)
+        self.thread.daemon = True
+        self.thread.start()
+
+    def _loop(self):
+        while self.running:
+            self.server.serve_forever(timeout=0.1, blocking=False, handle_exit=False)
+        self.server.close_all()
+
+    def stop(self):
+        self.running = False
+        self.thread.join(5)
+
+
+def wait_until_listening(port, deadline_s=10.0):
+    """Return once something accepts on the port, or raise after deadline_s seconds."""
+    end = time.monotonic() + deadline_s
+    while True:
+        try:
+            with socket.create_connection((LOOPBACK, port), timeout=1.0):
+                return
+        except OSError:
+            if time.monotonic() > end:
+                raise RuntimeError("server on port %d did not come up" % port)
+            time.sleep(0.05)
+
+
+def port_is_free(port):
+    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
+        return s.connect_ex((LOOPBACK, port)) != 0
