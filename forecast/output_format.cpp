@@ -32,6 +32,8 @@ using Kind = Node::Kind;
 // cannot ask for gigabytes of blanks.
 constexpr long long kMaxCount = 100000;
 constexpr long long kMaxColumnsPerPass = 1000000;
+// Parsing and writing recurse once per level of parentheses.
+constexpr int kMaxNesting = 50;
 
 bool contains_data(const Node& node) {
   if (node.takes_item()) return true;
@@ -147,9 +149,13 @@ class Parser {
     switch (letter) {
       case '(': {
         const std::size_t open = pos_++;
+        if (++depth_ > kMaxNesting) {
+          fail("groups nested more than " + std::to_string(kMaxNesting) + " deep", open);
+        }
         node.kind = Kind::kGroup;
         node.repeat = count < 0 ? 1 : static_cast<int>(count);
         node.children = parse_list(open, false);
+        --depth_;
         break;
       }
       case '"':
@@ -257,6 +263,7 @@ class Parser {
 
   std::string_view text_;
   std::size_t pos_ = 0;
+  int depth_ = 0;
 };
 
 // Applies a parsed format, one line at a time.

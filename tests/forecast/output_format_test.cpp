@@ -88,6 +88,10 @@ TEST(OutputFormat, RunningOutOfItemsAndReversion) {
        "(I1,(I1,\"a\"),\"b\",2(\"c\",I1))",
        {1, 2, 3, 4, 5, 6},
        "12abc3c4\nc5c6\n"},
+      {"fifty levels of groups",
+       std::string(50, '(') + "(I1)" + std::string(50, ')'),
+       {1, 2},
+       "1\n2\n"},
       {"reversion to a group holding a nested group",
        "(I1,(I1,(I1)))",
        {1, 2, 3, 4, 5},
@@ -171,6 +175,8 @@ TEST(OutputFormat, RejectsMalformedAndUnsupportedFormats) {
       {"(99999999999999999999X)", "number larger than"},
       // A mistyped format must not be able to ask for gigabytes of output.
       {"(1000(1000(1000X)))", "more than 1000000 columns"},
+      // Guards against a stack overflow on deeply nested parentheses.
+      {"(" + std::string(100000, '(') + "I1" + std::string(100001, ')'), "nested more than 50"},
   };
   for (const auto& c : cases) {
     try {
