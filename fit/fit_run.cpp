@@ -1,0 +1,245 @@
+#include "fit/fit_run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+
+#include "fit/forward_selection.h"
+#include "fit/least_squares.h"
+#include "fit/regression_rows.h"
+#include "fit/term_file.h"
+#include "forecast/configuration.h"
+#include "forecast/forecast.h"
+#include "forecast/model_file.h"
+#include "forecast/readnrtd.h"
+#include "forecast/run_end.h"
+
+namespace velk::fit {
+namespace {
+
+class FitError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The forecaster's own message lines carry a leading blank and a line feed.
+std::string trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \n");
+  const std::size_t last = text.find_last_not_of(" \n");
+  return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
+struct History {
+  std::string name;
+  std::unique_ptr<HourlyTable> table;
+};
+
+// Everything that places a model and decides which values are missing must
+// agree between the stretches, or the stacked rows would mean different things.
+void check_same_block(const Configuration& a, const Configuration& b, const std::string& name_a,
+                      const std::string& name_b) {
+  auto differ = [&](const char* what) {
+    throw FitError(name_b + " differs from " + name_a + " in " + what +
+                   "; every history must use the same model block");
+  };
+  if (a.KY != b.KY) differ("KY");
+  if (a.LT != b.LT) differ("LT");
+  if (a.UFLAG != b.UFLAG) differ("UFLAG");
+  if (a.LMAX != b.LMAX) differ("LMAX");
+  if (a.DT != b.DT) differ("DT");
+  if (a.UF != b.UF) differ("UF");
+}
+
+History load_history(const std::string& name, const Configuration& config, std::ostream& out) {
+  History h{name, nullptr};
+  const int nrec0 = count_mag_records(config.FNMAG);
+  h.table = std::make_unique<HourlyTable>(table_rows(config.LT, nrec0));
+  readnrtd(*h.table, config.UF, config.FNMAG, config.FNSWEPAM, config.FNKP, config.FNDST, out);
+  return h;
+}
+
+Model model_of(const std::vector<CandidateTerm>& candidates, const std::vector<int>& columns) {
+  Model m;
+  for (int k : columns) {
+    m.terms.push_back(candidates[static_cast<std::size_t>(k)].factors);
+    m.c.push_back(0.0);
+  }
+  m.cov.assign(m.c.size() * m.c.size(), 0.0);
+  return m;
+}
+
+RegressionRows rows_for(const Model& model, const std::vector<History>& histories,
+                        const ForecastSetup& setup) {
+  RegressionRows rows(model.nterm());
+  for (const History& h : histories) rows.append(model, *h.table, setup);
+  return rows;
+}
+
+void write_text(const std::string& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << text;
+  file.close();
+  if (!file) throw FitError("cannot write " + path);
+}
+
+std::string number(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+int fit(const FitRequest& request, std::ostream& out) {
+  if (request.configurations.empty()) throw FitError("no configuration given");
+  std::vector<Configuration> configs;
+  for (const std::string& path : request.configurations)
+    configs.push_back(read_configuration(path));
+  const Configuration& config = configs.front();
+  const int maxlag = validate_configuration(config);
+  for (std::size_t k = 1; k < configs.size(); ++k)
+    check_same_block(config, configs[k], request.configurations[0], request.configurations[k]);
+
+  const int models = model_count(config);
+  if (request.step < 1 || request.step > models)
+    throw FitError("lead step " + std::to_string(request.step) + " is outside 1.." +
+                   std::to_string(models) + " (LT / DT(KY) of the configuration)");
+  const std::size_t step_index = static_cast<std::size_t>(request.step - 1);
+  const std::string model_path =
+      request.model_path.empty() ? config.FNRES[step_index] : request.model_path;
+  const std::string covariance_path =
+      request.covariance_path.empty() ? config.FNCOV[step_index] : request.covariance_path;
+  if (model_path.empty() || covariance_path.empty())
+    throw FitError("FNRES(" + std::to_string(request.step) + ") or FNCOV(" +
+                   std::to_string(request.step) + ") is blank; name the output files");
+
+  const std::vector<CandidateTerm> candidates = read_term_file(request.term_file, config);
+
+  ForecastSetup setup;
+  setup.ky = config.KY;
+  setup.lt = config.LT;
+  setup.maxlag = maxlag;
+  setup.step = config.DT[static_cast<std::size_t>(config.KY - 1)];
+  setup.uf = config.UF;
+
+  std::vector<History> histories;
+  for (std::size_t k = 0; k < configs.size(); ++k) {
+    histories.push_back(load_history(request.configurations[k], configs[k], out));
+    if (histories.back().table->nrec <= maxlag)
+      throw FitError(request.configurations[k] + ": " +
+                     std::to_string(histories.back().table->nrec) +
+                     " rows read, the first base row is " + std::to_string(maxlag + 1));
+  }
+
+  const std::string target_name = config.UN[static_cast<std::size_t>(config.KY - 1)];
+  out << "velk_fit: lead step " << request.step << " of " << target_name << " (KY=" << config.KY
+      << ", LT=" << config.LT << ", DT(KY)=" << setup.step << ", MAXLAG=" << maxlag
+      << "), target row = base row + " << config.LT << "\n";
+
+  // Term selection on the rows where every candidate can be evaluated.
+  std::vector<int> columns(candidates.size());
+  for (std::size_t k = 0; k < candidates.size(); ++k) columns[k] = static_cast<int>(k);
+  std::vector<double> error_reduction(candidates.size(), -1.0);
+  const int all = static_cast<int>(candidates.size());
+  if (request.max_terms > 0 && request.max_terms < all) {
+    const RegressionRows candidate_rows = rows_for(model_of(candidates, columns), histories, setup);
+    std::vector<int> forced;
+    for (int k = 0; k < all; ++k)
+      if (candidates[static_cast<std::size_t>(k)].keep) forced.push_back(k);
+    if (static_cast<int>(forced.size()) > request.max_terms)
+      throw FitError(std::to_string(forced.size()) +
+                     " terms are marked keep, more than --max-terms " +
+                     std::to_string(request.max_terms));
+    const std::vector<SelectedTerm> chosen =
+        select_terms(candidate_rows.design(), candidate_rows.targets(), request.max_terms, forced);
+    std::vector<int> selected;
+    for (const SelectedTerm& s : chosen) {
+      selected.push_back(s.column);
+      error_reduction[static_cast<std::size_t>(s.column)] = s.error_reduction;
+    }
+    for (int k : forced)
+      if (error_reduction[static_cast<std::size_t>(k)] < 0.0)
+        throw FitError(
+            request.term_file + ":" + std::to_string(candidates[static_cast<std::size_t>(k)].line) +
+            ": the kept term is zero or depends on the other kept terms on the " + "training rows");
+    out << "selection: " << selected.size() << " of " << all
+        << " candidate terms by error reduction ratio on " << candidate_rows.rows() << " rows\n";
+    columns = selected;
+  }
+
+  Model model = model_of(candidates, columns);
+  bool any_factor = false;
+  for (const Model::Term& t : model.terms) any_factor = any_factor || !t.empty();
+  if (!any_factor)
+    throw FitError(
+        "the selected terms are all constant; the forecaster gives no forecast for such "
+        "a model");
+
+  // The final fit uses every row on which the chosen terms can be evaluated,
+  // which is exactly where the forecaster will give a forecast.
+  const RegressionRows rows = rows_for(model, histories, setup);
+  const Eigen::MatrixXd x = rows.design();
+  const Eigen::VectorXd y = rows.targets();
+  const LeastSquaresFit solution = solve_least_squares(x, y);
+  const int n = model.nterm();
+  for (int j = 0; j < n; ++j) model.c[static_cast<std::size_t>(j)] = solution.coefficients(j);
+  for (int j = 0; j < n; ++j)
+    for (int m = 0; m < n; ++m)
+      model.cov[static_cast<std::size_t>(j * n + m)] = solution.covariance(j, m);
+
+  write_text(model_path, format_model_file(model));
+  write_text(covariance_path, format_covariance_file(model));
+
+  // Score what was written, read back the forecaster's way: the files carry
+  // six significant digits, and that is what the forecasts will use.
+  Model written = read_model_file(model_path);
+  read_covariance_file(covariance_path, written);
+  Eigen::VectorXd c(n);
+  for (int j = 0; j < n; ++j) c(j) = written.c[static_cast<std::size_t>(j)];
+  const FitQuality quality = fit_quality(y, x * c);
+
+  out << " term  coefficient    std.error  err.red.  factors (input:lag^power)\n";
+  for (int j = 0; j < n; ++j) {
+    const int k = columns[static_cast<std::size_t>(j)];
+    const double err = error_reduction[static_cast<std::size_t>(k)];
+    out << number("%5d", j + 1) << number("  %12.5e", written.c[static_cast<std::size_t>(j)])
+        << number("  %11.4e", std::sqrt(std::max(0.0, written.covariance(j + 1, j + 1))))
+        << (err >= 0.0 ? number("  %8.5f", err) : std::string("         -")) << "  "
+        << describe_term(written.terms[static_cast<std::size_t>(j)]) << "\n";
+  }
+  for (const History& h : histories) {
+    RegressionRows own(n);
+    own.append(model, *h.table, setup);
+    out << "history " << h.name << ": " << h.table->nrec << " rows read, " << own.rows()
+        << " regression rows\n";
+  }
+  out << "rows used: " << rows.rows() << ", terms: " << n << "\n"
+      << "residual RMS error: " << number("%.4f", quality.rms_error) << "\n"
+      << "prediction efficiency (training rows): " << number("%.4f", quality.prediction_efficiency)
+      << "\n"
+      << "wrote " << model_path << " and " << covariance_path << "\n";
+  return 0;
+}
+
+}  // namespace
+
+int run_fit(const FitRequest& request, std::ostream& out, std::ostream& err) {
+  try {
+    return fit(request, out);
+  } catch (const RunEnd& end) {
+    err << "velk_fit: " << trimmed(end.text()) << "\n";
+  } catch (const TermFileError& e) {
+    err << "velk_fit: " << e.what() << "\n";
+  } catch (const RankDeficientError& e) {
+    err << "velk_fit: cannot fit: " << e.what() << "\n";
+  } catch (const FitError& e) {
+    err << "velk_fit: " << e.what() << "\n";
+  } catch (const std::invalid_argument& e) {
+    err << "velk_fit: " << e.what() << "\n";
+  }
+  return 1;
+}
+
+}  // namespace velk::fit

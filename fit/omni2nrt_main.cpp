@@ -1,0 +1,125 @@
+// omni2nrt: converts OMNI2 hourly yearly files into the forecaster's four
+// input files (ACE MAG, ACE SWEPAM, Kp/ap, Dst).
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fit/omni_conversion.h"
+#include "forecast/version.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: omni2nrt [--from YYYY-MM-DD] [--to YYYY-MM-DD] PREFIX OMNI_FILE...\n"
+    "Convert consecutive OMNI2 hourly records (omni2_YYYY.dat; '-' reads standard input)\n"
+    "into the forecaster's input files PREFIXmag.asc, PREFIXswepam.asc, PREFIXkp.asc and\n"
+    "PREFIXdst.asc, keeping the whole days from --from to --to (default: all).\n"
+    "Exit status: 0 written, 1 unusable input or output, 2 wrong arguments.\n";
+
+bool parse_date(const std::string& text, velk::fit::CivilDate& date) {
+  int y = 0, m = 0, d = 0;
+  char tail = 0;
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3) return false;
+  velk::fit::CivilDate probe;
+  for (int doy = 1; velk::fit::date_from_day_of_year(y, doy, probe); ++doy) {
+    if (probe.month == m && probe.day == d) {
+      date = probe;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool feed(std::istream& in, const std::string& name, velk::fit::OmniConverter& converter) {
+  std::string line, error;
+  for (long n = 1; std::getline(in, line); ++n) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!converter.add(line, name + ":" + std::to_string(n), error)) {
+      std::cerr << "omni2nrt: " << error << "\n";
+      return false;
+    }
+  }
+  if (in.bad()) {
+    std::cerr << "omni2nrt: " << name << ": read error\n";
+    return false;
+  }
+  return true;
+}
+
+bool write_file(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (!out) {
+    std::cerr << "omni2nrt: cannot write " << path << "\n";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::optional<velk::fit::CivilDate> first, last;
+  std::vector<std::string> operands;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help") {
+      std::cout << kUsage;
+      return 0;
+    }
+    if (arg == "--version") {
+      std::cout << "omni2nrt " << velk::version() << "\n";
+      return 0;
+    }
+    if (arg == "--from" || arg == "--to") {
+      velk::fit::CivilDate date;
+      if (i + 1 >= argc || !parse_date(argv[i + 1], date)) {
+        std::cerr << "omni2nrt: " << arg << " needs a date YYYY-MM-DD\n" << kUsage;
+        return 2;
+      }
+      (arg == "--from" ? first : last) = date;
+      ++i;
+      continue;
+    }
+    if (arg.size() > 1 && arg[0] == '-') {
+      std::cerr << "omni2nrt: unknown option " << arg << "\n" << kUsage;
+      return 2;
+    }
+    operands.push_back(arg);
+  }
+  if (operands.size() < 2) {
+    std::cerr << kUsage;
+    return 2;
+  }
+
+  velk::fit::OmniConverter converter(first, last);
+  for (std::size_t i = 1; i < operands.size(); ++i) {
+    const std::string& name = operands[i];
+    if (name == "-") {
+      if (!feed(std::cin, "(standard input)", converter)) return 1;
+      continue;
+    }
+    std::ifstream in(name);
+    if (!in) {
+      std::cerr << "omni2nrt: cannot open " << name << "\n";
+      return 1;
+    }
+    if (!feed(in, name, converter)) return 1;
+  }
+  velk::fit::NrtTexts texts;
+  std::string error;
+  if (!converter.finish(texts, error)) {
+    std::cerr << "omni2nrt: " << error << "\n";
+    return 1;
+  }
+  const std::string& prefix = operands[0];
+  const bool ok = write_file(prefix + "mag.asc", texts.mag) &&
+                  write_file(prefix + "swepam.asc", texts.swepam) &&
+                  write_file(prefix + "kp.asc", texts.kp) &&
+                  write_file(prefix + "dst.asc", texts.dst);
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,38 @@
+#include "fit/regression_rows.h"
+
+#include <stdexcept>
+
+namespace velk::fit {
+
+int RegressionRows::append(const Model& model, const HourlyTable& table,
+                           const ForecastSetup& setup) {
+  if (model.nterm() != terms_) throw std::invalid_argument("regression rows: wrong term count");
+  check_model_reach(model, setup, table.nrec, table.nmax);
+  const int last_base = last_base_row(setup, table.nrec);
+  const double target_fill = setup.uf[static_cast<std::size_t>(setup.ky - 1)];
+  std::vector<double> p(static_cast<std::size_t>(terms_));
+  int added = 0;
+  for (int b = setup.maxlag + 1; last_base > 0 && b <= last_base; b += setup.step) {
+    const int target_row = b + setup.lt;
+    if (target_row > table.nrec) break;  // continuation rows hold no observation
+    const double target = table.at(setup.ky, target_row);
+    if (target == target_fill) continue;
+    int factor_count = 0;
+    if (!term_products(model, table, setup.uf, b, p, factor_count)) continue;
+    products_.insert(products_.end(), p.begin(), p.end());
+    targets_.push_back(target);
+    ++added;
+  }
+  return added;
+}
+
+Eigen::MatrixXd RegressionRows::design() const {
+  return Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>>(
+      products_.data(), rows(), terms_);
+}
+
+Eigen::VectorXd RegressionRows::targets() const {
+  return Eigen::Map<const Eigen::VectorXd>(targets_.data(), rows());
+}
+
+}  // namespace velk::fit
