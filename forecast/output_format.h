@@ -19,6 +19,8 @@ namespace velk {
 // An item of an output list: an integer for I, a real for F, a text for A.
 using FormatItem = std::variant<int, double, std::string>;
 
+struct FormatNode;  // the parsed tree (format_parse.h)
+
 class FormatError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
@@ -43,11 +45,9 @@ class OutputFormat {
   // The format text as given, for messages.
   const std::string& text() const { return text_; }
 
-  struct Node;  // one parsed element; defined in the source
-
  private:
   std::string text_;
-  std::shared_ptr<const Node> root_;  // the outermost group; shared, never modified
+  std::shared_ptr<const FormatNode> root_;  // the outermost group; shared, never modified
 };
 
 }  // namespace velk

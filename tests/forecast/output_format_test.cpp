@@ -236,6 +236,11 @@ TEST(OutputFormat, StreamKeepsTheLinesCompletedBeforeAnError) {
   EXPECT_EQ(out.str(), "  1\n  2\n");
 }
 
+TEST(OutputFormat, DefaultConstructedFormatRefusesToWrite) {
+  // Guards against dereferencing the missing tree of an unparsed format.
+  EXPECT_THROW(OutputFormat().write({1}), FormatError);
+}
+
 TEST(OutputFormat, ParsedFormatIsReusable) {
   const OutputFormat format = OutputFormat::parse("(I2,F5.1)");
   const OutputFormat copy = format;
