@@ -137,7 +137,7 @@ def snapshot(root):
     return files
 
 
-def compose(spec, roots):
+def compose(recipe, roots):
     """Build expected bytes from pieces joined by ' + '.
 
     Pieces: REF (a whole file), REF@A-B or REF@A- (lines A to B, 1-based,
@@ -145,7 +145,7 @@ def compose(spec, roots):
     more). A REF may end in '!colons' to turn its colons into blanks.
     """
     out = b""
-    for piece in spec.split(" + "):
+    for piece in recipe.split(" + "):
         piece = piece.strip()
         if piece == "last":
             out += out[-1:]
@@ -187,8 +187,8 @@ def expected_files(ini, case_dir, roots):
     if os.path.isdir(exp_dir):
         want.update(snapshot(exp_dir))
     if ini.has_section("compose"):
-        for name, spec in ini.items("compose"):
-            want[os.path.normpath(name)] = compose(" ".join(spec.split("\n")), roots)
+        for name, recipe in ini.items("compose"):
+            want[os.path.normpath(name)] = compose(" ".join(recipe.split("\n")), roots)
     return want
 
 
@@ -228,6 +228,8 @@ def run(args):
     if variant not in args.prog:
         raise CaseError("no program given for variant '%s'" % variant)
     print("case %s: %s" % (os.path.basename(case_dir), ini.get("case", "description", fallback="")))
+    if ini.has_option("case", "guards"):
+        print("guards against: %s" % ini.get("case", "guards"))
     scratch = tempfile.mkdtemp(prefix="nrt-e2e-")
     roots = {"data": os.path.abspath(args.data), "case": case_dir,
              "common": os.path.join(HERE, "common")}
