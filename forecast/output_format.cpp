@@ -97,10 +97,10 @@ class Writer {
 
 }  // namespace
 
-OutputFormat OutputFormat::parse(std::string_view spec) {
+OutputFormat OutputFormat::parse(std::string_view text) {
   OutputFormat format;
-  format.text_ = std::string(spec);
-  format.root_ = std::make_shared<const FormatNode>(parse_format(spec));
+  format.text_ = std::string(text);
+  format.root_ = std::make_shared<const FormatNode>(parse_format(text));
   return format;
 }
 

@@ -29,7 +29,7 @@ class OutputFormat {
  public:
   // Parses e.g. "(2(1X,I6),1X,A11,1(1X,\"FC+\",I2.2,\"H\",A7))". Throws
   // FormatError naming what was wrong and where.
-  static OutputFormat parse(std::string_view spec);
+  static OutputFormat parse(std::string_view text);
 
   // Applies the format to the items and returns the record(s) written, each
   // ending with '\n'. Throws FormatError when an item's kind does not fit its
