@@ -81,12 +81,13 @@ def build_upstream(ini, case_dir, scratch, roots):
 
 
 def http_overrides(ini):
-    """[http] lines: 'status /path = 500' or 'redirect /path = /other/path'."""
+    """[http] lines: 'status /path = 500', 'redirect /path = /other/path' or
+    'stall /path = 120' (take the request, answer nothing for up to 120 s)."""
     overrides = {}
     if ini.has_section("http"):
         for key, value in ini.items("http"):
             kind, _, path = key.partition(" ")
-            if kind not in ("status", "redirect") or not path.strip().startswith("/"):
+            if kind not in ("status", "redirect", "stall") or not path.strip().startswith("/"):
                 raise CaseError("bad [http] entry '%s'" % key)
             overrides[path.strip()] = (kind, value.strip())
     return overrides

@@ -15,11 +15,13 @@ LOOPBACK = "127.0.0.1"
 class UpstreamHandler(http.server.SimpleHTTPRequestHandler):
     """Static files, plus per-case answers that real services give now and then.
 
-    overrides maps a URL path to ("status", code) or ("redirect", location).
+    overrides maps a URL path to ("status", code), ("redirect", location) or
+    ("stall", seconds): a server that takes the request and never answers.
     """
 
     overrides = {}
     log = None
+    released = None  # set when the server stops, so stalled answers end too
 
     def _override(self):
         path = self.path.split("?", 1)[0]
@@ -27,6 +29,10 @@ class UpstreamHandler(http.server.SimpleHTTPRequestHandler):
 
     def _answer_override(self, with_body):
         kind, arg = self._override()
+        if kind == "stall":
+            self.released.wait(float(arg))
+            self.close_connection = True
+            return
         if kind == "status":
             body = ("<html><body><h1>%s Service trouble</h1></body></html>\n" % arg).encode()
             self.send_response(int(arg))
@@ -59,7 +65,9 @@ class UpstreamHandler(http.server.SimpleHTTPRequestHandler):
 
 class HttpUpstream:
     def __init__(self, root, port, overrides, log):
-        handler = type("CaseHandler", (UpstreamHandler,), {"overrides": overrides, "log": log})
+        self.released = threading.Event()
+        handler = type("CaseHandler", (UpstreamHandler,),
+                       {"overrides": overrides, "log": log, "released": self.released})
         factory = functools.partial(handler, directory=root)
         http.server.ThreadingHTTPServer.allow_reuse_address = True
         self.server = http.server.ThreadingHTTPServer((LOOPBACK, port), factory)
@@ -69,6 +77,7 @@ class HttpUpstream:
         self.thread.start()
 
     def stop(self):
+        self.released.set()
         self.server.shutdown()
         self.server.server_close()
         self.thread.join(5)
