@@ -13,6 +13,7 @@
 #include "config/config_file.h"
 #include "run/error_report.h"
 #include "run/file_name_dir.h"
+#include "run/input_paths.h"
 #include "run/order_file.h"
 
 namespace {
@@ -93,33 +94,17 @@ int default_run() {
   return 0;
 }
 
-// Dst and Kp: the named file in the input directory, or a default name in the
-// current directory when either is missing.
-std::string index_input_path(const std::string& directory, const std::string& name,
-                             std::string (*default_name)(), void (FileName_Dir::*put)(std::string),
-                             FileName_Dir& names) {
-  if (!directory.empty() && !name.empty()) return directory + name;
-  const std::string fresh = default_name();
-  (names.*put)(fresh);
-  return fresh;
-}
-
-// ACE: an existing usable file is taken as it is; otherwise the list is
-// downloaded to the named file, or to a default name when none is named.
-void ace_source(RunOutcome& outcome, const char* key, const std::string& directory,
-                const std::string& name, std::string (*default_name)(),
-                void (FileName_Dir::*put)(std::string), int (*download)(std::string),
-                FileName_Dir& names) {
-  const std::string named_path = directory + name;
+// An existing usable ACE file is taken as it is; otherwise the list is
+// downloaded.
+void ace_source(RunOutcome& outcome, const char* key, const std::string& dir_input,
+                const std::string& name, const std::string& default_name,
+                int (*download)(std::string)) {
+  const std::string named_path = dir_input + name;
   if (FilesInXmlTest(named_path) == 0) {
     outcome.add_source(0, key, named_path);
     return;
   }
-  std::string path = named_path;
-  if (name.empty()) {
-    path = default_name();
-    (names.*put)(path);
-  }
+  const std::string path = ace_download_path(dir_input, name, default_name);
   outcome.add_source(download(path), key, path);
 }
 
@@ -139,27 +124,28 @@ int order_file_run(const char* order_file) {
   const std::string input_dir = names.getFile_DirInput();
   const std::string output_dir = names.getFile_DirOutput();
 
+  // Default names are composed only when needed, each with its own stamp.
   RunOutcome outcome;
+  const std::string dst_name = names.getFile_NameDST();
   const std::string dst_path = index_input_path(
-      input_dir, names.getFile_NameDST(), default_dst_name, &FileName_Dir::putName_DST, names);
+      input_dir, dst_name, input_dir.empty() || dst_name.empty() ? default_dst_name() : "");
   outcome.add_source(DST_files_download(dst_path), "FNDST", dst_path);
-  const std::string kp_path = index_input_path(input_dir, names.getFile_NameKP(), default_kp_name,
-                                               &FileName_Dir::putName_KP, names);
-  outcome.add_source(KP_files_download(kp_path), "FNKP", kp_path);
-  ace_source(outcome, "FNMAG", input_dir, names.getFile_NameACEMAG(), default_mag_name,
-             &FileName_Dir::putName_ACEMAG, ACEMAG_files_download, names);
-  ace_source(outcome, "FNSWEPAM", input_dir, names.getFile_NameACESWEPAM(), default_swepam_name,
-             &FileName_Dir::putName_ACESWEPAM, ACESWEPAM_files_download, names);
 
-  std::string forecast_base;
-  if (!names.getFile_NameOutputfile().empty()) {
-    forecast_base = output_dir + names.getFile_NameOutputfile();
-  } else {
-    // A default forecast name goes to the current directory, even with an
-    // output directory given.
-    forecast_base = default_output_name();
-    names.putName_OUTPUT(forecast_base);
-  }
+  const std::string kp_name = names.getFile_NameKP();
+  const std::string kp_path = index_input_path(
+      input_dir, kp_name, input_dir.empty() || kp_name.empty() ? default_kp_name() : "");
+  outcome.add_source(KP_files_download(kp_path), "FNKP", kp_path);
+
+  const std::string mag_name = names.getFile_NameACEMAG();
+  ace_source(outcome, "FNMAG", input_dir, mag_name, mag_name.empty() ? default_mag_name() : "",
+             ACEMAG_files_download);
+  const std::string swepam_name = names.getFile_NameACESWEPAM();
+  ace_source(outcome, "FNSWEPAM", input_dir, swepam_name,
+             swepam_name.empty() ? default_swepam_name() : "", ACESWEPAM_files_download);
+
+  const std::string output_name = names.getFile_NameOutputfile();
+  const std::string forecast_base =
+      forecast_base_path(output_dir, output_name, output_name.empty() ? default_output_name() : "");
   finish_run(outcome, forecast_base, output_dir + kReportName);
   return 0;
 }
