@@ -91,6 +91,11 @@ std::string number(const char* format, double value) {
   std::snprintf(text, sizeof text, format, value);
   return text;
 }
+std::string number(const char* format, int value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
 
 int fit(const FitRequest& request, std::ostream& out) {
   if (request.configurations.empty()) throw FitError("no configuration given");
