@@ -42,7 +42,7 @@ Configuration read_configuration(std::istream& in, const std::string& path) {
   try {
     binder.assign(read_namelist_group(in, kConfigurationGroup));
   } catch (const NamelistError& e) {
-    throw RunEnd::abnormal(path + ": " + e.what() + "\n");
+    throw RunEnd::abnormal("velk_nrt: " + path + ": " + e.what() + "\n");
   }
   // The preprocessor writes every variable; one left out means a damaged or
   // hand-made file, and guessing a lead time or a file name would be worse
@@ -51,15 +51,15 @@ Configuration read_configuration(std::istream& in, const std::string& path) {
   if (!missing.empty()) {
     std::string names;
     for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
-    throw RunEnd::abnormal(path + ": group &" + kConfigurationGroup + " does not assign " + names +
-                           "\n");
+    throw RunEnd::abnormal("velk_nrt: " + path + ": group &" + kConfigurationGroup +
+                           " does not assign " + names + "\n");
   }
   return c;
 }
 
 Configuration read_configuration(const std::string& path) {
   std::ifstream in(path);
-  if (!in) throw RunEnd::abnormal("cannot open the configuration file " + path + "\n");
+  if (!in) throw RunEnd::abnormal("velk_nrt: cannot open the configuration file " + path + "\n");
   return read_configuration(in, path);
 }
 
@@ -96,11 +96,11 @@ int model_count(const Configuration& c) {
 
 int count_mag_records(const std::string& fnmag) {
   std::ifstream in(fnmag);
-  if (!in) throw RunEnd::abnormal("cannot open the ACE MAG input file " + fnmag + "\n");
+  if (!in) throw RunEnd::abnormal("velk_nrt: cannot open the ACE MAG input file " + fnmag + "\n");
   std::string line;
   for (int header = 1; header <= 4; ++header) {
     if (!std::getline(in, line)) {
-      throw RunEnd::abnormal("the ACE MAG input file " + fnmag +
+      throw RunEnd::abnormal("velk_nrt: the ACE MAG input file " + fnmag +
                              " has fewer than its four header lines\n");
     }
   }
@@ -109,7 +109,7 @@ int count_mag_records(const std::string& fnmag) {
     ++records;
     int year = 0;
     if (read_int_field(line, 1, 4, year) != FieldStatus::kOk) {
-      throw RunEnd::abnormal("the ACE MAG input file " + fnmag + ": line " +
+      throw RunEnd::abnormal("velk_nrt: the ACE MAG input file " + fnmag + ": line " +
                              std::to_string(records + 4) + " has no year in columns 1-4\n");
     }
   }

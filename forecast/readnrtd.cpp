@@ -42,14 +42,15 @@ class InputFile {
  public:
   InputFile(const std::string& name, const char* what) : name_(name), in_(name) {
     if (!in_)
-      throw RunEnd::abnormal("cannot open the " + std::string(what) + " input file " + name + "\n");
+      throw RunEnd::abnormal("velk_nrt: cannot open the " + std::string(what) + " input file " +
+                             name + "\n");
   }
   bool next(std::string& line) { return static_cast<bool>(std::getline(in_, line)); }
   void skip_header(const char* what) {
     std::string line;
     for (int i = 0; i < 4; ++i) {
       if (!next(line)) {
-        throw RunEnd::abnormal("the " + std::string(what) + " input file " + name_ +
+        throw RunEnd::abnormal("velk_nrt: the " + std::string(what) + " input file " + name_ +
                                " has fewer than its four header lines\n");
       }
     }

@@ -113,7 +113,7 @@ TEST(ConfigurationTest, UnreadableGroupsEndAbnormallyNamingTheFile) {
     RunEnd::Kind kind{};
     const std::string message = run_end_text([&] { parse(text); }, &kind);
     EXPECT_EQ(kind, RunEnd::Kind::kAbnormal) << text;
-    EXPECT_EQ(message.rfind("test.cfg: ", 0), 0u) << message;
+    EXPECT_EQ(message.rfind("velk_nrt: test.cfg: ", 0), 0u) << message;
   }
   const std::string missing = run_end_text([] { parse("&VELK_FOR KY=12 LT=3 /"); });
   EXPECT_NE(missing.find("does not assign UFLAG, LMAX, DT, UF, UN, UU"), std::string::npos)
