@@ -28,10 +28,14 @@ class Writer {
 
   bool items_left() const { return next_ < items_.size(); }
 
+  // Blanks of an X descriptor only reach the line when something follows them
+  // on it: positioning alone does not lengthen a record, so a row whose items
+  // run out after "1X,7X" ends with its last value, not with eight blanks.
   void end_line() {
     line_ += '\n';
     out_ << line_;
     line_.clear();
+    pending_blanks_ = 0;
   }
 
   [[noreturn]] void fail(const std::string& what) const {
@@ -47,10 +51,10 @@ class Writer {
         }
         return true;
       case Kind::kBlanks:
-        line_.append(static_cast<std::size_t>(node.width), ' ');
+        pending_blanks_ += static_cast<std::size_t>(node.width);
         return true;
       case Kind::kLiteral:
-        line_ += node.literal;
+        put(node.literal);
         return true;
       case Kind::kSlash:
         for (int r = 0; r < node.repeat; ++r) end_line();
@@ -69,16 +73,16 @@ class Writer {
   void write_item(const Node& node, const FormatItem& item) {
     if (node.kind == Kind::kInteger) {
       if (const int* value = std::get_if<int>(&item)) {
-        line_ += format_integer(*value, node.width, node.digits);
+        put(format_integer(*value, node.width, node.digits));
         return;
       }
     } else if (node.kind == Kind::kReal) {
       if (const double* value = std::get_if<double>(&item)) {
-        line_ += format_fixed(*value, node.width, node.digits);
+        put(format_fixed(*value, node.width, node.digits));
         return;
       }
     } else if (const std::string* value = std::get_if<std::string>(&item)) {
-      line_ += node.width < 0 ? *value : format_text(*value, node.width);
+      put(node.width < 0 ? *value : format_text(*value, node.width));
       return;
     }
     static const char* const kKinds[] = {"an integer", "a real number", "a text"};
@@ -88,11 +92,18 @@ class Writer {
          node.spelling + " takes " + kWanted[wanted]);
   }
 
+  void put(const std::string& text) {
+    line_.append(pending_blanks_, ' ');
+    pending_blanks_ = 0;
+    line_ += text;
+  }
+
   const std::string& format_;
   const std::vector<FormatItem>& items_;
   std::ostream& out_;
   std::size_t next_ = 0;
   std::string line_;
+  std::size_t pending_blanks_ = 0;
 };
 
 }  // namespace

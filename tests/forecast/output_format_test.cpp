@@ -55,10 +55,12 @@ TEST(OutputFormat, WritesTheTableLayouts) {
        kApHeader,
        {"Kp [*10]"},
        "    HOY   HTND YYYY MM DD DOY HH    Kp [*10] FC+\n"},
+      // Fault guarded: X blanks before the stop lengthened the row by eight
+      // trailing blanks; positioning alone never lengthens a record.
       {"row without forecasts",
        kApRow,
        {1, 2, 2013, 1, 1, 1, 0, 3.0},
-       "      1      2 2013  1  1   1  0          3.        \n"},
+       "      1      2 2013  1  1   1  0          3.\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(apply(c.format, c.items), c.expected) << c.name;
 }
@@ -74,15 +76,15 @@ TEST(OutputFormat, ColumnsOfTheRowMatchTheHeader) {
 
 TEST(OutputFormat, RunningOutOfItemsAndReversion) {
   const WriteCase cases[] = {
-      {"no items, literals up to the first data descriptor", "(\"a\",1X,I2,\"b\")", {}, "a \n"},
+      {"no items, literals up to the first data descriptor", "(\"a\",1X,I2,\"b\")", {}, "a\n"},
       {"empty format, no items", "()", {}, "\n"},
-      {"items end inside a repeat", "(2(1X,I3))", {1}, "   1 \n"},
+      {"items end inside a repeat", "(2(1X,I3))", {1}, "   1\n"},
       {"items end exactly at the end", "(I2,2(1X,I1))", {1, 2, 3, 4, 5}, " 1 2 3\n 4 5\n"},
       {"reversion keeps the group's repeat count",
        "(I2,2(1X,I1))",
        {1, 2, 3, 4, 5, 6, 7},
        " 1 2 3\n 4 5\n 6 7\n"},
-      {"reversion stops mid-group", "(I2,2(1X,I1))", {1, 2, 3, 4, 5, 6}, " 1 2 3\n 4 5\n 6 \n"},
+      {"reversion stops mid-group", "(I2,2(1X,I1))", {1, 2, 3, 4, 5, 6}, " 1 2 3\n 4 5\n 6\n"},
       {"reversion without a group restarts the format", "(I2,\"x\")", {1, 2, 3}, " 1x\n 2x\n 3x\n"},
       {"reversion to the last top-level group, not a later literal",
        "(I1,(I1,\"a\"),\"b\",2(\"c\",I1))",
