@@ -173,11 +173,5 @@ TEST(NamelistTest, BinderRejectsUnknownNamesWrongKindsAndTooManyValues) {
   }
 }
 
-TEST(NamelistTest, RealTargetsTakeIntegersTooLargeForAnInt) {
-  Vars v;
-  v.read("&GRP X=3000000000 /");
-  EXPECT_EQ(v.x[0], 3e9);
-}
-
 }  // namespace
 }  // namespace velk
