@@ -1,0 +1,81 @@
+#include "fit/least_squares.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace velk::fit {
+namespace {
+
+// Columns of very different scales, as V*Bz (thousands) beside a harmonic input.
+Eigen::MatrixXd design(int rows, std::mt19937& rng) {
+  std::normal_distribution<double> normal(0.0, 1.0);
+  Eigen::MatrixXd x(rows, 4);
+  for (int i = 0; i < rows; ++i) {
+    x(i, 0) = 1.0;
+    x(i, 1) = 3000.0 * normal(rng);
+    x(i, 2) = 0.5 * normal(rng);
+    x(i, 3) = 40.0 + 10.0 * normal(rng);
+  }
+  return x;
+}
+
+TEST(LeastSquares, RecoversExactCoefficients) {
+  std::mt19937 rng(7);
+  const Eigen::MatrixXd x = design(200, rng);
+  Eigen::VectorXd truth(4);
+  truth << 2.5, 1.25e-3, -0.75, 0.9;
+  const LeastSquaresFit fit = solve_least_squares(x, x * truth);
+  for (int j = 0; j < 4; ++j)
+    EXPECT_NEAR(fit.coefficients(j), truth(j), 1e-9 * (1 + std::abs(truth(j))));
+  EXPECT_LT(fit.residual_variance, 1e-20);
+}
+
+TEST(LeastSquares, CovarianceIsResidualVarianceTimesInverseInformation) {
+  std::mt19937 rng(11);
+  std::normal_distribution<double> noise(0.0, 2.0);
+  const Eigen::MatrixXd x = design(500, rng);
+  Eigen::VectorXd y = x * Eigen::Vector4d(1.0, 2e-3, 3.0, -0.5);
+  for (int i = 0; i < y.size(); ++i) y(i) += noise(rng);
+  const LeastSquaresFit fit = solve_least_squares(x, y);
+
+  const Eigen::VectorXd residual = y - x * fit.coefficients;
+  EXPECT_NEAR(fit.residual_variance, residual.squaredNorm() / (500 - 4), 1e-12);
+  EXPECT_NEAR(fit.residual_variance, 4.0, 0.8);
+  // Only here, on a small well-conditioned problem, is the explicit inverse a fair reference.
+  const Eigen::MatrixXd expected = fit.residual_variance * (x.transpose() * x).inverse();
+  for (int j = 0; j < 4; ++j)
+    for (int m = 0; m < 4; ++m)
+      EXPECT_NEAR(fit.covariance(j, m), expected(j, m), 1e-8 * std::abs(expected(j, j)));
+  EXPECT_EQ(fit.covariance, fit.covariance.transpose());
+}
+
+TEST(LeastSquares, RefusesUndeterminedProblems) {
+  std::mt19937 rng(3);
+  Eigen::MatrixXd x = design(50, rng);
+  const Eigen::VectorXd y = Eigen::VectorXd::Ones(50);
+
+  Eigen::MatrixXd dependent = x;
+  dependent.col(3) = 2.0 * x.col(2) - x.col(0);
+  EXPECT_THROW(solve_least_squares(dependent, y), RankDeficientError);
+
+  Eigen::MatrixXd zero = x;
+  zero.col(2).setZero();
+  EXPECT_THROW(solve_least_squares(zero, y), RankDeficientError);
+
+  EXPECT_THROW(solve_least_squares(x.topRows(4), y.head(4)), RankDeficientError);
+}
+
+TEST(LeastSquares, QualityOfAFit) {
+  Eigen::VectorXd y(4), yhat(4);
+  y << 1, 2, 3, 4;
+  yhat << 1, 2, 3, 5;
+  const FitQuality q = fit_quality(y, yhat);
+  EXPECT_DOUBLE_EQ(q.rms_error, 0.5);
+  EXPECT_DOUBLE_EQ(q.prediction_efficiency, 1.0 - 0.25 / 1.25);
+  EXPECT_EQ(fit_quality(Eigen::VectorXd::Ones(3), Eigen::VectorXd::Zero(3)).prediction_efficiency,
+            -0.999);
+}
+
+}  // namespace
+}  // namespace velk::fit
