@@ -28,7 +28,12 @@ constexpr int kImpliedDecimals = 6;
 std::vector<std::string> read_lines(const std::string& path, const char* what) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw RunEnd::abnormal("velk_nrt: cannot open " + std::string(what) + " " + path + "\n");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  try {
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    in.setstate(std::ios::badbit);  // e.g. a directory: the open succeeds, the read does not
+  }
   if (in.bad())
     throw RunEnd::abnormal("velk_nrt: cannot read " + std::string(what) + " " + path + "\n");
   std::vector<std::string> lines;
@@ -78,6 +83,11 @@ std::string right_aligned_int(int value, int width, int min_value, int max_value
 
 Model read_model_file(const std::string& path) {
   const std::vector<std::string> lines = read_lines(path, "model file");
+  if (lines.size() > static_cast<std::size_t>(kMaxTerms)) {
+    throw RunEnd::abnormal("velk_nrt: model file " + path + " has " + std::to_string(lines.size()) +
+                           " lines, more than the " + std::to_string(kMaxTerms) +
+                           " terms a model may have\n");
+  }
   Model model;
   model.c.assign(lines.size(), 0.0);
   model.terms.assign(lines.size(), Model::Term());

@@ -21,6 +21,9 @@ namespace velk {
 
 constexpr int kMaxFactorsPerTerm = 9;
 constexpr int kCovarianceValuesPerLine = 999;
+// The covariance matrix grows with the square of the terms; beyond this many
+// it would not fit in memory, so such a model file is refused as unusable.
+constexpr int kMaxTerms = 10000;
 
 struct Model {
   struct Factor {
@@ -42,7 +45,7 @@ struct Model {
 };
 
 // Reads the terms of a model file; every line is a term, blank ones included.
-// Leaves `cov` empty.
+// Leaves `cov` empty. A file of more than kMaxTerms lines ends the run abnormally.
 Model read_model_file(const std::string& path);
 
 // Reads the nterm x nterm covariance matrix into model.cov.

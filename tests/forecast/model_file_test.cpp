@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -102,6 +104,17 @@ TEST(ModelFile, MissingFilesEndTheRunAbnormallyNamingThem) {
   const RunEnd end = end_of([&] { read_model_file(dir.file("absent.res")); });
   EXPECT_EQ(end.kind(), RunEnd::Kind::kAbnormal);
   EXPECT_NE(end.text().find("absent.res"), std::string::npos);
+
+  // A directory opens like a file but cannot be read.
+  std::filesystem::create_directory(dir.file("dir.res"));
+  const RunEnd dir_end = end_of([&] { read_model_file(dir.file("dir.res")); });
+  EXPECT_EQ(dir_end.kind(), RunEnd::Kind::kAbnormal);
+  EXPECT_NE(dir_end.text().find("dir.res"), std::string::npos);
+
+  // More terms than a covariance matrix can be held for.
+  const RunEnd big_end =
+      end_of([&] { read_model_file(dir.write("big.res", std::string(kMaxTerms + 1, '\n'))); });
+  EXPECT_EQ(big_end.kind(), RunEnd::Kind::kAbnormal);
 
   Model model;
   model.c = {1.0};
