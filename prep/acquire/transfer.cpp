@@ -18,6 +18,7 @@ void set_transfer_limits(CURL* handle) {
   curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, kStallTimeoutSeconds);
+  curl_easy_setopt(handle, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
   curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
 }
 

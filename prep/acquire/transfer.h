@@ -17,6 +17,9 @@ struct DownloadTarget {
 // data, before it is given up as failed.
 constexpr long kConnectTimeoutSeconds = 30;
 constexpr long kStallTimeoutSeconds = 30;
+// Upper bound of a whole transfer, against a server that trickles data just
+// fast enough never to count as stalled.
+constexpr long kTransferTimeoutSeconds = 300;
 
 // Downloads `url` (HTTP or FTP) into `local_file`: a header-only probe, then
 // the fetch. Appends "<ErrorName>File'" + url + "'download</ErrorName>" and

@@ -123,13 +123,6 @@ TEST_F(Acquisition, StaleWorkingFileIsNeverRead) {
   EXPECT_EQ(report_pairs(error_file).back(), (ReportPair{"FileRead", "'Dst_last.txt'read", 1}));
 }
 
-TEST_F(Acquisition, BothMonthsMissingCountTwice) {
-  EXPECT_EQ(dst_acquisition("dst.asc", file_url("a"), file_url("b")), 2);
-  EXPECT_EQ(kp_acquisition("kp.asc", file_url("a"), file_url("b")), 2);
-  EXPECT_EQ(ace_acquisition(kAceMag, "mag.asc", file_url("a"), file_url("b")), 2);
-  EXPECT_TRUE(directory_entries(".").empty());
-}
-
 // Fault guarded: an input file that could not be written still counted as
 // obtained, so the configuration named a file that was never written.
 TEST_F(Acquisition, InputFileThatCannotBeWrittenFailsAndIsReported) {

@@ -130,14 +130,6 @@ TEST(ConfigFile, VariantTableKnowsItsPrefixes) {
   EXPECT_EQ(find_build_variant("Ap"), nullptr);
 }
 
-TEST(ConfigFile, ModelBlockHasEveryEqualSignInColumnNine) {
-  for (const BuildVariant& variant : kBuildVariants) {
-    const auto lines = split_lines(config_file_text(variant, kFileNameBlock));
-    for (int i = 35; i < 47; ++i)
-      EXPECT_EQ(lines[i].find('='), 8u) << variant.name << " line " << i + 1;
-  }
-}
-
 // Fault guarded: an apostrophe in a path ended the text early and made the
 // whole group unreadable for the forecaster.
 TEST(ConfigFile, ApostrophesInPathsAreDoubled) {

@@ -18,21 +18,4 @@ TEST(ErrorReport, StartReplacesTheTextWithTheHeader) {
             "<Errors>\n");
 }
 
-TEST(ErrorReport, RecordsAndClosingLinesAreAppendedInOrder) {
-  report_reset();
-  report_record("OrderFileInDir", "InputFile", 1);
-  report_open_step("FileAnalysis");
-  report_pair("FileStructure", 0);
-  report_pair("FileDate", 1);
-  report_close_step();
-  report_close();
-  EXPECT_EQ(error_file,
-            "<Step>\n<StepName>OrderFileInDir</StepName>\n"
-            "<ErrorName>InputFile</ErrorName>\n<Value>1</Value>\n</Step>\n"
-            "<Step>\n<StepName>FileAnalysis</StepName>\n"
-            "<ErrorName>FileStructure</ErrorName>\n<Value>0</Value>\n"
-            "<ErrorName>FileDate</ErrorName>\n<Value>1</Value>\n</Step>\n"
-            "</Errors>\n</Zuv_errorfile>\n");
-}
-
 }  // namespace

@@ -29,32 +29,35 @@ TEST(Download, RefusedConnectionFailsAndLeavesNoFile) {
   EXPECT_FALSE(file_exists("w.txt"));
 }
 
-TEST(Download, LocalResourceIsCopiedByteForByte) {
+struct LocalCase {
+  const char* name;
+  const char* upstream;  // content of the local resource; nullptr: none
+  const char* local;     // where to store it
+  int expected_value;
+  bool file_expected;
+};
+
+class LocalDownload : public ::testing::TestWithParam<LocalCase> {};
+
+TEST_P(LocalDownload, StoresTheResourceOnlyWhenThereIsData) {
   ScratchDir dir;
-  const std::string content = "2015 03 01  0000\n2015 03 01  0100\n";
-  write_file("upstream.txt", content);
-  EXPECT_EQ(download(file_url("upstream.txt"), "w.txt"), 0);
-  EXPECT_EQ(read_file("w.txt"), content);
+  const LocalCase& c = GetParam();
+  if (c.upstream != nullptr) write_file("upstream.txt", c.upstream);
+  EXPECT_EQ(download(file_url("upstream.txt"), c.local), c.expected_value);
+  EXPECT_EQ(file_exists(c.local), c.file_expected);
+  if (c.file_expected) {
+    EXPECT_EQ(read_file(c.local), c.upstream);
+  }
 }
 
-TEST(Download, MissingLocalResourceFails) {
-  ScratchDir dir;
-  EXPECT_EQ(download(file_url("absent.txt"), "w.txt"), 1);
-  EXPECT_FALSE(file_exists("w.txt"));
-}
-
-TEST(Download, EmptyResourceSucceedsWithoutCreatingAFile) {
-  ScratchDir dir;
-  write_file("upstream.txt", "");
-  EXPECT_EQ(download(file_url("upstream.txt"), "w.txt"), 0);
-  EXPECT_FALSE(file_exists("w.txt"));
-}
-
-TEST(Download, LocalFileThatCannotBeCreatedFails) {
-  ScratchDir dir;
-  write_file("upstream.txt", "data\n");
-  EXPECT_EQ(download(file_url("upstream.txt"), "no-such-dir/w.txt"), 1);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Resources, LocalDownload,
+    ::testing::Values(LocalCase{"CopiedByteForByte", "2015 03 01  0000\n2015 03 01\n", "w.txt", 0,
+                                true},
+                      LocalCase{"Missing", nullptr, "w.txt", 1, false},
+                      LocalCase{"EmptyGivesNoFile", "", "w.txt", 0, false},
+                      LocalCase{"LocalFileCannotBeCreated", "data\n", "no-dir/w.txt", 1, false}),
+    [](const auto& info) { return info.param.name; });
 
 struct HttpCase {
   const char* name;
