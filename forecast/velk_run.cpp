@@ -3,6 +3,7 @@
 #include <ctime>
 #include <fstream>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -46,8 +47,8 @@ void run(std::ostream& out, const Clock& clock) {
   const int nrec0 = count_mag_records(config.FNMAG);
   const int nmax = table_rows(config.LT, nrec0);
   const int nmod = model_count(config);
-  if (nmod < 0 || nmod > kMaxModels)
-    throw RunEnd::message("LEAD TIME MUST NOT EXCEED 12 CADENCES OF THE TARGET");
+  // The checks above bound it; the model names below rely on that.
+  if (nmod < 0 || nmod > kMaxModels) throw std::logic_error("model count out of range");
 
   HourlyTable table(nmax);
   readnrtd(table, config.UF, config.FNMAG, config.FNSWEPAM, config.FNKP, config.FNDST, out);
