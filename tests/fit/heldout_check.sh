@@ -5,7 +5,7 @@
 # persistence (skill score above 0). Prints every model's scores.
 # Usage: heldout_check.sh SOURCE_DIR OMNI2NRT VELK_NRT WORK_DIR
 set -euo pipefail
-src="$1" omni2nrt="$2" velk_nrt="$3" work="$4"
+src="$(realpath "$1")" omni2nrt="$(realpath "$2")" velk_nrt="$(realpath "$3")" work="$4"
 models="$src/examples/models"
 rm -rf "$work"
 mkdir -p "$work"
