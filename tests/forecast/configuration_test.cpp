@@ -8,6 +8,7 @@
 #include <string>
 
 #include "forecast/run_end.h"
+#include "scratch_files.h"
 
 namespace velk {
 namespace {
@@ -86,11 +87,8 @@ TEST(ConfigurationTest, ReadsTheApBuildsFile) {
 }
 
 TEST(ConfigurationTest, ReadsFromAFileAndNamesItWhenAbsent) {
-  const std::string path = ::testing::TempDir() + "velk_config_test.cfg";
-  {
-    std::ofstream out(path);
-    out << kBanner << kApBlock;
-  }
+  velk::testing::ScratchDir scratch;
+  const std::string path = scratch.write("velk_nrt.cfg", std::string(kBanner) + kApBlock);
   EXPECT_EQ(read_configuration(path).KY, 12);
   std::remove(path.c_str());
   RunEnd::Kind kind{};
@@ -193,13 +191,10 @@ TEST(ConfigurationTest, TableRowsCoverWholeDaysAndLeadTime) {
 
 class MagRecordsTest : public ::testing::Test {
  protected:
-  std::string write(const std::string& text) {
-    std::ofstream out(path_, std::ios::binary);
-    out << text;
-    return path_;
-  }
-  void TearDown() override { std::remove(path_.c_str()); }
-  std::string path_ = ::testing::TempDir() + "velk_mag_count.asc";
+  // Each test runs in a process of its own, possibly beside the others, so
+  // each gets its own directory.
+  std::string write(const std::string& text) { return scratch_.write("mag.asc", text); }
+  velk::testing::ScratchDir scratch_;
 };
 
 TEST_F(MagRecordsTest, CountsTheLinesAfterTheHeader) {
@@ -215,7 +210,7 @@ TEST_F(MagRecordsTest, EndsAbnormallyOnShortOrUnreadableFiles) {
   RunEnd::Kind kind{};
   std::string text = run_end_text([&] { count_mag_records(write("#\n#\n#\n")); }, &kind);
   EXPECT_EQ(kind, RunEnd::Kind::kAbnormal);
-  EXPECT_NE(text.find(path_), std::string::npos);
+  EXPECT_NE(text.find(scratch_.file("mag.asc")), std::string::npos);
   text = run_end_text([&] { count_mag_records(write("#\n#\n#\n#\n2009\n#bad\n")); }, &kind);
   EXPECT_EQ(kind, RunEnd::Kind::kAbnormal);
   EXPECT_NE(text.find("line 6"), std::string::npos) << text;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "scratch_files.h"
+
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -118,9 +120,9 @@ class ReadnrtdTest : public ::testing::Test {
     }
   }
 
-  static std::string path(const char* name) {
-    return ::testing::TempDir() + "velk_readnrtd_" + name;
-  }
+  // Tests may run side by side in separate processes: each has its own files.
+  std::string path(const char* name) const { return scratch_.file(name); }
+  velk::testing::ScratchDir scratch_;
 
   static void write(const std::string& file, const std::vector<std::string>& lines, bool header) {
     std::ofstream out(file, std::ios::binary);
