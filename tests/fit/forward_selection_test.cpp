@@ -60,11 +60,5 @@ TEST(ForwardSelection, KeptTermsComeFirstAndDependentColumnsNeverEnter) {
   EXPECT_EQ(got.size(), 7u);
 }
 
-TEST(ForwardSelection, NothingToChooseFrom) {
-  const Problem p = make_problem();
-  EXPECT_TRUE(select_terms(p.x, Eigen::VectorXd::Zero(p.y.size()), 3, {}).empty());
-  EXPECT_TRUE(select_terms(p.x, p.y, 0, {}).empty());
-}
-
 }  // namespace
 }  // namespace velk::fit

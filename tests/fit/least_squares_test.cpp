@@ -66,16 +66,5 @@ TEST(LeastSquares, RefusesUndeterminedProblems) {
   EXPECT_THROW(solve_least_squares(x.topRows(4), y.head(4)), RankDeficientError);
 }
 
-TEST(LeastSquares, QualityOfAFit) {
-  Eigen::VectorXd y(4), yhat(4);
-  y << 1, 2, 3, 4;
-  yhat << 1, 2, 3, 5;
-  const FitQuality q = fit_quality(y, yhat);
-  EXPECT_DOUBLE_EQ(q.rms_error, 0.5);
-  EXPECT_DOUBLE_EQ(q.prediction_efficiency, 1.0 - 0.25 / 1.25);
-  EXPECT_EQ(fit_quality(Eigen::VectorXd::Ones(3), Eigen::VectorXd::Zero(3)).prediction_efficiency,
-            -0.999);
-}
-
 }  // namespace
 }  // namespace velk::fit
