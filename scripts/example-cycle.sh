@@ -1,0 +1,242 @@
+#!/usr/bin/env bash
+# The built-in example: one complete forecasting cycle of each variant on
+# recorded upstream months, without leaving the machine.
+#
+# Usage: example-cycle.sh [--build-dir DIR] [VARIANT...]
+#   VARIANT      ap, dst and/or kp (default: all three)
+#   --build-dir  build tree to configure and use (default: build/, preset "default")
+#
+# The recorded months 2023-03 and 2023-04 (tests/data: ACE MAG and SWEPAM
+# hourly lists, real-time Dst, quick-look Kp) are laid out as the services
+# publish them and served by loopback HTTP and FTP servers. The preprocessor's
+# loopback builds fetch them with the clock pinned to 2023-04-21 08:30 UT, when
+# the April lists ended part-way through the month, and velk_nrt forecasts with
+# the models in examples/models. Everything goes to out/example/VARIANT/.
+# Exit status: 0 when every variant produced its forecast, 1 otherwise.
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build"
+out="$root/out/example"
+clock="2023-04-21 08:30:00"
+server_lifetime_s=600
+cycle_timeout_s=180
+
+say() { printf '%s\n' "$*"; }
+die() {
+  printf 'example-cycle: %s\n' "$*" >&2
+  exit 1
+}
+
+variants=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --build-dir)
+      [ $# -ge 2 ] || die "--build-dir needs a directory"
+      build="$(mkdir -p "$2" && cd "$2" && pwd)"
+      shift 2
+      ;;
+    -h | --help)
+      sed -n '5,7p' "$0" | sed 's/^# \{0,1\}//'
+      exit 0
+      ;;
+    ap | dst | kp)
+      variants+=("$1")
+      shift
+      ;;
+    *) die "unknown argument '$1' (try --help)" ;;
+  esac
+done
+[ ${#variants[@]} -gt 0 ] || variants=(ap dst kp)
+
+# --- tools ----------------------------------------------------------------
+missing=()
+for tool in cmake faketime gnuplot flock timeout; do
+  command -v "$tool" >/dev/null || missing+=("$tool")
+done
+[ ${#missing[@]} -eq 0 ] || die "missing ${missing[*]}; run: bash scripts/install-deps.sh"
+# The FTP stand-in needs pyftpdlib, which Debian installs for its own python3;
+# a python3 earlier on PATH (pyenv, conda) may lack it.
+python=""
+for candidate in /usr/bin/python3 python3; do
+  if "$candidate" -c 'import pyftpdlib' 2>/dev/null; then
+    python="$candidate"
+    break
+  fi
+done
+[ -n "$python" ] || die "no python3 with pyftpdlib; run: bash scripts/install-deps.sh"
+for model in 1203 1003 1101 1102 1103 1104; do
+  if [ ! -r "$root/examples/models/$model.res" ] || [ ! -r "$root/examples/models/$model.cov" ]; then
+    die "example model $model.res/.cov missing from examples/models"
+  fi
+done
+
+# --- build ----------------------------------------------------------------
+mkdir -p "$out"
+say "== building the loopback preprocessors and velk_nrt in $build (log: $out/build.log)"
+targets=(velk_nrt)
+for v in "${variants[@]}"; do targets+=("nrtprep-$v-loopback"); done
+{
+  if [ ! -f "$build/CMakeCache.txt" ]; then
+    if [ "$build" = "$root/build" ]; then
+      cmake --preset default -S "$root"
+    else
+      cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    fi
+  fi
+  cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
+} > "$out/build.log" 2>&1 || {
+  tail -n 30 "$out/build.log" >&2
+  die "the build failed (whole log: $out/build.log)"
+}
+
+# The cycle script runs nrtprep-VARIANT and velk_nrt from one directory, so
+# the loopback builds appear there under the production names.
+bindir="$out/bin"
+rm -rf "$bindir"
+mkdir -p "$bindir"
+ln -s "$build/forecast/velk_nrt" "$bindir/velk_nrt"
+for v in "${variants[@]}"; do
+  program="$build/tests/e2e/nrtprep-$v-loopback"
+  [ -x "$program" ] || die "$program was not built (is NRT_BUILD_TESTS off in $build?)"
+  ln -s "$program" "$bindir/nrtprep-$v"
+done
+
+# --- the upstream services, as they stood on 2023-04-21 -------------------
+up="$out/upstream"
+data="$root/tests/data"
+rm -rf "$up"
+mkdir -p "$up/dst/dst_realtime/202303" "$up/dst/dst_realtime/202304" "$up/kp/kp_index" \
+  "$up/ace/pub/lists/ace2"
+cp "$data/dst/dst2303.for.request" "$up/dst/dst_realtime/202303/"
+cp "$data/dst/dst2304.for.request" "$up/dst/dst_realtime/202304/"
+# The quick-look service keeps the running month and the one before under fixed names.
+cp "$data/kp/ql2304.wdc" "$up/kp/kp_index/qlyymm.wdc"
+cp "$data/kp/ql2303.wdc" "$up/kp/kp_index/pqlyymm.wdc"
+for month in 202303 202304; do
+  for list in mag swepam; do
+    cp "$data/ace/${month}_ace_${list}_1h.txt" "$up/ace/pub/lists/ace2/"
+  done
+done
+
+server_pid=""
+stop_servers() {
+  [ -n "$server_pid" ] || return 0
+  if kill -0 "$server_pid" 2>/dev/null; then
+    kill -TERM "$server_pid" 2>/dev/null || true
+    for _ in $(seq 50); do
+      kill -0 "$server_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -KILL "$server_pid" 2>/dev/null || true
+  fi
+  wait "$server_pid" 2>/dev/null || true
+  server_pid=""
+}
+trap stop_servers EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
+
+say "== starting the loopback servers (Dst 127.0.0.1:18080, Kp :18081, ACE FTP :18021)"
+"$python" "$root/scripts/example-servers.py" "$up" --lifetime "$server_lifetime_s" \
+  > "$out/servers.log" 2>&1 < /dev/null &
+server_pid=$!
+for _ in $(seq 200); do
+  grep -qx ready "$out/servers.log" && break
+  kill -0 "$server_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if ! grep -qx ready "$out/servers.log"; then
+  cat "$out/servers.log" >&2
+  die "the loopback servers did not start"
+fi
+
+# --- one cycle per variant ------------------------------------------------
+declare -A models=([ap]="1203" [kp]="1003" [dst]="1101 1102 1103 1104")
+failed=()
+for v in "${variants[@]}"; do
+  work="$out/$v"
+  rm -rf "$work"
+  mkdir -p "$work"
+  for m in ${models[$v]}; do cp "$root/examples/models/$m.res" "$root/examples/models/$m.cov" "$work/"; done
+  say "== $v: nrtprep-$v and velk_nrt in $work, clock pinned to $clock UT"
+  status=0
+  # Frozen wall clock for both programs; the monotonic clock stays real so
+  # that libcurl's timeouts still run.
+  timeout "$cycle_timeout_s" env TZ=UTC FAKETIME_DONT_FAKE_MONOTONIC=1 \
+    faketime -f "$clock" bash "$root/scripts/run-cycle.sh" --bindir "$bindir" "$v" "$work" \
+    > "$work/cycle.log" 2>&1 || status=$?
+  table="$(sed -n "s/^FNDAT='\(.*\)'$/\1/p" "$work/velk_nrt.cfg" 2>/dev/null || true)"
+  metadata="$(sed -n "s/^FNMET='\(.*\)'$/\1/p" "$work/velk_nrt.cfg" 2>/dev/null || true)"
+  # velk_nrt reports its own errors on standard output and still ends with 0,
+  # so anything it printed counts as a failure too.
+  if [ "$status" -ne 0 ] || [ -s "$work/cycle.log" ] || [ -z "$table" ] || [ ! -s "$work/$table" ]; then
+    [ "$status" -ne 124 ] || say "   the cycle did not end within $cycle_timeout_s s"
+    sed 's/^/   /' "$work/cycle.log"
+    if [ -f "$work/errorfile.xml" ]; then
+      say "   failed steps in $work/errorfile.xml:"
+      grep -B2 '<Value>1</Value>' "$work/errorfile.xml" | sed 's/^/     /' || true
+    fi
+    say "   $v: FAILED (exit status $status)"
+    failed+=("$v")
+    continue
+  fi
+  if ! bash "$root/scripts/plot-forecast.sh" -t "$v forecast of the example cycle (clock pinned to $clock UT)" \
+    "$work/$table" "$work/$metadata" "$work/$v-forecast.png" 2> "$work/plot.log"; then
+    sed 's/^/   /' "$work/plot.log"
+    say "   $v: the picture could not be drawn"
+    failed+=("$v")
+  fi
+done
+
+stop_servers
+trap - EXIT
+
+# --- what came out --------------------------------------------------------
+# The last rows of a table that still carry a forecast (later rows hold
+# only fill values), under the table's header.
+last_forecast_rows() {  # TABLE FILL
+  awk -v fill="$2" '
+    NR == 1 { header = $0; next }
+    { row[++n] = $0; for (i = 9; i <= NF; i++) if ($i + 0 != fill + 0) last = n }
+    END {
+      print header
+      for (i = (last > 8 ? last - 7 : 1); i <= last; i++) print row[i]
+      if (n > last) printf "   (%d later rows to the end of the table hold only the fill value %s)\n", n - last, fill
+    }' "$1"
+}
+scores() {  # METADATA
+  awk '
+    function inner(l) { sub(/^[^>]*>/, "", l); sub(/<.*$/, "", l); return l }
+    BEGIN { printf "   %-8s %8s %8s %8s %8s %8s %8s %8s\n", "lead", "RMSE", "(pers.)", "PE", "(pers.)", "R", "(pers.)", "skill" }
+    /<Lead_Time>/ { lead = inner($0) + 0; line = "" }
+    /<Value>|<Persistence_Value>/ { line = line sprintf(" %8s", inner($0)) }
+    /<\/Model>/ { printf "   %-8s%s\n", sprintf("FC+%02dH", lead), line }
+  ' "$1"
+}
+
+say ""
+say "== results (recorded data of 2023-03-01 to 2023-04-21 07 UT, clock $clock UT)"
+for v in "${variants[@]}"; do
+  work="$out/$v"
+  case " ${failed[*]} " in *" $v "*) say "-- $v: failed, see $work/cycle.log and $work/errorfile.xml"; continue ;; esac
+  table="$(sed -n "s/^FNDAT='\(.*\)'$/\1/p" "$work/velk_nrt.cfg")"
+  metadata="$(sed -n "s/^FNMET='\(.*\)'$/\1/p" "$work/velk_nrt.cfg")"
+  fill="$(sed -n 's:.*<Fill_Value> *\([^<]*\)</Fill_Value>.*:\1:p' "$work/$metadata")"
+  say ""
+  say "-- $v, in $work/"
+  say "   forecast table  $table"
+  say "   metadata        $metadata"
+  say "   picture         $v-forecast.png"
+  say "   report          errorfile.xml"
+  say "   last forecast rows:"
+  last_forecast_rows "$work/$table" "$fill" | sed 's/^/   /'
+  say "   scores over the rows with data (persistence in brackets):"
+  scores "$work/$metadata"
+done
+say ""
+if [ ${#failed[@]} -gt 0 ]; then
+  die "the example cycle failed for: ${failed[*]}"
+fi
+say "The loopback servers are stopped. The pictures:"
+for v in "${variants[@]}"; do say "   $out/$v/$v-forecast.png"; done
