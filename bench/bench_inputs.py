@@ -1,0 +1,111 @@
+"""Inputs of the benchmarks, all made from the recorded months in tests/data."""
+import os
+import re
+import shutil
+
+# The clock of the preprocessor cycle: 2023-04-21 08:30 UT, when the recorded
+# April lists end part-way through the month.
+CYCLE_CLOCK = "2023-04-21 08:30:00"
+
+# Months recorded complete in all four sources, repeated to make long tables.
+FULL_MONTHS = ("2212", "2303")
+
+
+def upstream_layout(data_dir, root):
+    """Lays out the 2023-03 and 2023-04 files under root as the services publish them."""
+    files = {
+        "dst/dst_realtime/202303/dst2303.for.request": "dst/dst2303.for.request",
+        "dst/dst_realtime/202304/dst2304.for.request": "dst/dst2304.for.request",
+        "kp/kp_index/pqlyymm.wdc": "kp/ql2303.wdc",
+        "kp/kp_index/qlyymm.wdc": "kp/ql2304.wdc",
+    }
+    for month in ("202303", "202304"):
+        for kind in ("mag", "swepam"):
+            name = "%s_ace_%s_1h.txt" % (month, kind)
+            files["ace/pub/lists/ace2/" + name] = "ace/" + name
+    for target, source in files.items():
+        dest = os.path.join(root, target)
+        os.makedirs(os.path.dirname(dest), exist_ok=True)
+        shutil.copyfile(os.path.join(data_dir, source), dest)
+
+
+def _lines(path):
+    with open(path, "rb") as f:
+        return f.read().splitlines(keepends=True)
+
+
+def _month_records(data_dir, yymm):
+    """The records of one complete month: (mag, swepam, kp, dst) lists of lines."""
+    ace = os.path.join(data_dir, "ace", "20%s_ace_%%s_1h.txt" % yymm)
+    mag = [l for l in _lines(ace % "mag") if not l.startswith((b"#", b":"))]
+    swepam = [l for l in _lines(ace % "swepam") if not l.startswith((b"#", b":"))]
+    kp = _lines(os.path.join(data_dir, "kp", "ql%s.wdc" % yymm))
+    dst = [l for l in _lines(os.path.join(data_dir, "dst", "dst%s.for.request" % yymm))
+           if l.startswith(b"DST")]
+    days = len(kp)
+    if len(mag) != 24 * days or len(swepam) != 24 * days or len(dst) != days:
+        raise RuntimeError("month %s is not complete in all four sources" % yymm)
+    return mag, swepam, kp, dst
+
+
+def long_table_inputs(data_dir, headers, dest, days):
+    """Writes mag.asc, swepam.asc, kp.asc and dst.asc of `days` days into dest.
+
+    The complete recorded months follow each other over and over; the reader
+    pairs the ACE records and takes one Kp and one Dst line per day in order,
+    so the repeated calendar does not disturb it. The ACE files get the
+    four-line column headers of the files headers["mag"] and headers["swepam"]
+    (a preprocessor cycle's ACE input files).
+    """
+    months = [_month_records(data_dir, m) for m in FULL_MONTHS]
+    out = {"mag": [], "swepam": [], "kp": [], "dst": []}
+    left, i = days, 0
+    while left > 0:
+        mag, swepam, kp, dst = months[i % len(months)]
+        take = min(left, len(kp))
+        out["mag"] += mag[: 24 * take]
+        out["swepam"] += swepam[: 24 * take]
+        out["kp"] += kp[:take]
+        out["dst"] += dst[:take]
+        left -= take
+        i += 1
+    os.makedirs(dest, exist_ok=True)
+    for kind in ("mag", "swepam", "kp", "dst"):
+        head = b""
+        if kind in ("mag", "swepam"):
+            head = b"".join(_lines(headers[kind])[:4])
+        # Assembled input files end with their last character once more.
+        text = head + b"".join(out[kind])
+        with open(os.path.join(dest, kind + ".asc"), "wb") as f:
+            f.write(text + text[-1:])
+    return {k: os.path.join(dest, k + ".asc") for k in ("mag", "swepam", "kp", "dst")}
+
+
+def config_with_files(cfg_text, files):
+    """The configuration text with the named file-name lines replaced, e.g.
+    files={"FNMAG": "/x/mag.asc"}."""
+    for key, path in files.items():
+        cfg_text, n = re.subn(r"(?m)^%s=.*$" % key, "%s='%s'" % (key, path), cfg_text)
+        if n != 1:
+            raise RuntimeError("the configuration has no single %s line" % key)
+    return cfg_text
+
+
+def config_value(cfg_text, key):
+    match = re.search(r"(?m)^\s*%s=(.*)$" % key, cfg_text)
+    if not match:
+        raise RuntimeError("the configuration has no %s line" % key)
+    return match.group(1).strip()
+
+
+def inputs_in_use(cfg_text):
+    """The input numbers whose UFLAG is 1."""
+    flags = config_value(cfg_text, "UFLAG").split(",")
+    return [i + 1 for i, flag in enumerate(flags) if flag.strip() == "1"]
+
+
+def model_names(cfg_text):
+    """The (model file, covariance file) names of every lead step, in order."""
+    res = re.findall(r"'([^']*)'", config_value(cfg_text, "FNRES"))
+    cov = re.findall(r"'([^']*)'", config_value(cfg_text, "FNCOV"))
+    return [(r, c) for r, c in zip(res, cov) if r]

@@ -1,0 +1,177 @@
+// bench_forecast_stages: times the forecaster's stages one by one, inside one
+// process, on the velk_nrt.cfg of the current directory.
+//
+//   bench_forecast_stages [REPEATS]
+//
+// Prints one "stage milliseconds" line per stage (the median over REPEATS
+// passes, default 5), summed over all models where a stage runs per model,
+// then the sizes. Besides the library's own evaluation ("evaluate") it times
+// the forecasts alone, without their standard errors ("forecasts_only"), to
+// show what the covariance part of the evaluation costs.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "forecast/configuration.h"
+#include "forecast/forecast.h"
+#include "forecast/model_file.h"
+#include "forecast/readnrtd.h"
+#include "forecast/run_end.h"
+#include "forecast/scores.h"
+#include "forecast/table_writer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double elapsed_ms(Clock::time_point since) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+}
+
+// y(f) = sum of c(j) p(j) for every base row, without the standard error.
+// Returns the number of base rows that got a forecast.
+int forecasts_only(const velk::Model& model, const velk::ForecastSetup& setup,
+                   const velk::HourlyTable& table, std::vector<double>& y) {
+  y.assign(static_cast<std::size_t>(table.nmax), 0.0);
+  std::vector<double> p;
+  int evaluated = 0;
+  for (int b = setup.maxlag + 1; b <= table.nrec; b += setup.step) {
+    int factor_count = 0;
+    if (!velk::term_products(model, table, setup.uf, b, p, factor_count) || factor_count == 0)
+      continue;
+    double sum = 0.0;
+    for (std::size_t j = 0; j < p.size(); ++j) sum += model.c[j] * p[j];
+    y[static_cast<std::size_t>(b + setup.lt - 1)] = sum;
+    ++evaluated;
+  }
+  return evaluated;
+}
+
+struct PassSizes {
+  int rows = 0, nrec = 0, models = 0, terms = 0, base_rows = 0, evaluated = 0;
+};
+
+// One pass over every stage; adds each stage's time to `times`.
+PassSizes one_pass(std::map<std::string, std::vector<double>>& times) {
+  PassSizes sizes;
+  auto start = Clock::now();
+  const velk::Configuration config = velk::read_configuration(velk::kConfigurationFile);
+  const int maxlag = velk::validate_configuration(config);
+  const int nrec0 = velk::count_mag_records(config.FNMAG);
+  const int nmax = velk::table_rows(config.LT, nrec0);
+  const int nmod = velk::model_count(config);
+  times["configuration"].push_back(elapsed_ms(start));
+
+  start = Clock::now();
+  velk::HourlyTable table(nmax);
+  std::ostringstream messages;
+  velk::readnrtd(table, config.UF, config.FNMAG, config.FNSWEPAM, config.FNKP, config.FNDST,
+                 messages);
+  times["read_inputs"].push_back(elapsed_ms(start));
+
+  const std::size_t ky = static_cast<std::size_t>(config.KY - 1);
+  velk::ForecastSetup setup;
+  setup.ky = config.KY;
+  setup.lt = config.LT;
+  setup.maxlag = maxlag;
+  setup.step = config.DT[ky];
+  setup.uf = config.UF;
+
+  double model_io = 0, evaluate = 0, only = 0, scoring = 0;
+  std::vector<std::vector<double>> yy;
+  std::vector<double> y_only;
+  for (int i = 1; i <= nmod; ++i) {
+    const std::size_t m = static_cast<std::size_t>(i - 1);
+    start = Clock::now();
+    velk::Model model = velk::read_model_file(config.FNRES[m]);
+    velk::read_covariance_file(config.FNCOV[m], model);
+    model_io += elapsed_ms(start);
+
+    start = Clock::now();
+    velk::ForecastRows rows = velk::forecast(model, setup, table);
+    evaluate += elapsed_ms(start);
+
+    start = Clock::now();
+    sizes.evaluated += forecasts_only(model, setup, table, y_only);
+    only += elapsed_ms(start);
+
+    start = Clock::now();
+    velk::ScoreSetup scoring_setup;
+    scoring_setup.lead_step = i;
+    scoring_setup.ky = config.KY;
+    scoring_setup.uf_ky = config.UF[ky];
+    scoring_setup.lt = config.LT;
+    scoring_setup.maxlag = maxlag;
+    scoring_setup.step = setup.step;
+    velk::score_model(scoring_setup, table, rows.y);
+    scoring += elapsed_ms(start);
+
+    sizes.terms += model.nterm();
+    const int last = velk::last_base_row(setup, table.nrec);
+    if (last > 0) sizes.base_rows += (last - setup.maxlag - 1) / setup.step + 1;
+    yy.push_back(std::move(rows.y));
+  }
+  times["read_models"].push_back(model_io);
+  times["evaluate"].push_back(evaluate);
+  times["forecasts_only"].push_back(only);
+  times["score"].push_back(scoring);
+
+  start = Clock::now();
+  velk::TableLayout layout;
+  layout.fmdat = config.FMDAT;
+  layout.fmdath = config.FMDATH;
+  layout.name = config.UN[ky];
+  layout.units = config.UU[ky];
+  layout.ky = config.KY;
+  layout.lt = config.LT;
+  layout.step = setup.step;
+  layout.maxlag = maxlag;
+  std::ostringstream table_text;
+  velk::write_forecast_table(table_text, layout, table, yy);
+  times["format_table"].push_back(elapsed_ms(start));
+
+  sizes.rows = nmax;
+  sizes.nrec = table.nrec;
+  sizes.models = nmod;
+  return sizes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int repeats = 5;
+  if (argc == 2) repeats = std::atoi(argv[1]);
+  if (argc > 2 || repeats < 1 || repeats > 1000) {
+    std::cerr << "usage: bench_forecast_stages [REPEATS 1..1000]\n";
+    return 2;
+  }
+  std::map<std::string, std::vector<double>> times;
+  PassSizes sizes;
+  try {
+    for (int r = 0; r < repeats; ++r) sizes = one_pass(times);
+  } catch (const velk::RunEnd& end) {
+    std::cerr << "bench_forecast_stages: the run ended early:\n" << end.text();
+    return 1;
+  } catch (const std::exception& e) {
+    std::cerr << "bench_forecast_stages: " << e.what() << "\n";
+    return 1;
+  }
+  for (const char* stage : {"configuration", "read_inputs", "read_models", "evaluate",
+                            "forecasts_only", "score", "format_table"}) {
+    std::printf("%s %.3f\n", stage, median(times[stage]));
+  }
+  std::printf("rows %d\nnrec %d\nmodels %d\nterms %d\nbase_rows %d\nevaluated_rows %d\n",
+              sizes.rows, sizes.nrec, sizes.models, sizes.terms, sizes.base_rows, sizes.evaluated);
+  return 0;
+}
