@@ -1,5 +1,9 @@
+#include <iostream>
+
+#include "run/command_line.h"
 #include "run/preprocessor_cycle.h"
 
 int main(int argc, char** argv) {
+  if (answer_information_request(argc, argv, std::cout)) return 0;
   return run_preprocessor_cycle(argc, argv);
 }

@@ -1,0 +1,55 @@
+#include "run/command_line.h"
+
+#include <string>
+
+#include "acquire/upstream_hosts.h"
+#include "config/build_variant.h"
+
+const char kPreprocessorVersion[] = "0.1.0";
+
+namespace {
+
+void write_usage(std::ostream& out) {
+  const BuildVariant& variant = build_variant();
+  const std::string program = std::string("nrtprep-") + variant.name;
+  out << "Usage: " << program << " [ORDER_FILE]\n"
+      << "Prepare one forecasting cycle of the " << variant.name << " variant (" << variant.lt
+      << " hours ahead, " << variant.models << (variant.models == 1 ? " model" : " models")
+      << "): fetch the\n"
+      << "current and the previous month of ACE MAG, ACE SWEPAM, Dst and Kp, join each source "
+         "into\n"
+      << "a near-real-time input file and record every step in errorfile.xml. When all four were\n"
+      << "obtained, write velk_nrt.cfg in the current directory for velk_nrt to run.\n"
+      << "ORDER_FILE is an XML order file naming the input and output files and directories.\n"
+      << "Without it (or with more than one argument) the files go to the current directory under\n"
+      << "names stamped with the UTC time, e.g. " << variant.forecast_prefix
+      << "YYYY_DDD_HH_MM.asc for the forecast.\n"
+      << "The program prints nothing: the outcome is errorfile.xml and whether velk_nrt.cfg is "
+         "new.\n"
+      << "\n"
+      << "  --help     show this help and exit\n"
+      << "  --version  show the version and exit\n"
+      << "\n"
+      << "Upstream services of this build:\n"
+      << "  Dst http://" << dst_service_host() << "\n"
+      << "  Kp  http://" << kp_service_host() << "\n"
+      << "  ACE ftp://" << ace_service_host() << "\n"
+      << "Exit status: 0 after every cycle, also when a source failed (see errorfile.xml);\n"
+      << "1 when ORDER_FILE exists but is not well-formed XML.\n";
+}
+
+}  // namespace
+
+bool answer_information_request(int argc, char** argv, std::ostream& out) {
+  if (argc != 2) return false;
+  const std::string option = argv[1];
+  if (option == "--help") {
+    write_usage(out);
+    return true;
+  }
+  if (option == "--version") {
+    out << "nrtprep-" << build_variant().name << " " << kPreprocessorVersion << "\n";
+    return true;
+  }
+  return false;
+}

@@ -1,0 +1,14 @@
+// The two informational options of nrtprep. They are recognised only as the
+// sole argument; every other command line is a cycle, as it always was (one
+// argument names the order file, any other count means default names).
+#pragma once
+
+#include <ostream>
+
+// The preprocessor's release; it keeps its own, apart from the forecaster's.
+extern const char kPreprocessorVersion[];
+
+// When the command line is exactly "--help" or "--version", writes the usage
+// or the version line to out and returns true; otherwise writes nothing and
+// returns false.
+bool answer_information_request(int argc, char** argv, std::ostream& out);

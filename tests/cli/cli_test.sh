@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Checks one program's --help and --version, and that only a sole --help or
+# --version is taken as an option while every other command line still runs
+# the program as before.
+#
+# Usage: cli_test.sh NAME PROGRAM KIND
+#   NAME     the name the program reports (nrtprep-ap, velk_nrt, ...)
+#   KIND     prep     preprocessor; only the options are run (no cycle: it would reach out)
+#            prep-run preprocessor with loopback hosts; also runs cycles against closed ports
+#            forecast velk_nrt; also runs it with other arguments in an empty directory
+set -uo pipefail
+
+[ $# -eq 3 ] || { sed -n '6,11p' "$0" >&2; exit 2; }
+name="$1" kind="$3"
+# Each run changes into its own directory, so the program needs an absolute path.
+program="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# run ARGS...: runs the program in a fresh empty directory; sets status, out, err, dir.
+run_in_empty_dir() {
+  dir="$(mktemp -d "$scratch/run.XXXXXX")"
+  status=0
+  (cd "$dir" && timeout 60 "$program" "$@" > "$scratch/out" 2> "$scratch/err") || status=$?
+  out="$(cat "$scratch/out")"
+  err="$(cat "$scratch/err")"
+  rm -f "$scratch/out" "$scratch/err"
+}
+
+files_in() { (cd "$1" && find . -mindepth 1 | sort | tr '\n' ' '); }
+
+# --- the two options --------------------------------------------------------
+run_in_empty_dir --help
+[ "$status" -eq 0 ] || fail "--help: exit status $status"
+[[ "$(head -1 <<< "$out")" == "Usage: $name"* ]] || fail "--help: first line is '$(head -1 <<< "$out")'"
+grep -q -- "--version" <<< "$out" || fail "--help does not mention --version"
+[ -z "$err" ] || fail "--help wrote to standard error: $err"
+# A help request must not run a cycle: no report, no configuration, no output.
+[ -z "$(files_in "$dir")" ] || fail "--help left files: $(files_in "$dir")"
+
+run_in_empty_dir --version
+[ "$status" -eq 0 ] || fail "--version: exit status $status"
+[[ "$out" =~ ^$name\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version printed '$out'"
+[ -z "$err" ] || fail "--version wrote to standard error: $err"
+[ -z "$(files_in "$dir")" ] || fail "--version left files: $(files_in "$dir")"
+
+# --- every other command line behaves as before -----------------------------
+report_has() {  # STEP ERROR VALUE: the report of the last run holds that record
+  [ -f "$dir/errorfile.xml" ] && tr -d '\n' < "$dir/errorfile.xml" |
+    grep -q "<StepName>$1</StepName><ErrorName>$2</ErrorName><Value>$3</Value>"
+}
+
+case "$kind" in
+  prep) ;;
+  prep-run)
+    # Guards against the options swallowing arguments: with two arguments the
+    # preprocessor makes a default run, silently, whatever the first one is.
+    run_in_empty_dir --help extra
+    [ "$status" -eq 0 ] || fail "'--help extra': exit status $status"
+    [ -z "$out$err" ] || fail "'--help extra' printed: $out$err"
+    report_has OrderFileInDir InputFile 1 || fail "'--help extra' did not make a default run"
+
+    # Guards against prefix matching: one argument that only resembles an
+    # option is the order file's path (here one that does not exist).
+    for arg in --helpx --version=1 -h; do
+      run_in_empty_dir "$arg"
+      [ "$status" -eq 0 ] || fail "'$arg': exit status $status"
+      [ -z "$out$err" ] || fail "'$arg' printed: $out$err"
+      report_has OrderFileExist InputFileExist 1 || fail "'$arg' was not taken as an order file path"
+    done
+    ;;
+  forecast)
+    # velk_nrt ignores arguments other than a sole option: in an empty
+    # directory it still stops on the missing configuration file.
+    for args in "--help extra" "--version --help" "-h" "--helpx"; do
+      # shellcheck disable=SC2086  # the table's entries are word lists
+      run_in_empty_dir $args
+      [ "$status" -ne 0 ] || fail "'$args': exit status 0 without a configuration"
+      grep -q "velk_nrt.cfg" <<< "$err" || fail "'$args': no diagnostic naming velk_nrt.cfg: $err"
+      [[ "$out" != *Usage* ]] || fail "'$args' printed the usage"
+    done
+    ;;
+  *)
+    echo "cli_test: unknown kind '$kind'" >&2
+    exit 2
+    ;;
+esac
+
+if [ "$failures" -gt 0 ]; then
+  echo "$name: $failures check(s) failed"
+  exit 1
+fi
+echo "$name: --help, --version and other arguments as expected"
