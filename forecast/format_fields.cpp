@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 
 namespace velk {
 namespace {
@@ -14,32 +16,37 @@ std::string right_aligned(const std::string& body, int width) {
   return std::string(w - body.size(), ' ') + body;
 }
 
-// The exact decimal expansion of a finite, non-negative double: every double
-// is a multiple of 2^-1074, so a finite number of fractional digits suffices,
-// and glibc prints them exactly (no rounding happens when asking for at least
-// that many). Asking for no more than the value needs keeps this cheap.
-std::string exact_decimal(double magnitude, int min_fraction_digits) {
+// True when the magnitude lies exactly halfway between two numbers of
+// `decimals` decimals. Writing it as m * 2^e with m odd, twice the magnitude
+// times 10^d is m * 5^d * 2^(e+d+1), an odd integer exactly when e = -(d+1).
+bool is_exact_tie(double magnitude, int decimals) {
+  if (magnitude == 0) return false;
   int exponent = 0;
-  std::frexp(magnitude, &exponent);
-  const int needed = std::min(1074, std::max(0, 53 - exponent));
-  const int fraction_digits = std::max(needed, min_fraction_digits);
-  const int length = std::snprintf(nullptr, 0, "%.*f", fraction_digits, magnitude);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  std::snprintf(&text[0], text.size(), "%.*f", fraction_digits, magnitude);
-  text.resize(static_cast<std::size_t>(length));
-  return text;
+  const double fraction = std::frexp(magnitude, &exponent);
+  auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+  exponent -= 53;
+  while ((mantissa & 1U) == 0) {
+    mantissa >>= 1;
+    ++exponent;
+  }
+  return exponent == -(decimals + 1);
 }
 
-// Adds one unit in the last place of a string of decimal digits.
-void increment_digits(std::string& digits) {
-  for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
-    if (*it != '9') {
-      ++*it;
-      return;
-    }
-    *it = '0';
+// The magnitude with `decimals` decimals, rounded half away from zero on its
+// exact binary value. printf already rounds the exact value correctly, only
+// exact ties go to even there; nudging a tie one step outward sends it away
+// from zero without touching any other value.
+std::string rounded_decimal(double magnitude, int decimals) {
+  if (is_exact_tie(magnitude, decimals)) {
+    magnitude = std::nextafter(magnitude, std::numeric_limits<double>::infinity());
   }
-  digits.insert(digits.begin(), '1');
+  char small[64];
+  const int length = std::snprintf(small, sizeof small, "%.*f", decimals, magnitude);
+  if (length < static_cast<int>(sizeof small)) return std::string(small, length);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  std::snprintf(&text[0], text.size(), "%.*f", decimals, magnitude);
+  text.resize(static_cast<std::size_t>(length));
+  return text;
 }
 
 std::string non_finite(double value, int width) {
@@ -67,19 +74,10 @@ std::string format_integer(long long value, int width, int min_digits) {
 std::string format_fixed(double value, int width, int decimals) {
   if (!std::isfinite(value)) return non_finite(value, width);
   decimals = std::max(decimals, 0);
-  const std::string exact = exact_decimal(std::fabs(value), decimals + 1);
-  const std::size_t point = exact.find('.');
-  const std::string whole = exact.substr(0, point);
-  const std::string fraction = exact.substr(point + 1);
-
-  // The digits kept, then half away from zero: with the expansion exact, the
-  // first dropped digit alone decides (5 is a tie or above it, either way up).
-  const auto kept_fraction = static_cast<std::size_t>(decimals);
-  std::string digits = whole + fraction.substr(0, kept_fraction);
-  if (fraction[kept_fraction] >= '5') increment_digits(digits);
-
-  std::string int_part = digits.substr(0, digits.size() - kept_fraction);
-  const std::string frac_part = digits.substr(digits.size() - kept_fraction);
+  const std::string rounded = rounded_decimal(std::fabs(value), decimals);
+  const std::size_t point = rounded.find('.');
+  std::string int_part = rounded.substr(0, point);
+  const std::string frac_part = point == std::string::npos ? "" : rounded.substr(point + 1);
   int_part.erase(0, std::min(int_part.find_first_not_of('0'), int_part.size()));
 
   const std::string sign = std::signbit(value) ? "-" : "";
