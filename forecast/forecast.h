@@ -16,12 +16,15 @@ struct ForecastSetup {
   int maxlag = 0;  // the first base row is maxlag + 1
   int step = 1;    // DT(KY), rows between base rows
   FillValues uf{};
+  // The standard errors cost a sum over term pairs on every row, the square
+  // of the model's size; a caller that writes none of them can skip them.
+  bool standard_errors = true;
 };
 
 // Per-row results, 1-based row t at index t - 1, nmax rows each.
 struct ForecastRows {
   std::vector<double> y;    // forecast
-  std::vector<double> dym;  // its standard error
+  std::vector<double> dym;  // its standard error (all 0 when not asked for)
 };
 
 // Last base row for `nrec` rows read, or 0 when there is none.

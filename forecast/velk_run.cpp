@@ -62,6 +62,9 @@ void run(std::ostream& out, const Clock& clock) {
   setup.maxlag = maxlag;
   setup.step = config.DT[ky];
   setup.uf = config.UF;
+  // Neither output holds the standard errors, and they alone would make the
+  // run grow with the square of the model size.
+  setup.standard_errors = false;
   const TargetDescription target{config.UN[ky], config.UU[ky], config.DT[ky], config.UF[ky]};
 
   std::ofstream metadata = create_output(config.FNMET, "metadata file");
