@@ -78,7 +78,7 @@ int ace_acquisition(const AceList& list, const std::string& path, const std::str
       joined.pop_back();  // the repeat file_read appended; the seam keeps one line end
       joined += present_text;
       failures = FileStructureAnalysis3(joined);
-      if (!write_input_file(list.column_header + joined, path)) ++failures;
+      if (!file_wright_reported(list.column_header + joined, path)) ++failures;
     } else {
       // Months other than the current and the previous one: nothing is written,
       // so the source must not count as obtained.

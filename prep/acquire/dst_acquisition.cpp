@@ -42,7 +42,7 @@ int dst_acquisition(const std::string& path, const std::string& present_url,
     if (last_analysis.get_dataname() == "DST2" && present_analysis.get_dataname() == "DST1") {
       const std::string joined = last_text + present_text;
       failures = FileStructureAnalysis3(joined);
-      if (!write_input_file(joined, path)) ++failures;
+      if (!file_wright_reported(joined, path)) ++failures;
     } else {
       // Months other than the current and the previous one: nothing is written,
       // so the source must not count as obtained.

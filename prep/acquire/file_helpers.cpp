@@ -7,7 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
+
+#include "run/error_report.h"
 
 namespace {
 
@@ -40,15 +41,31 @@ mode_t default_file_mode() {
 
 bool file_opens_for_reading(const std::string& path) {
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   std::ifstream probe(path);
   return probe.is_open();
 }
 
+bool read_whole_file(const std::string& path, std::size_t max_bytes, std::string& text) {
+  text.clear();
+  if (!file_opens_for_reading(path)) return false;
+  std::ifstream in(path, std::ios::binary);
+  char block[65536];
+  while (in.read(block, sizeof block) || in.gcount() > 0) {
+    const std::size_t got = static_cast<std::size_t>(in.gcount());
+    // Checked while reading: the file may grow after a size check.
+    if (text.size() + got > max_bytes) {
+      text.clear();
+      return false;
+    }
+    text.append(block, got);
+  }
+  return !in.bad();
+}
+
 std::string file_read(std::string name) {
-  if (!file_opens_for_reading(name)) return {};
-  std::ifstream in(name, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  if (!read_whole_file(name, kMaxTextBytes, text)) return {};
   for (char& c : text) {
     if (c == ':') c = ' ';
   }
@@ -79,6 +96,12 @@ bool file_wright(std::string text, std::string path) {
   const bool closed = ::close(fd) == 0;
   if (written && closed && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
   ::unlink(temporary.c_str());
+  return false;
+}
+
+bool file_wright_reported(const std::string& text, const std::string& path) {
+  if (file_wright(text, path)) return true;
+  report_record("FileWrite", "'" + path + "'write", 1);
   return false;
 }
 

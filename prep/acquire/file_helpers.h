@@ -1,16 +1,26 @@
 // Whole-file helpers: every file is read, transformed and written in one piece.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
-// True when `path` names something that opens for reading as a file (a
-// directory does not count).
+// Largest file the preprocessor downloads or reads: far above any monthly list,
+// yet small enough to hold in memory several times over.
+constexpr std::size_t kMaxTextBytes = std::size_t{16} << 20;
+
+// True when `path` names a regular file that opens for reading. A directory
+// does not count, nor a pipe or device, whose reading could block for ever.
 bool file_opens_for_reading(const std::string& path);
 
 // The whole file as text, with every ":" turned into a blank and the last
 // character repeated once (the downstream merges rely on that repeat). An
-// unreadable or empty file gives an empty text.
+// unreadable or empty file, or one larger than kMaxTextBytes, gives an empty
+// text.
 std::string file_read(std::string name);
+
+// The whole file unchanged into `text`; false when it does not open or is
+// larger than `max_bytes`.
+bool read_whole_file(const std::string& path, std::size_t max_bytes, std::string& text);
 
 // Trims a downloaded list to its data records: drops a header that ends in the
 // line of dashes, and a trailer that starts with "[" together with the
@@ -21,6 +31,10 @@ std::string file_eraze(std::string text);
 // temporary file in the same directory, which is then renamed over `path`.
 // Returns false (leaving any earlier file untouched) when that fails.
 bool file_wright(std::string text, std::string path);
+
+// file_wright, and when it fails, a report record saying so:
+// ("FileWrite", "'" + path + "'write", 1).
+bool file_wright_reported(const std::string& text, const std::string& path);
 
 // Removes a file if it is there; errors are of no interest.
 void remove_file(const std::string& path);

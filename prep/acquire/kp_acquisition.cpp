@@ -55,7 +55,7 @@ int kp_acquisition(const std::string& path, const std::string& present_url,
         joined += present_text;
       }
       failures = FileStructureAnalysis3(joined);
-      if (!write_input_file(joined, path)) ++failures;
+      if (!file_wright_reported(joined, path)) ++failures;
     }
   }
 

@@ -21,9 +21,3 @@ bool fetch_month(const std::string& step_name, const std::string& url,
   analyser.data_analysis(text);
   return true;
 }
-
-bool write_input_file(const std::string& text, const std::string& path) {
-  if (file_wright(text, path)) return true;
-  report_record("FileWrite", "'" + path + "'write", 1);
-  return false;
-}

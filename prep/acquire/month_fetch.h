@@ -1,5 +1,4 @@
-// The steps every acquisition takes for each of its two months, and for the
-// file it assembles from them.
+// The steps every acquisition takes for each of its two months.
 #pragma once
 
 #include <string>
@@ -14,7 +13,3 @@ class InputData_analysis;
 bool fetch_month(const std::string& step_name, const std::string& url,
                  const std::string& working_file, bool trim, InputData_analysis& analyser,
                  std::string& text);
-
-// Writes an assembled input file. When it cannot be written, appends
-// ("FileWrite", "'" + path + "'write", 1) and returns false.
-bool write_input_file(const std::string& text, const std::string& path);

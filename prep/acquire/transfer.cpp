@@ -20,6 +20,7 @@ void set_transfer_limits(CURL* handle) {
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, kStallTimeoutSeconds);
   curl_easy_setopt(handle, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
   curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
+  curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxTextBytes));
 }
 
 // An HTTP answer other than 2xx carries an error or redirection page, never
@@ -71,6 +72,11 @@ bool fetch(const std::string& url, DownloadTarget& target) {
 
 std::size_t my_fwrite(void* data, std::size_t size, std::size_t count, void* target) {
   auto* out = static_cast<DownloadTarget*>(target);
+  // A resource this large is no monthly list; stop before it fills the disk.
+  // Checked here too because a server need not announce the size.
+  const std::size_t bytes = size * count;
+  if (bytes > kMaxTextBytes - out->received) return 0;
+  out->received += bytes;
   if (out->stream == nullptr) {
     out->stream = std::fopen(out->filename, "wb");
     if (out->stream == nullptr) return static_cast<std::size_t>(-1);
@@ -85,7 +91,7 @@ std::size_t writer(char* data, std::size_t size, std::size_t count, std::string*
 }
 
 void data_file_downloadftp(std::string url, std::string local_file) {
-  DownloadTarget target{local_file.c_str(), nullptr};
+  DownloadTarget target{local_file.c_str(), nullptr, 0};
   curl_global_init(CURL_GLOBAL_ALL);
   error_file += "<ErrorName>File'";
 

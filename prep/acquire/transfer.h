@@ -7,10 +7,12 @@
 #include <string>
 
 // What the fetch writes into: the local file, opened when the first block of
-// data arrives (an empty resource therefore leaves no file).
+// data arrives (an empty resource therefore leaves no file), and the bytes
+// written so far.
 struct DownloadTarget {
   const char* filename;
   std::FILE* stream;
+  std::size_t received;
 };
 
 // Seconds a transfer may take to connect, and may go without receiving any
@@ -25,7 +27,8 @@ constexpr long kTransferTimeoutSeconds = 300;
 // the fetch. Appends "<ErrorName>File'" + url + "'download</ErrorName>" and
 // its Value line to the report: 0 when both stages succeeded, 1 otherwise.
 // A failed download leaves no file that it created or truncated; an HTTP
-// answer of 300 or more counts as failed.
+// answer of 300 or more counts as failed, and so does a resource larger than
+// kMaxTextBytes.
 void data_file_downloadftp(std::string url, std::string local_file);
 
 // libcurl write callbacks of the fetch (a DownloadTarget) and of the probe (a
