@@ -1,9 +1,16 @@
 #include "run/order_file.h"
 
+#include <string>
+
+#include "acquire/file_helpers.h"
 #include "run/error_report.h"
+#include "run/xml_nesting.h"
 
 bool loadData(const char* path, TiXmlDocument& document) {
-  const bool parsed = document.LoadFile(path, TIXML_ENCODING_UNKNOWN);
+  std::string text;
+  const bool shallow =
+      read_whole_file(path, kMaxTextBytes, text) && xml_nesting_depth(text) <= kMaxOrderFileDepth;
+  const bool parsed = shallow && document.LoadFile(path, TIXML_ENCODING_UNKNOWN);
   report_record("OrderFileReading", "OderFileRead", parsed ? 0 : 1);
   return parsed;
 }

@@ -3,7 +3,15 @@
 
 #include <tinyxml.h>
 
+#include <cstddef>
+
+// Order files nest three or four levels. The parser and the walk over the
+// document recurse once per level, so far deeper documents would exhaust the
+// stack; they are refused as unreadable.
+constexpr std::size_t kMaxOrderFileDepth = 100;
+
 // Parses the order file at `path` into `document` and appends the
-// "OrderFileReading" record. Returns false when the file could not be parsed;
-// the caller then ends the run with status 1.
+// "OrderFileReading" record. Returns false when the file could not be parsed,
+// is larger than kMaxTextBytes or nests deeper than kMaxOrderFileDepth; the
+// caller then ends the run with status 1.
 bool loadData(const char* path, TiXmlDocument& document);
