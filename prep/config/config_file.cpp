@@ -80,6 +80,6 @@ std::string config_file_text(const BuildVariant& variant, const std::string& fil
   return banner() + model_block(variant) + file_name_block;
 }
 
-void CongFileCreation(std::string file_name_block, std::string file_name) {
-  file_wright(config_file_text(build_variant(), file_name_block), file_name);
+bool CongFileCreation(std::string file_name_block, std::string file_name) {
+  return file_wright(config_file_text(build_variant(), file_name_block), file_name);
 }

@@ -1,7 +1,6 @@
 #include "run/preprocessor_cycle.h"
 
 #include <string>
-#include <vector>
 
 #include "acquire/ace_acquisition.h"
 #include "acquire/date_stamps.h"
@@ -10,16 +9,13 @@
 #include "acquire/kp_acquisition.h"
 #include "check/structure_analysis.h"
 #include "config/build_variant.h"
-#include "config/config_file.h"
 #include "run/error_report.h"
 #include "run/file_name_dir.h"
+#include "run/hand_over.h"
 #include "run/input_paths.h"
 #include "run/order_file.h"
 
 namespace {
-
-const char kReportName[] = "errorfile.xml";
-const char kConfigName[] = "velk_nrt.cfg";
 
 std::string default_dst_name() {
   return "dst-rt-" + FileTimeForm() + ".asc";
@@ -35,44 +31,6 @@ std::string default_swepam_name() {
 }
 std::string default_output_name() {
   return std::string(build_variant().forecast_prefix) + FileTimeForm();
-}
-
-// What one run hands over to the forecaster, gathered as the sources come in.
-struct RunOutcome {
-  int failures = 0;
-  std::vector<std::pair<std::string, std::string>> file_names;  // key, path
-
-  void add_source(int result, const char* key, const std::string& path) {
-    if (result != 0) {
-      ++failures;
-    } else {
-      file_names.emplace_back(key, path);
-    }
-  }
-};
-
-// Closes the report, writes it, and writes the configuration when every
-// source was obtained and every path fits into the configuration.
-void finish_run(RunOutcome& outcome, const std::string& forecast_base,
-                const std::string& report_path) {
-  outcome.file_names.emplace_back("FNMET", forecast_base + ".xml");
-  outcome.file_names.emplace_back("FNDAT", forecast_base + ".asc");
-
-  std::string block;
-  bool paths_fit = true;
-  for (const auto& [key, path] : outcome.file_names) {
-    block += file_name_line(key, path);
-    // The forecaster would cut a longer text short and open the wrong file.
-    if (path.size() > kMaxConfigText) {
-      report_record("ConfigFilePath", "'" + path + "'longerThan255Characters", 1);
-      paths_fit = false;
-    }
-  }
-  block += "/\n";
-
-  report_close();
-  file_wright(error_file, report_path);
-  if (outcome.failures == 0 && paths_fit) CongFileCreation(block, kConfigName);
 }
 
 int default_run() {
@@ -112,8 +70,7 @@ int order_file_run(const char* order_file) {
   TiXmlDocument document;
   if (!loadData(order_file, document)) {
     // Leave the operator a report that says why nothing was done.
-    report_close();
-    file_wright(error_file, kReportName);
+    write_report(kReportName);
     return 1;
   }
 

@@ -1,0 +1,51 @@
+#include "run/hand_over.h"
+
+#include "acquire/file_helpers.h"
+#include "config/config_file.h"
+#include "run/error_report.h"
+
+const char kReportName[] = "errorfile.xml";
+const char kConfigName[] = "velk_nrt.cfg";
+
+void RunOutcome::add_source(int result, const char* key, const std::string& path) {
+  if (result != 0) {
+    ++failures;
+  } else {
+    file_names.emplace_back(key, path);
+  }
+}
+
+void finish_run(RunOutcome outcome, const std::string& forecast_base,
+                const std::string& report_path) {
+  outcome.file_names.emplace_back("FNMET", forecast_base + ".xml");
+  outcome.file_names.emplace_back("FNDAT", forecast_base + ".asc");
+
+  std::string block;
+  bool paths_fit = true;
+  for (const auto& [key, path] : outcome.file_names) {
+    block += file_name_line(key, path);
+    // The forecaster would cut a longer text short and open the wrong file.
+    if (path.size() > kMaxConfigText) {
+      report_record("ConfigFilePath", "'" + path + "'longerThan255Characters", 1);
+      paths_fit = false;
+    }
+  }
+  block += "/\n";
+
+  if (outcome.failures == 0 && paths_fit && !CongFileCreation(block, kConfigName)) {
+    report_record("FileWrite", std::string("'") + kConfigName + "'write", 1);
+  }
+  write_report(report_path);
+}
+
+void write_report(const std::string& report_path) {
+  const std::string open_report = error_file;
+  report_close();
+  // An operator looks here too: it is where a run without an order file
+  // leaves its report.
+  if (file_wright(error_file, report_path) || report_path == kReportName) return;
+  error_file = open_report;
+  report_record("FileWrite", "'" + report_path + "'write", 1);
+  report_close();
+  file_wright(error_file, kReportName);
+}
