@@ -1,6 +1,7 @@
 #include "check/structure_analysis.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "run/error_report.h"
 #include "test_support.h"
@@ -18,84 +19,63 @@ std::string lines(int count, std::size_t length) {
   return text;
 }
 
-struct EmptyLineCase {
+struct ScanCase {
   const char* name;
-  std::string text;
-  int expected;
-};
-
-class EmptyLineCheck : public ::testing::TestWithParam<EmptyLineCase> {};
-
-TEST_P(EmptyLineCheck, CountsEmptyLinesOutsideTheLastTenCharacters) {
-  report_reset();
-  EXPECT_EQ(FileStructureAnalysis3(GetParam().text), GetParam().expected);
-  std::vector<ReportPair> expected(GetParam().expected, kRowMissing);
-  if (GetParam().expected == 0) expected.push_back(kNoRowMissing);
-  EXPECT_EQ(report_pairs(error_file), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, EmptyLineCheck,
-    ::testing::Values(EmptyLineCase{"Clean", lines(5, 20), 0},
-                      EmptyLineCase{"TwoEmptyLines", "aaaa\n\nbbbb\n\ncccccccccccccccccc\n", 2},
-                      EmptyLineCase{"ThreeInARow", "aaaa\n\n\n\nccccccccccccccccccccc\n", 3},
-                      EmptyLineCase{"EmptyLineInTheTail", lines(3, 20) + "\n123456789", 0},
-                      EmptyLineCase{"DoubledFinalLineFeed", lines(3, 20) + "\n", 0},
-                      EmptyLineCase{"LeadingLineFeedsFromPositionOne", "\n\naaaaaaaaaaaaaaaaaaa",
-                                    1},
-                      EmptyLineCase{"ElevenCharactersAreNotScanned", "\n\n\n\n\n\n\n\n\n\n\n", 0},
-                      EmptyLineCase{"Empty", "", 0}),
-    [](const auto& info) { return info.param.name; });
-
-struct AceFileCase {
-  const char* name;
+  int (*scan)(std::string);
   std::string text;
   int expected;
   std::vector<ReportPair> pairs;
 };
 
-class ExistingAceScan : public ::testing::TestWithParam<AceFileCase> {};
+class TextScan : public ::testing::TestWithParam<ScanCase> {};
 
-TEST_P(ExistingAceScan, NeedsARecordAsTheThirtyFirstLine) {
+TEST_P(TextScan, CountsEmptyLinesOutsideTheLastTenCharacters) {
   report_reset();
-  EXPECT_EQ(FileStructureAnalysis2(GetParam().text), GetParam().expected);
+  EXPECT_EQ(GetParam().scan(GetParam().text), GetParam().expected);
   EXPECT_EQ(report_pairs(error_file), GetParam().pairs);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Texts, ExistingAceScan,
-    ::testing::Values(
-        AceFileCase{"MagFile", lines(4, 85) + lines(40, 85), 0, {kNoRowMissing, kStructureOk}},
-        AceFileCase{"SwepamFile", lines(4, 74) + lines(40, 72), 0, {kNoRowMissing, kStructureOk}},
-        AceFileCase{"ThirtyFirstLineTooLong",
-                    lines(30, 85) + lines(10, 86),
-                    1,
-                    {kNoRowMissing, kStructureBad}},
-        AceFileCase{"TooFewLines", lines(30, 85), 1, {kNoRowMissing, kStructureBad}},
-        AceFileCase{"EmptyLineAfterLine31",
-                    lines(35, 85) + "\n" + lines(5, 85),
-                    1,
-                    {kRowMissing, kStructureOk}},
-        AceFileCase{"Empty", "", 1, {kNoRowMissing, kStructureBad}}),
+    Texts, TextScan,
+    ::testing::Values(ScanCase{"ThreeInARow",
+                               FileStructureAnalysis3,
+                               "aaaa\n\n\n\nccccccccccccccccc\n",
+                               3,
+                               {kRowMissing, kRowMissing, kRowMissing}},
+                      ScanCase{"EmptyLineInTheTail",
+                               FileStructureAnalysis3,
+                               lines(3, 20) + "\n123456789",
+                               0,
+                               {kNoRowMissing}},
+                      // An existing ACE file: its 31st line must be a MAG or SWEPAM record.
+                      ScanCase{"ThirtyFirstLineTooLong",
+                               FileStructureAnalysis2,
+                               lines(30, 85) + lines(10, 86),
+                               1,
+                               {kNoRowMissing, kStructureBad}},
+                      ScanCase{"TooFewLines",
+                               FileStructureAnalysis2,
+                               lines(30, 85),
+                               1,
+                               {kNoRowMissing, kStructureBad}},
+                      ScanCase{"EmptyLineAfterLine31",
+                               FileStructureAnalysis2,
+                               lines(35, 85) + "\n" + lines(5, 85),
+                               1,
+                               {kRowMissing, kStructureOk}}),
     [](const auto& info) { return info.param.name; });
 
-TEST(FilesInXmlTest, UsableFilePasses) {
+// Fault guarded (the pipe): opening a named pipe blocked the run for ever.
+TEST(FilesInXmlTest, OnlyAReadableRegularFileIsChecked) {
   ScratchDir dir;
-  write_file("mag.asc", lines(4, 85) + lines(40, 85));
-  report_reset();
-  EXPECT_EQ(FilesInXmlTest("mag.asc"), 0);
-  EXPECT_EQ(
-      report_pairs(error_file),
-      (std::vector<ReportPair>{{"FileRead", "'mag.asc'read", 0}, kNoRowMissing, kStructureOk}));
-}
-
-TEST(FilesInXmlTest, MissingEmptyOrDirectoryPathFailsWithAFileReadRecord) {
-  ScratchDir dir;
-  for (const std::string path : {"absent.asc", "", "./"}) {
+  write_file("mag.asc", lines(44, 85));
+  ASSERT_EQ(::mkfifo("pipe", 0644), 0);
+  for (const std::string path : {"mag.asc", "absent.asc", "", "./", "pipe"}) {
     report_reset();
-    EXPECT_EQ(FilesInXmlTest(path), 1) << path;
-    EXPECT_EQ(report_pairs(error_file),
-              (std::vector<ReportPair>{{"FileRead", "'" + path + "'read", 1}}));
+    const int usable = path == "mag.asc" ? 0 : 1;
+    EXPECT_EQ(FilesInXmlTest(path), usable) << path;
+    EXPECT_EQ(report_pairs(error_file).front(),
+              (ReportPair{"FileRead", "'" + path + "'read", usable}));
   }
 }
 

@@ -1,20 +1,22 @@
 // Helpers shared by the preprocessor tests: a scratch working directory, a
-// fixed clock, and small file utilities.
+// fixed clock, a file-size limit that makes writes fail as on a full disk, and
+// small file utilities.
 #pragma once
 
-#include <ctime>
+#include <sys/resource.h>
+
+#include <iosfwd>
 #include <string>
 #include <vector>
 
-// Creates a fresh directory, makes it the working directory for the test's
-// life, and restores the previous one (and removes the directory) afterwards.
+// A fresh directory, the working directory for the helper's life; the previous
+// one is restored and the scratch directory removed afterwards.
 class ScratchDir {
  public:
   ScratchDir();
   ~ScratchDir();
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
-  const std::string& path() const { return path_; }
 
  private:
   std::string path_;
@@ -30,12 +32,26 @@ class FixedClock {
   FixedClock& operator=(const FixedClock&) = delete;
 };
 
-std::time_t utc_moment(int year, int month, int day, int hour, int minute);
+// While alive, no write may take a file beyond `bytes`: the write fails as it
+// would on a full disk (EFBIG instead of ENOSPC), without needing to mount one.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit previous_{};
+};
 
 void write_file(const std::string& path, const std::string& text);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 std::vector<std::string> directory_entries(const std::string& path);
+
+// A file:// URL for a path relative to the working directory.
+std::string file_url(const std::string& relative_path);
 
 // The (StepName, ErrorName, Value) triples of a report text, one per pair.
 struct ReportPair {
@@ -47,9 +63,4 @@ struct ReportPair {
   }
 };
 std::vector<ReportPair> report_pairs(const std::string& report);
-
-// A file:// URL for a path relative to the working directory.
-std::string file_url(const std::string& relative_path);
-
-#include <iosfwd>
 std::ostream& operator<<(std::ostream& out, const ReportPair& pair);
