@@ -6,6 +6,7 @@
 #include <string>
 
 #include "forecast/message_line.h"
+#include "forecast/row_steps.h"
 
 namespace velk {
 namespace {
@@ -91,27 +92,29 @@ ForecastRows forecast(const Model& model, const ForecastSetup& setup, HourlyTabl
   const int n = model.nterm();
   std::vector<double> p;
 
-  for (int b = setup.maxlag + 1; b <= table.nrec; b += setup.step) {
+  for_each_stepped_row(setup.maxlag + 1, table.nrec, setup.step, [&](int b) {
     const std::size_t f = static_cast<std::size_t>(b + setup.lt - 1);
     int factor_count = 0;
     if (!term_products(model, table, setup.uf, b, p, factor_count) || factor_count == 0) {
       // A missing input, or a model without a single factor, gives no forecast.
       out.y[f] = target_fill;
       out.dym[f] = 0.0;
-      continue;
+      return;
     }
     double y = 0.0;
+    for (int j = 1; j <= n; ++j)
+      y += model.c[static_cast<std::size_t>(j - 1)] * p[static_cast<std::size_t>(j - 1)];
+    out.y[f] = y;
+    if (!setup.standard_errors) return;
     double variance = 0.0;
     for (int j = 1; j <= n; ++j) {
       const double pj = p[static_cast<std::size_t>(j - 1)];
       for (int m = 1; m < j; ++m)
         variance += 2.0 * pj * p[static_cast<std::size_t>(m - 1)] * model.covariance(j, m);
       variance += pj * pj * model.covariance(j, j);
-      y += model.c[static_cast<std::size_t>(j - 1)] * pj;
     }
-    out.y[f] = y;
     out.dym[f] = std::sqrt(std::fabs(variance));
-  }
+  });
 
   for (int b = table.nrec + 1; b <= nmax - setup.lt; ++b) {
     out.y[static_cast<std::size_t>(b + setup.lt - 1)] = target_fill;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "forecast/row_steps.h"
+
 namespace velk {
 namespace {
 
@@ -37,12 +39,12 @@ Scores score_model(const ScoreSetup& setup, const HourlyTable& table,
   const int last = std::min({table.nrec + i, table.nmax, static_cast<int>(y.size())});
   const double fill = setup.uf_ky;
   const auto rows = [&](auto visit) {
-    for (int t = std::max(first, i + 1); t <= last; t += setup.step) {
+    for_each_stepped_row(std::max(first, i + 1), last, setup.step, [&](int t) {
       const double o = table.at(setup.ky, t);
       const double p = table.at(setup.ky, t - i);
       const double f = y[static_cast<std::size_t>(t - 1)];
       visit(o, o != fill, p, p != fill, f, f != fill);
-    }
+    });
   };
 
   int n_o = 0;

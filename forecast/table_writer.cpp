@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "forecast/output_format.h"
+#include "forecast/row_steps.h"
 
 namespace velk {
 
@@ -16,14 +17,14 @@ void write_forecast_table(std::ostream& out, const TableLayout& layout, const Ho
   std::vector<FormatItem> items{layout.name + " " + units_label};
   // One lead label per step up to LT; with LT not a multiple of the cadence
   // this is one label more than there are models.
-  for (int lead = 1; lead <= layout.lt; lead += layout.step) {
+  for_each_stepped_row(1, layout.lt, layout.step, [&](int lead) {
     items.emplace_back(lead);
     items.emplace_back(units_label);
-  }
+  });
   header.write(out, items);
 
   const OutputFormat row = OutputFormat::parse(layout.fmdat);
-  for (int t = layout.lt + layout.maxlag + 1; t <= table.nmax; t += layout.step) {
+  for_each_stepped_row(layout.lt + layout.maxlag + 1, table.nmax, layout.step, [&](int t) {
     const std::size_t i = static_cast<std::size_t>(t - 1);
     items.clear();
     items.emplace_back((table.doy[i] - 1) * 24 + table.hr[i] + 1);
@@ -36,7 +37,7 @@ void write_forecast_table(std::ostream& out, const TableLayout& layout, const Ho
     items.emplace_back(table.at(layout.ky, t));
     for (const std::vector<double>& model : yy) items.emplace_back(model[i]);
     row.write(out, items);
-  }
+  });
 }
 
 }  // namespace velk

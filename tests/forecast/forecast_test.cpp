@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <functional>
 
@@ -108,6 +109,15 @@ TEST(Forecast, CadenceThreeFillsEveryThirdRowOnly) {
     if (t > 17) expected = kDstFill;
     EXPECT_EQ(rows.y[t - 1], expected) << "row " << t;
   }
+}
+
+// Guards against the base-row walk overflowing an int when DT(KY) is as large
+// as the configuration can hold: only the first base row is evaluated.
+TEST(Forecast, CadenceAsLargeAsAnIntEvaluatesOneBaseRow) {
+  HourlyTable table = dst_table(8, 6);
+  const Model model = make_model({1.0}, {{{11, 0, 1}}}, {0.0});
+  const ForecastRows rows = forecast(model, dst_setup(1, 2, INT_MAX), table);
+  EXPECT_EQ(rows.y, (std::vector<double>{0, 0, 0, 30, 0, 0, 0, kDstFill}));
 }
 
 TEST(Forecast, PowersAndLagsWithinTheTable) {

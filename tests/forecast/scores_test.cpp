@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <vector>
 
@@ -60,6 +61,10 @@ TEST(Scores, LeadStepSetsPersistenceLagAndSampleEnd) {
   EXPECT_EQ(r.e_f, 0.0);
   EXPECT_NEAR(r.e_p, std::sqrt(14.0 / 3), 1e-15);
   EXPECT_EQ(r.skill, 1.0);
+  // Guards against the sample walk overflowing an int when DT(KY) is as large
+  // as the configuration can hold: the sample is row 4 alone.
+  const Scores first_only = score_model(setup(1, 3, 0, INT_MAX), s.table, s.y);
+  EXPECT_EQ(first_only.e_p, 1.0);
 }
 
 // Guards against NaN or infinity in the metadata: a score whose formula would

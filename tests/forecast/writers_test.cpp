@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -150,6 +151,20 @@ TEST(TableWriter, LeadTimeZeroHasNoLeadLabelAndNoForecast) {
   ASSERT_EQ(lines.size(), 2u);  // rows 1 and 4 > NMAX = 3
   EXPECT_EQ(lines[0], "    HOY   HTND YYYY MM DD DOY HH     ap [nT] FC+");
   EXPECT_EQ(lines[1].substr(0, 44), "   1418      3 2020  2 29  60  1          1.");
+}
+
+// Guards against the row and label walks overflowing an int when DT(KY) is
+// as large as the configuration can hold: one label, one row, then the end.
+TEST(TableWriter, CadenceAsLargeAsAnIntGivesOneLabelAndOneRow) {
+  const HourlyTable table = leap_day_table(3, 2);
+  TableLayout layout = ap_layout(1);
+  layout.step = INT_MAX;
+  std::ostringstream out;
+  write_forecast_table(out, layout, table, {});
+  const std::vector<std::string> lines = lines_of(out.str());
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "    HOY   HTND YYYY MM DD DOY HH     ap [nT] FC+01H   [nT]");
+  EXPECT_EQ(lines[1].substr(0, 14), "   1419      2");
 }
 
 TEST(TableWriter, BadRowFormatLeavesTheHeaderWritten) {
