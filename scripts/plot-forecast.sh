@@ -100,7 +100,7 @@ quote() { printf '"%s"' "$(printf '%s' "$1" | sed 's/\\/\\\\/g; s/"/\\"/g')"; }
   echo 'set timefmt "%Y-%m-%dT%H"'
   echo 'set format x "%d %b\n%H UT"'
   echo 'set autoscale xfix'
-  echo 'set offsets 0, 0, graph 0.05, graph 0.05'
+  echo 'set offsets 0, 0, graph 0.05, 0'
   # About a dozen date labels whatever the span, on whole days when it is long.
   first_hour="$(head -1 "$work/data" | cut -d' ' -f1)"
   last_hour="$(tail -1 "$work/data" | cut -d' ' -f1)"
