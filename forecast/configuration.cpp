@@ -8,6 +8,7 @@
 #include "forecast/fixed_field.h"
 #include "forecast/namelist.h"
 #include "forecast/run_end.h"
+#include "forecast/text_record.h"
 
 namespace velk {
 namespace {
@@ -99,13 +100,13 @@ int count_mag_records(const std::string& fnmag) {
   if (!in) throw RunEnd::abnormal("velk_nrt: cannot open the ACE MAG input file " + fnmag + "\n");
   std::string line;
   for (int header = 1; header <= 4; ++header) {
-    if (!std::getline(in, line)) {
+    if (!read_record(in, line)) {
       throw RunEnd::abnormal("velk_nrt: the ACE MAG input file " + fnmag +
                              " has fewer than its four header lines\n");
     }
   }
   int records = 0;
-  while (std::getline(in, line)) {
+  while (read_record(in, line)) {
     ++records;
     int year = 0;
     if (read_int_field(line, 1, 4, year) != FieldStatus::kOk) {
@@ -113,6 +114,8 @@ int count_mag_records(const std::string& fnmag) {
                              std::to_string(records + 4) + " has no year in columns 1-4\n");
     }
   }
+  if (in.bad())
+    throw RunEnd::abnormal("velk_nrt: cannot read the ACE MAG input file " + fnmag + "\n");
   return records;
 }
 

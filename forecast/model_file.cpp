@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <stdexcept>
 
 #include "forecast/fixed_field.h"
 #include "forecast/message_line.h"
 #include "forecast/run_end.h"
+#include "forecast/text_record.h"
 
 namespace velk {
 namespace {
@@ -28,26 +28,11 @@ constexpr int kImpliedDecimals = 6;
 std::vector<std::string> read_lines(const std::string& path, const char* what) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw RunEnd::abnormal("velk_nrt: cannot open " + std::string(what) + " " + path + "\n");
-  std::string text;
-  try {
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  } catch (const std::exception&) {
-    in.setstate(std::ios::badbit);  // e.g. a directory: the open succeeds, the read does not
-  }
+  std::vector<std::string> lines;
+  for (std::string line; read_record(in, line);) lines.push_back(std::move(line));
+  // e.g. a directory: the open succeeds, the read does not
   if (in.bad())
     throw RunEnd::abnormal("velk_nrt: cannot read " + std::string(what) + " " + path + "\n");
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    // A file written on another system may end its lines with CR LF; the CR
-    // ends the record there as well.
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    start = end + 1;
-  }
   return lines;
 }
 

@@ -7,6 +7,7 @@
 
 #include "forecast/fixed_field.h"
 #include "forecast/run_end.h"
+#include "forecast/text_record.h"
 
 namespace velk {
 namespace {
@@ -45,7 +46,13 @@ class InputFile {
       throw RunEnd::abnormal("velk_nrt: cannot open the " + std::string(what) + " input file " +
                              name + "\n");
   }
-  bool next(std::string& line) { return static_cast<bool>(std::getline(in_, line)); }
+  bool next(std::string& line) {
+    if (read_record(in_, line)) return true;
+    // A name that opens but does not read, such as a directory, is no file
+    // that merely ended.
+    if (in_.bad()) throw RunEnd::abnormal("velk_nrt: cannot read the input file " + name_ + "\n");
+    return false;
+  }
   void skip_header(const char* what) {
     std::string line;
     for (int i = 0; i < 4; ++i) {

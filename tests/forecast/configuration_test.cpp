@@ -204,6 +204,10 @@ TEST_F(MagRecordsTest, CountsTheLinesAfterTheHeader) {
   EXPECT_EQ(count_mag_records(write(header + record + record + "\n")), 3);       // blank reads 0
   EXPECT_EQ(count_mag_records(write(header + record + "2009 03 01  0100")), 2);  // no final LF
   EXPECT_EQ(count_mag_records(write("#\n#\n#\n#")), 0);
+  // Guards against CR LF line ends: a blank CR LF line is a blank record, not
+  // a line without a year that ends the run.
+  EXPECT_EQ(count_mag_records(write("#\r\n#\r\n#\r\n#\r\n" + record.substr(0, 44) + "\r\n\r\n")),
+            2);
 }
 
 TEST_F(MagRecordsTest, EndsAbnormallyOnShortOrUnreadableFiles) {

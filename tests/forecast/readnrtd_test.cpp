@@ -268,6 +268,21 @@ TEST_F(ReadnrtdTest, ABlankMagLineEndsReading) {
   expect_harmonics(30);
 }
 
+// Guards against CR LF line ends: the CR must not become a character of the
+// record, which made a blank last line or a short Dst record a read error.
+TEST_F(ReadnrtdTest, CrLfLineEndsReadLikeLineFeeds) {
+  make_hours({2012, 3, 1, 0}, 24);
+  dst[0].resize(60);  // the CR falls into the field of hour 10
+  for (std::vector<std::string>* file : {&mag, &swepam, &kp, &dst}) {
+    for (std::string& line : *file) line += "\r";
+  }
+  mag.push_back("\r");
+  swepam.push_back("\r");
+  EXPECT_EQ(read(48), 24);
+  EXPECT_EQ(table.at(11, 11), 0.0);
+  EXPECT_EQ(table.at(9, 24), 423.0);
+}
+
 TEST_F(ReadnrtdTest, ShortRecordsReadTheMissingColumnsAsZero) {
   make_hours({2012, 3, 1, 0}, 24);
   dst[0].resize(60);       // hours 0..9 complete
