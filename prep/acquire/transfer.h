@@ -20,8 +20,10 @@ struct DownloadTarget {
 constexpr long kConnectTimeoutSeconds = 30;
 constexpr long kStallTimeoutSeconds = 30;
 // Upper bound of a whole transfer, against a server that trickles data just
-// fast enough never to count as stalled.
-constexpr long kTransferTimeoutSeconds = 300;
+// fast enough never to count as stalled. A monthly list is a few hundred
+// kilobytes; with sixteen transfers a cycle, even the worst case stays well
+// inside the hour before the next cycle.
+constexpr long kTransferTimeoutSeconds = 60;
 
 // Downloads `url` (HTTP or FTP) into `local_file`: a header-only probe, then
 // the fetch. Appends "<ErrorName>File'" + url + "'download</ErrorName>" and
