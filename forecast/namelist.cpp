@@ -194,6 +194,10 @@ class GroupParser {
         advance();
         continue;
       }
+      if (c == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') {
+        ++pos_;  // nor is the CR of a CR LF line end
+        continue;
+      }
       ++pos_;
       if (c == delimiter) {
         if (!at_end() && peek() == delimiter) {

@@ -86,6 +86,10 @@ TEST(NamelistTest, TextsGoOnAcrossLinesAndAreCutToTheirLength) {
   Vars v;
   v.read("&GRP T='ab\ncd' S='0123456789ABC' /\n");
   EXPECT_EQ(v.t[0], "abcd");
+  // Guards against a CR LF line end leaving its CR inside a continued text.
+  v.read("&GRP\r\n T='ab\r\ncd',\r\n'e\rf'\r\n/\r\n");
+  EXPECT_EQ(v.t[0], "abcd");
+  EXPECT_EQ(v.t[1], "e\rf");     // a CR not before a line feed is text
   EXPECT_EQ(v.s, "0123456789");  // S holds 10 characters
   std::string long_text(300, 'p');
   NamelistBinder binder;
