@@ -87,6 +87,9 @@ for v in "${variants[@]}"; do targets+=("nrtprep-$v-loopback"); done
   cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 } > "$out/build.log" 2>&1 || {
   tail -n 30 "$out/build.log" >&2
+  if grep -qE "unknown target|No rule to make target" "$out/build.log"; then
+    say "The loopback builds are test targets: configure $build with -DNRT_BUILD_TESTS=ON." >&2
+  fi
   die "the build failed (whole log: $out/build.log)"
 }
 
