@@ -195,6 +195,8 @@ for v in "${variants[@]}"; do
     sed 's/^/   /' "$work/plot.log"
     say "   $v: the picture could not be drawn"
     failed+=("$v")
+  else
+    rm -f "$work/plot.log"
   fi
 done
 
