@@ -156,6 +156,7 @@ fi
 
 # --- one cycle per variant ------------------------------------------------
 declare -A models=([ap]="1203" [kp]="1003" [dst]="1101 1102 1103 1104")
+declare -A index_names=([ap]="ap" [kp]="Kp" [dst]="Dst")
 failed=()
 for v in "${variants[@]}"; do
   work="$out/$v"
@@ -190,7 +191,7 @@ for v in "${variants[@]}"; do
     failed+=("$v")
     continue
   fi
-  if ! bash "$root/scripts/plot-forecast.sh" -t "$v forecast of the example cycle (clock pinned to $clock UT)" \
+  if ! bash "$root/scripts/plot-forecast.sh" -t "${index_names[$v]} forecast of the example cycle (clock pinned to $clock UT)" \
     "$work/$table" "$work/$metadata" "$work/$v-forecast.png" 2> "$work/plot.log"; then
     sed 's/^/   /' "$work/plot.log"
     say "   $v: the picture could not be drawn"
