@@ -4,7 +4,6 @@
 #include "acquire/file_helpers.h"
 #include "acquire/month_fetch.h"
 #include "acquire/upstream_hosts.h"
-#include "check/input_data_analysis.h"
 #include "check/structure_analysis.h"
 
 const AceList kAceMag = {
@@ -57,26 +56,16 @@ int ACESWEPAM_files_download(std::string path) {
 
 int ace_acquisition(const AceList& list, const std::string& path, const std::string& present_url,
                     const std::string& last_url) {
-  InputData_analysis present_analysis;
-  InputData_analysis last_analysis;
-  std::string present_text;
-  std::string last_text;
-  int failures = 0;
-  if (!fetch_month(list.present_step, present_url, list.present_file, true, present_analysis,
-                   present_text)) {
-    ++failures;
-  }
-  if (!fetch_month(list.last_step, last_url, list.last_file, true, last_analysis, last_text)) {
-    ++failures;
-  }
-
+  const MonthPairNames names = {list.present_step, list.last_step, list.present_file,
+                                list.last_file, true};
+  const MonthPair months = fetch_month_pair(names, present_url, last_url);
+  int failures = months.unreadable;
   if (failures == 0) {
     const std::string stem = list.label_stem;
-    if (last_analysis.get_dataname() == stem + "2" &&
-        present_analysis.get_dataname() == stem + "1") {
-      std::string joined = last_text;
+    if (months.last_label == stem + "2" && months.present_label == stem + "1") {
+      std::string joined = months.last_text;
       joined.pop_back();  // the repeat file_read appended; the seam keeps one line end
-      joined += present_text;
+      joined += months.present_text;
       failures = FileStructureAnalysis3(joined);
       if (!file_wright_reported(list.column_header + joined, path)) ++failures;
     } else {
@@ -86,7 +75,6 @@ int ace_acquisition(const AceList& list, const std::string& path, const std::str
     }
   }
 
-  remove_file(list.present_file);
-  remove_file(list.last_file);
+  remove_working_files(names);
   return failures;
 }

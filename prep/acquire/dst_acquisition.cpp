@@ -4,12 +4,11 @@
 #include "acquire/file_helpers.h"
 #include "acquire/month_fetch.h"
 #include "acquire/upstream_hosts.h"
-#include "check/input_data_analysis.h"
 #include "check/structure_analysis.h"
 
 namespace {
-const char kPresentFile[] = "Dst_present.txt";
-const char kLastFile[] = "Dst_last.txt";
+const MonthPairNames kDstMonths = {"DSTFileDownload", "DSTFile2Download", "Dst_present.txt",
+                                   "Dst_last.txt", true};
 }  // namespace
 
 std::string dst_month_url(const std::string& host, const std::string& yyyymm,
@@ -25,22 +24,11 @@ int DST_files_download(std::string path) {
 
 int dst_acquisition(const std::string& path, const std::string& present_url,
                     const std::string& last_url) {
-  InputData_analysis present_analysis;
-  InputData_analysis last_analysis;
-  std::string present_text;
-  std::string last_text;
-  int failures = 0;
-  if (!fetch_month("DSTFileDownload", present_url, kPresentFile, true, present_analysis,
-                   present_text)) {
-    ++failures;
-  }
-  if (!fetch_month("DSTFile2Download", last_url, kLastFile, true, last_analysis, last_text)) {
-    ++failures;
-  }
-
+  const MonthPair months = fetch_month_pair(kDstMonths, present_url, last_url);
+  int failures = months.unreadable;
   if (failures == 0) {
-    if (last_analysis.get_dataname() == "DST2" && present_analysis.get_dataname() == "DST1") {
-      const std::string joined = last_text + present_text;
+    if (months.last_label == "DST2" && months.present_label == "DST1") {
+      const std::string joined = months.last_text + months.present_text;
       failures = FileStructureAnalysis3(joined);
       if (!file_wright_reported(joined, path)) ++failures;
     } else {
@@ -50,7 +38,6 @@ int dst_acquisition(const std::string& path, const std::string& present_url,
     }
   }
 
-  remove_file(kPresentFile);
-  remove_file(kLastFile);
+  remove_working_files(kDstMonths);
   return failures;
 }

@@ -3,12 +3,12 @@
 #include "acquire/file_helpers.h"
 #include "acquire/month_fetch.h"
 #include "acquire/upstream_hosts.h"
-#include "check/input_data_analysis.h"
 #include "check/structure_analysis.h"
 
 namespace {
-const char kPresentFile[] = "Kp_present.txt";
-const char kLastFile[] = "KP_last.txt";
+// The service's texts are stored as they come: no header to trim.
+const MonthPairNames kKpMonths = {"KPFileDownload", "KPFile2Download", "Kp_present.txt",
+                                  "KP_last.txt", false};
 }  // namespace
 
 // The service keeps its two months under fixed names.
@@ -27,39 +27,25 @@ int KP_files_download(std::string path) {
 
 int kp_acquisition(const std::string& path, const std::string& present_url,
                    const std::string& last_url) {
-  InputData_analysis present_analysis;
-  InputData_analysis last_analysis;
-  std::string present_text;
-  std::string last_text;
-  int failures = 0;
-  if (!fetch_month("KPFileDownload", present_url, kPresentFile, false, present_analysis,
-                   present_text)) {
-    ++failures;
-  }
-  if (!fetch_month("KPFile2Download", last_url, kLastFile, false, last_analysis, last_text)) {
-    ++failures;
-  }
-
+  const MonthPair months = fetch_month_pair(kKpMonths, present_url, last_url);
+  int failures = months.unreadable;
   if (failures == 0) {
-    const std::string present_label = present_analysis.get_dataname();
-    const std::string last_label = last_analysis.get_dataname();
-    if (present_label.empty() || last_label.empty()) {
+    if (months.present_label.empty() || months.last_label.empty()) {
       // An error page or a foreign text is no Kp data.
       failures = 1;
     } else {
-      std::string joined = last_text;
+      std::string joined = months.last_text;
       // Both texts of one month: the service has not switched months yet and
       // the previous-month file already holds everything.
-      if (present_label != last_label) {
+      if (months.present_label != months.last_label) {
         joined.pop_back();  // the repeat file_read appended; the seam keeps one line end
-        joined += present_text;
+        joined += months.present_text;
       }
       failures = FileStructureAnalysis3(joined);
       if (!file_wright_reported(joined, path)) ++failures;
     }
   }
 
-  remove_file(kPresentFile);
-  remove_file(kLastFile);
+  remove_working_files(kKpMonths);
   return failures;
 }

@@ -1,15 +1,29 @@
-// The steps every acquisition takes for each of its two months.
+// The steps every acquisition takes for its two months: download each into
+// its working file, test-open, read, trim where the source needs it, label.
 #pragma once
 
 #include <string>
 
-class InputData_analysis;
+// What one source calls its two downloads and working files.
+struct MonthPairNames {
+  const char* present_step;  // report StepName of the current-month download
+  const char* last_step;     // ... of the previous-month download
+  const char* present_file;  // working file of the current month
+  const char* last_file;     // ... of the previous month
+  bool trim;                 // whether the texts go through file_eraze
+};
 
-// Downloads one month into its working file under a report step `step_name`,
-// test-opens it ("FileRead" record), reads it (trimmed when `trim`), and hands
-// the text to `analyser`. A working file left by an earlier run is removed
-// before the download, so it is never read as fresh data. Returns false when
-// the working file could not be read; `text` then stays empty.
-bool fetch_month(const std::string& step_name, const std::string& url,
-                 const std::string& working_file, bool trim, InputData_analysis& analyser,
-                 std::string& text);
+// The two monthly texts as read, with their data labels ("" when none).
+struct MonthPair {
+  std::string present_text, last_text;
+  std::string present_label, last_label;
+  int unreadable = 0;  // working files that could not be opened (0..2)
+};
+
+// Fetches the current month, then the previous one, recording every step in
+// the report. A working file left by an earlier run is removed before its
+// download, so it is never read as fresh data. The working files stay until
+// remove_working_files, which the caller calls once it has joined the texts.
+MonthPair fetch_month_pair(const MonthPairNames& names, const std::string& present_url,
+                           const std::string& last_url);
+void remove_working_files(const MonthPairNames& names);
