@@ -107,13 +107,19 @@ struct AceRecord {
   std::array<double, 9> inputs{};  // inputs 1..9 at index 0..8
 };
 
-AceRecord read_mag(const std::string& line, const InputFile& file, int record) {
-  RecordReader r(line, file, record);
+// Both lists begin with the same date and hour columns.
+AceRecord read_calendar(RecordReader& r) {
   AceRecord a;
   a.yr = r.integer(1, 4);
   a.mo = r.integer(6, 2);
   a.da = r.integer(9, 2);
   a.hr = r.integer(13, 2);
+  return a;
+}
+
+AceRecord read_mag(const std::string& line, const InputFile& file, int record) {
+  RecordReader r(line, file, record);
+  AceRecord a = read_calendar(r);
   a.inputs[3] = r.real(40, 6, 1);  // Bx
   a.inputs[4] = r.real(48, 6, 1);  // By
   a.inputs[5] = r.real(56, 6, 1);  // Bz
@@ -126,11 +132,7 @@ AceRecord read_mag(const std::string& line, const InputFile& file, int record) {
 // Only the calendar and inputs 7..9 of the SWEPAM record are used.
 AceRecord read_swepam(const std::string& line, const InputFile& file, int record) {
   RecordReader r(line, file, record);
-  AceRecord a;
-  a.yr = r.integer(1, 4);
-  a.mo = r.integer(6, 2);
-  a.da = r.integer(9, 2);
-  a.hr = r.integer(13, 2);
+  AceRecord a = read_calendar(r);
   a.inputs[7] = r.real(42, 7, 1);  // proton density
   a.inputs[8] = r.real(53, 7, 1);  // bulk speed
   a.inputs[6] = r.real(64, 9, 2);  // ion temperature
