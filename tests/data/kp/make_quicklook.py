@@ -13,6 +13,13 @@ recorded copy of it, so the test months are made from recorded data:
       records (Kp*10 in word 39, ap in word 50, taken at hours 0, 3, ..., 21).
       The Bartels rotation and day are computed; Cp and C9 cannot be derived
       from OMNI and are left blank.
+
+  make_quicklook.py ngdc YYYY  YYYY MM [LAST_DAY] > qlYYMM.wdc
+      copies the month's records out of a yearly Kp/ap file of the national
+      geophysical data archive (named by the year only; 71-character records
+      whose columns 1-62 are the WDC layout, followed by "---", F10.7 and a
+      flag), keeping columns 1-62 and writing the date blank-padded
+      ("17 9 9" for 2017-09-09) as the quick-look service does.
 """
 import datetime
 import sys
@@ -27,6 +34,19 @@ def copy_wdc(path, year, month, last_day):
             yy, mm, dd = int(line[0:2]), int(line[2:4]), int(line[4:6])
             if yy == year % 100 and mm == month and dd <= last_day:
                 out.append(line)
+    return "".join(out)
+
+
+def cut_ngdc(path, year, month, last_day):
+    out = []
+    with open(path, newline="") as f:
+        for number, line in enumerate(f, 1):
+            record = line.rstrip("\n")
+            if len(record) != 71 or not record[:6].isdigit():
+                raise SystemExit("%s:%d: not a 71-character record with a YYMMDD date" % (path, number))
+            yy, mm, dd = int(record[0:2]), int(record[2:4]), int(record[4:6])
+            if yy == year % 100 and mm == month and dd <= last_day:
+                out.append("%2d%2d%2d" % (yy, mm, dd) + record[6:62] + "\n")
     return "".join(out)
 
 
@@ -73,7 +93,7 @@ def from_omni(path, year, month, last_day):
 def main():
     kind, path, year, month = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
     last_day = int(sys.argv[5]) if len(sys.argv) > 5 else 31
-    make = {"wdc": copy_wdc, "omni": from_omni}[kind]
+    make = {"wdc": copy_wdc, "omni": from_omni, "ngdc": cut_ngdc}[kind]
     sys.stdout.write(make(path, year, month, last_day))
 
 
