@@ -2,23 +2,27 @@
 # The built-in example: one complete forecasting cycle of each variant on
 # recorded upstream months, without leaving the machine.
 #
-# Usage: example-cycle.sh [--build-dir DIR] [VARIANT...]
+# Usage: example-cycle.sh [--build-dir DIR] [--moment DATE] [VARIANT...]
 #   VARIANT      ap, dst and/or kp (default: all three)
 #   --build-dir  build tree to configure and use (default: build/, preset "default")
+#   --moment     2017-09-09 (default) or 2023-04-21: the day replayed, at 08:30 UT
 #
-# The recorded months 2023-03 and 2023-04 (tests/data: ACE MAG and SWEPAM
-# hourly lists, real-time Dst, quick-look Kp) are laid out as the services
-# publish them and served by loopback HTTP and FTP servers. The preprocessor's
-# loopback builds fetch them with the clock pinned to 2023-04-21 08:30 UT, when
-# the April lists ended part-way through the month, and velk_nrt forecasts with
-# the models in examples/models. Everything goes to out/example/VARIANT/.
+# Two recorded months of tests/data (ACE MAG and SWEPAM hourly lists, Dst,
+# quick-look Kp) are laid out as the services publish them and served by
+# loopback HTTP and FTP servers. The preprocessor's loopback builds fetch them
+# with the clock pinned to 08:30 UT of the moment's day, when the running
+# month's ACE lists ended part-way through the month, and velk_nrt forecasts
+# with the models in examples/models. Everything goes to out/example/VARIANT/.
+#   2017-09-09  2017-08 and 2017-09, the morning after the storm of 7-8 September
+#   2023-04-21  2023-03 and 2023-04, a quiet day four weeks after the storm of
+#               23-24 March
 # Exit status: 0 when every variant produced its forecast, 1 otherwise.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
 out="$root/out/example"
-clock="2023-04-21 08:30:00"
+moment="2017-09-09"
 server_lifetime_s=600
 cycle_timeout_s=180
 
@@ -36,8 +40,13 @@ while [ $# -gt 0 ]; do
       build="$(mkdir -p "$2" && cd "$2" && pwd)"
       shift 2
       ;;
+    --moment)
+      [ $# -ge 2 ] || die "--moment needs a date (2017-09-09 or 2023-04-21)"
+      moment="$2"
+      shift 2
+      ;;
     -h | --help)
-      sed -n '5,7p' "$0" | sed 's/^# \{0,1\}//'
+      sed -n '5,8p' "$0" | sed 's/^# \{0,1\}//'
       exit 0
       ;;
     ap | dst | kp)
@@ -48,6 +57,15 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ ${#variants[@]} -gt 0 ] || variants=(ap dst kp)
+
+# The replayed moments: the wall clock, and the months served as the previous
+# and the running month (tests/data holds the running month as it stood then).
+case "$moment" in
+  2017-09-09) previous=201708 current=201709 ;;
+  2023-04-21) previous=202303 current=202304 ;;
+  *) die "no recorded data for the moment '$moment' (known: 2017-09-09, 2023-04-21)" ;;
+esac
+clock="$moment 08:30:00"
 
 # --- tools ----------------------------------------------------------------
 missing=()
@@ -105,22 +123,25 @@ for v in "${variants[@]}"; do
   ln -s "$program" "$bindir/nrtprep-$v"
 done
 
-# --- the upstream services, as they stood on 2023-04-21 -------------------
+# --- the upstream services, as they stood on the moment's day -------------
 up="$out/upstream"
 data="$root/tests/data"
 rm -rf "$up"
-mkdir -p "$up/dst/dst_realtime/202303" "$up/dst/dst_realtime/202304" "$up/kp/kp_index" \
-  "$up/ace/pub/lists/ace2"
-cp "$data/dst/dst2303.for.request" "$up/dst/dst_realtime/202303/"
-cp "$data/dst/dst2304.for.request" "$up/dst/dst_realtime/202304/"
-# The quick-look service keeps the running month and the one before under fixed names.
-cp "$data/kp/ql2304.wdc" "$up/kp/kp_index/qlyymm.wdc"
-cp "$data/kp/ql2303.wdc" "$up/kp/kp_index/pqlyymm.wdc"
-for month in 202303 202304; do
+mkdir -p "$up/kp/kp_index" "$up/ace/pub/lists/ace2"
+for month in "$previous" "$current"; do
+  mkdir -p "$up/dst/dst_realtime/$month"
+  cp "$data/dst/dst${month:2:4}.for.request" "$up/dst/dst_realtime/$month/"
   for list in mag swepam; do
     cp "$data/ace/${month}_ace_${list}_1h.txt" "$up/ace/pub/lists/ace2/"
   done
 done
+# The quick-look service keeps the running month and the one before under fixed names.
+cp "$data/kp/ql${current:2:4}.wdc" "$up/kp/kp_index/qlyymm.wdc"
+cp "$data/kp/ql${previous:2:4}.wdc" "$up/kp/kp_index/pqlyymm.wdc"
+# The span of the data read, from the first record of the previous month's
+# list to the last record of the running month's.
+ace_first="$(awk '/^[0-9]/ { print $1 "-" $2 "-" $3, substr($4, 1, 2); exit }' "$data/ace/${previous}_ace_mag_1h.txt")"
+ace_last="$(awk '/^[0-9]/ { last = $1 "-" $2 "-" $3 " " substr($4, 1, 2) } END { print last }' "$data/ace/${current}_ace_mag_1h.txt")"
 
 server_pid=""
 stop_servers() {
@@ -228,7 +249,7 @@ scores() {  # METADATA
 }
 
 say ""
-say "== results (recorded data of 2023-03-01 to 2023-04-21 07 UT, clock $clock UT)"
+say "== results (recorded data of $ace_first to $ace_last UT, clock $clock UT)"
 for v in "${variants[@]}"; do
   work="$out/$v"
   case " ${failed[*]} " in *" $v "*) say "-- $v: failed, see $work/cycle.log and $work/errorfile.xml"; continue ;; esac
