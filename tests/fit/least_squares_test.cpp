@@ -11,20 +11,15 @@ namespace {
 Eigen::MatrixXd design(int rows, std::mt19937& rng) {
   std::normal_distribution<double> normal(0.0, 1.0);
   Eigen::MatrixXd x(rows, 4);
-  for (int i = 0; i < rows; ++i) {
-    x(i, 0) = 1.0;
-    x(i, 1) = 3000.0 * normal(rng);
-    x(i, 2) = 0.5 * normal(rng);
-    x(i, 3) = 40.0 + 10.0 * normal(rng);
-  }
+  for (int i = 0; i < rows; ++i)
+    x.row(i) << 1.0, 3000.0 * normal(rng), 0.5 * normal(rng), 40.0 + 10.0 * normal(rng);
   return x;
 }
 
 TEST(LeastSquares, RecoversExactCoefficients) {
   std::mt19937 rng(7);
   const Eigen::MatrixXd x = design(200, rng);
-  Eigen::VectorXd truth(4);
-  truth << 2.5, 1.25e-3, -0.75, 0.9;
+  const Eigen::Vector4d truth(2.5, 1.25e-3, -0.75, 0.9);
   const LeastSquaresFit fit = solve_least_squares(x, x * truth);
   for (int j = 0; j < 4; ++j)
     EXPECT_NEAR(fit.coefficients(j), truth(j), 1e-9 * (1 + std::abs(truth(j))));
@@ -39,8 +34,7 @@ TEST(LeastSquares, CovarianceIsResidualVarianceTimesInverseInformation) {
   for (int i = 0; i < y.size(); ++i) y(i) += noise(rng);
   const LeastSquaresFit fit = solve_least_squares(x, y);
 
-  const Eigen::VectorXd residual = y - x * fit.coefficients;
-  EXPECT_NEAR(fit.residual_variance, residual.squaredNorm() / (500 - 4), 1e-12);
+  EXPECT_NEAR(fit.residual_variance, (y - x * fit.coefficients).squaredNorm() / (500 - 4), 1e-12);
   EXPECT_NEAR(fit.residual_variance, 4.0, 0.8);
   // Only here, on a small well-conditioned problem, is the explicit inverse a fair reference.
   const Eigen::MatrixXd expected = fit.residual_variance * (x.transpose() * x).inverse();
@@ -52,17 +46,13 @@ TEST(LeastSquares, CovarianceIsResidualVarianceTimesInverseInformation) {
 
 TEST(LeastSquares, RefusesUndeterminedProblems) {
   std::mt19937 rng(3);
-  Eigen::MatrixXd x = design(50, rng);
+  const Eigen::MatrixXd x = design(50, rng);
   const Eigen::VectorXd y = Eigen::VectorXd::Ones(50);
-
-  Eigen::MatrixXd dependent = x;
+  Eigen::MatrixXd dependent = x, zero = x;
   dependent.col(3) = 2.0 * x.col(2) - x.col(0);
-  EXPECT_THROW(solve_least_squares(dependent, y), RankDeficientError);
-
-  Eigen::MatrixXd zero = x;
   zero.col(2).setZero();
+  EXPECT_THROW(solve_least_squares(dependent, y), RankDeficientError);
   EXPECT_THROW(solve_least_squares(zero, y), RankDeficientError);
-
   EXPECT_THROW(solve_least_squares(x.topRows(4), y.head(4)), RankDeficientError);
 }
 

@@ -7,20 +7,13 @@
 namespace velk::fit {
 namespace {
 
-// The ap variant's model block: inputs 1-9, 12 and 13-16 in use.
-Configuration ap_block() {
-  Configuration c;
-  c.KY = 12;
-  c.LT = 3;
-  c.UFLAG = {1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 1, 1, 1, 1, 1};
-  c.LMAX = {24, 24, 24, 24, 24, 24, 24, 24, 24, 648, 648, 648, 0, 0, 0, 0};
-  c.DT = {1, 1, 1, 1, 1, 1, 1, 1, 1, 3, 1, 3, 1, 1, 1, 1};
-  return c;
-}
-
+// Reads `text` with the ap variant's model block: inputs 1-9, 12 and 13-16 in use.
 std::vector<CandidateTerm> parse(const std::string& text) {
+  Configuration ap;
+  ap.UFLAG = {1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 1, 1, 1, 1, 1};
+  ap.LMAX = {24, 24, 24, 24, 24, 24, 24, 24, 24, 648, 648, 648, 0, 0, 0, 0};
   std::istringstream in(text);
-  return read_term_file(in, "ap.terms", ap_block());
+  return read_term_file(in, "ap.terms", ap);
 }
 
 TEST(TermFile, ReadsFactorsKeepMarksAndComments) {
@@ -38,7 +31,6 @@ TEST(TermFile, ReadsFactorsKeepMarksAndComments) {
   ASSERT_EQ(terms[2].factors.size(), 2u);
   EXPECT_EQ(describe_term(terms[2].factors), "6:2 9:2");
   EXPECT_EQ(describe_term(terms[3].factors), "1:0 9:0^2");
-  EXPECT_EQ(terms[3].factors[1].power, 2);
   EXPECT_FALSE(terms[3].keep);
 }
 
@@ -50,15 +42,12 @@ TEST(TermFile, MalformedFilesNameTheLineAndTheProblem) {
       {"12:0\n9\n", "ap.terms:2: '9' is not a factor"},
       {"17:0\n", "ap.terms:1: input '17' in '17:0' is not a number from 1 to 16"},
       {"0:0\n", "input '0'"},
-      {"x:0\n", "input 'x'"},
       {"10:0\n", "input 10 is not in use in the configuration (UFLAG(10) = 0)"},
       {"13:1\n", "lag '1' in '13:1' is not a number from 0 to LMAX(13) = 0"},
       {"12:649\n", "LMAX(12) = 648"},
-      {"9:-1\n", "lag '-1'"},
       {"9:\n", "lag ''"},
       {"9:0^0\n", "power '0' in '9:0^0' is not a number from 1 to 9"},
       {"9:0^10\n", "power '10'"},
-      {"9:0^\n", "power ''"},
       {"9:0 6:0\n\n6:0 9:0\n", "ap.terms:3: the term repeats the term of line 1"},
       {"1:0 2:0 3:0 4:0 5:0 6:0 7:0 8:0 9:0 1:1\n", "at most 9 factors"},
       {"const 9:0\n", "'const' stands alone"},
@@ -74,15 +63,6 @@ TEST(TermFile, MalformedFilesNameTheLineAndTheProblem) {
     } catch (const TermFileError& e) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
     }
-  }
-}
-
-TEST(TermFile, MissingFileIsAClearError) {
-  try {
-    read_term_file("/nonexistent/ap.terms", ap_block());
-    ADD_FAILURE() << "accepted";
-  } catch (const TermFileError& e) {
-    EXPECT_STREQ(e.what(), "/nonexistent/ap.terms: cannot open the term file");
   }
 }
 
