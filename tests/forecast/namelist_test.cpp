@@ -9,18 +9,13 @@
 namespace velk {
 namespace {
 
-std::vector<NamelistAssignment> parse(const std::string& text, const char* group = "grp") {
-  std::istringstream in(text);
-  return read_namelist_group(in, group);
-}
-
 // A small set of typed variables shaped like the configuration's.
 struct Vars {
   int k = -1;
   std::array<int, 6> n{};
   std::array<double, 4> x{};
   std::array<std::string, 3> t;
-  std::string s;
+  std::string s, f;
   NamelistBinder binder;
   Vars() {
     binder.bind("K", &k, 1);
@@ -28,48 +23,38 @@ struct Vars {
     binder.bind("X", x.data(), 4);
     binder.bind("T", t.data(), 3);
     binder.bind("S", &s, 1, 10);
+    binder.bind("F", &f, 1);
   }
-  void read(const std::string& text) { binder.assign(parse(text)); }
+  void read(const std::string& text) {
+    std::istringstream in(text);
+    binder.assign(read_namelist_group(in, "grp"));
+  }
 };
 
-TEST(NamelistTest, SkipsTheBannerAndMatchesNamesInAnyCase) {
+TEST(NamelistTest, SkipsTheBannerAndReadsRepeatsNumbersAndTexts) {
   Vars v;
   v.read(
       "=====\n"
       "CONFIG: K - A NUMBER, GRP IS NOT THE HEADER\n"
       " &GRPX k=1 /\n"  // another group whose name starts the same
-      "&Grp\n"
-      "      k=12\n"
-      "  n = 1 2,3 ,\n 4\n"
+      "&Grp ! the numbers\n"
+      "      k=+12 ! twelve\n"
+      "  n = 2*24 3*648 ,\n 0\n"
+      "  X=-1.E5,.5,2*1.5D2\n"
+      "T='it''s','','a, \"b\" /c' S='  lead  '\n"
       "/\n"
       "K=99 garbage after the end is never read\n");
   EXPECT_EQ(v.k, 12);
-  EXPECT_EQ(v.n, (std::array<int, 6>{1, 2, 3, 4, 0, 0}));
-  EXPECT_EQ(v.binder.unassigned(), (std::vector<std::string>{"X", "T", "S"}));
-}
-
-TEST(NamelistTest, ReadsRepeatsRealsAndTexts) {
-  Vars v;
-  v.read(
-      "&GRP N=2*24,3*648,0 X=-1.E5,99.,2*1.5D2\n"
-      "T='it''s','','a, \"b\" /c' S='  lead  '\n"
-      "/\n");
   EXPECT_EQ(v.n, (std::array<int, 6>{24, 24, 648, 648, 648, 0}));
-  EXPECT_EQ(v.x, (std::array<double, 4>{-100000.0, 99.0, 150.0, 150.0}));
+  EXPECT_EQ(v.x, (std::array<double, 4>{-100000.0, 0.5, 150.0, 150.0}));
   EXPECT_EQ(v.t[0], "it's");
   EXPECT_EQ(v.t[1], "");  // '' is an all-blank element
   EXPECT_EQ(v.t[2], "a, \"b\" /c");
   EXPECT_EQ(v.s, "  lead");  // leading blanks kept, trailing ones dropped
-}
-
-TEST(NamelistTest, ReadsNumbersInEveryWrittenForm) {
-  Vars v;
-  v.read("&grp x = .5, 7, -2.5e-1, 1d3 k=+7 /");
-  EXPECT_EQ(v.x, (std::array<double, 4>{0.5, 7.0, -0.25, 1000.0}));
-  EXPECT_EQ(v.k, 7);
+  EXPECT_EQ(v.binder.unassigned(), (std::vector<std::string>{"F"}));
   // The nearest double of the decimal text, as a compiler would convert it.
-  v.read("&grp x=0.1,2.675,1e-320,9007199254740993 /");
-  EXPECT_EQ(v.x, (std::array<double, 4>{0.1, 2.675, 1e-320, 9007199254740993.0}));
+  v.read("&grp x=0.1,2.675,-2.5e-1,9007199254740993 &END");
+  EXPECT_EQ(v.x, (std::array<double, 4>{0.1, 2.675, -0.25, 9007199254740993.0}));
 }
 
 TEST(NamelistTest, NullValuesAndSubscriptsLeaveOtherElementsAlone) {
@@ -84,47 +69,22 @@ TEST(NamelistTest, NullValuesAndSubscriptsLeaveOtherElementsAlone) {
 
 TEST(NamelistTest, TextsGoOnAcrossLinesAndAreCutToTheirLength) {
   Vars v;
-  v.read("&GRP T='ab\ncd' S='0123456789ABC' /\n");
+  v.read("&GRP T='ab\ncd' S='0123456789ABC' F='" + std::string(300, 'p') + "' /\n");
   EXPECT_EQ(v.t[0], "abcd");
+  EXPECT_EQ(v.s, "0123456789");  // S holds 10 characters
+  EXPECT_EQ(v.f, std::string(255, 'p'));
   // Guards against a CR LF line end leaving its CR inside a continued text.
   v.read("&GRP\r\n T='ab\r\ncd',\r\n'e\rf'\r\n/\r\n");
   EXPECT_EQ(v.t[0], "abcd");
-  EXPECT_EQ(v.t[1], "e\rf");     // a CR not before a line feed is text
-  EXPECT_EQ(v.s, "0123456789");  // S holds 10 characters
-  std::string long_text(300, 'p');
-  NamelistBinder binder;
-  std::string target;
-  binder.bind("F", &target, 1);
-  binder.assign(parse("&GRP F='" + long_text + "' /"));
-  EXPECT_EQ(target, std::string(255, 'p'));
+  EXPECT_EQ(v.t[1], "e\rf");  // a CR not before a line feed is text
 }
-
-TEST(NamelistTest, CommentsAndAmpersandEnd) {
-  Vars v;
-  v.read("&GRP ! the numbers\n k=3 ! three\n &END\n");
-  EXPECT_EQ(v.k, 3);
-}
-
-TEST(NamelistTest, KeepsKindsPositionsAndLines) {
-  const auto a = parse("\n&GRP\n k = 4\n T(2)='x', 7, 2.0 /");
-  ASSERT_EQ(a.size(), 2u);
-  EXPECT_EQ(a[0].name, "K");
-  EXPECT_EQ(a[0].line, 3);
-  EXPECT_EQ(a[1].first_index, 2);
-  ASSERT_EQ(a[1].values.size(), 3u);
-  EXPECT_EQ(a[1].values[0].kind, NamelistValue::Kind::kText);
-  EXPECT_EQ(a[1].values[1].kind, NamelistValue::Kind::kInteger);
-  EXPECT_EQ(a[1].values[2].kind, NamelistValue::Kind::kReal);
-}
-
-struct ErrorCase {
-  const char* text;
-  const char* problem_part;  // a piece of the message
-  int line;
-};
 
 TEST(NamelistTest, RejectsWhatItCannotReadWithALineNumber) {
-  const ErrorCase cases[] = {
+  const struct {
+    const char* text;
+    const char* problem_part;
+    int line;
+  } cases[] = {
       {"nothing here\n", "no group &GRP", 0},
       {"&GRP k=1\n", "no closing \"/\"", 2},
       {"&GRP\n k=1\n S='open /\n", "no closing apostrophe", 3},
@@ -134,38 +94,21 @@ TEST(NamelistTest, RejectsWhatItCannotReadWithALineNumber) {
       {"&GRP k=.true. /", "not a value", 1},
       {"&GRP x=1e999 /", "too large", 1},
       {"&GRP n=0*1 /", "repeat count 0", 1},
-      {"&GRP n=2*1* /", "not a value", 1},
       {"&GRP s='a'b /", "unexpected \"b\"", 1},
       {"&GRP n(0)=1 /", "subscript of N out of range", 1},
       {"&GRP n(1:2)=1 /", "unsupported subscript", 1},
       {"&GRP = 1 /", "expected a variable name", 1},
       {"&GRP &OTHER /", "\"&\" inside the group", 1},
-  };
-  for (const ErrorCase& c : cases) {
-    try {
-      parse(c.text);
-      ADD_FAILURE() << "accepted: " << c.text;
-    } catch (const NamelistError& e) {
-      EXPECT_NE(e.problem().find(c.problem_part), std::string::npos) << e.what();
-      EXPECT_EQ(e.line(), c.line) << e.what();
-    }
-  }
-}
-
-TEST(NamelistTest, BinderRejectsUnknownNamesWrongKindsAndTooManyValues) {
-  const ErrorCase cases[] = {
       {"&GRP\n Q=1 /", "unknown variable Q", 2},
       {"&GRP K=1.0 /", "K takes an integer, not a real", 1},
-      {"&GRP K='1' /", "K takes an integer, not a text", 1},
       {"&GRP S=5 /", "S takes a text, not an integer", 1},
       {"&GRP X='a' /", "X takes a real, not a text", 1},
-      {"&GRP K=1,2 /", "2 values for K, which has room for 1", 1},
       {"&GRP N=7*0 /", "7 values for N, which has room for 6", 1},
       {"&GRP N(5)=1,2,3 /", "3 values for N, which has room for 2", 1},
       {"&GRP N(7)=1 /", "subscript 7 of N beyond its 6 elements", 1},
       {"&GRP K=2147483648 /", "integer value of K out of range", 1},
   };
-  for (const ErrorCase& c : cases) {
+  for (const auto& c : cases) {
     Vars v;
     try {
       v.read(c.text);

@@ -1,17 +1,20 @@
-// A scratch directory per test, removed afterwards, for tests that need files.
+// Helpers shared by the forecaster's unit tests.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include <unistd.h>
 
+#include "forecast/run_end.h"
+
 namespace velk::testing {
 
+// A directory of the running test's own, removed afterwards: test binaries may
+// run side by side, so the name carries the test and the process.
 class ScratchDir {
  public:
   ScratchDir() {
@@ -26,22 +29,25 @@ class ScratchDir {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
   std::string file(const std::string& name) const { return (path_ / name).string(); }
   std::string write(const std::string& name, const std::string& text) const {
     std::ofstream(file(name), std::ios::binary) << text;
     return file(name);
   }
-  std::string read(const std::string& name) const {
-    std::ifstream in(file(name), std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  const std::filesystem::path& path() const { return path_; }
 
  private:
   std::filesystem::path path_;
 };
+
+// The RunEnd that `f` throws; a message with an empty text when it returns.
+template <typename F>
+RunEnd run_end_of(F f) {
+  try {
+    f();
+  } catch (const RunEnd& end) {
+    return end;
+  }
+  return RunEnd(RunEnd::Kind::kMessage, "");
+}
 
 }  // namespace velk::testing
