@@ -9,20 +9,18 @@ src="$(realpath "$1")" omni2nrt="$(realpath "$2")" velk_nrt="$(realpath "$3")" w
 models="$src/examples/models"
 rm -rf "$work"
 mkdir -p "$work"
-
-# velk_nrt scores the rows from MAXLAG + LT + 1 on; MAXLAG is 648 rows (27
-# days), so each month is converted with the 27 days before it.
-months=("2015-03" "2017-09")
 failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
 printf '%-8s %-6s %4s %7s %7s %7s %7s %7s\n' month model lead PE PE_pers R R_pers skill
-for month in "${months[@]}"; do
-  first="$(date -u -d "$month-01 -27 days" +%F)"
-  last="$(date -u -d "$month-01 +1 month -1 day" +%F)"
-  year="${month%-*}"
+for month in 2015-03 2017-09; do
+  # velk_nrt scores the rows from MAXLAG + LT + 1 on; MAXLAG is 648 rows (27
+  # days), so each month is converted with the 27 days before it.
   dir="$work/$month"
   mkdir -p "$dir"
-  gzip -dc "$src/fit/data/omni2_$year.dat.gz" |
-    "$omni2nrt" --from "$first" --to "$last" "$dir/h-" -
+  gzip -dc "$src/fit/data/omni2_${month%-*}.dat.gz" |
+    "$omni2nrt" --from "$(date -u -d "$month-01 -27 days" +%F)" \
+      --to "$(date -u -d "$month-01 +1 month -1 day" +%F)" "$dir/h-" -
   for variant in ap kp dst; do
     run="$dir/$variant"
     mkdir -p "$run"
@@ -31,8 +29,7 @@ for month in "${months[@]}"; do
       "$models/fit-$variant.cfg.in" > "$run/velk_nrt.cfg"
     (cd "$run" && "$velk_nrt" > velk_nrt.out)
     if [ -s "$run/velk_nrt.out" ]; then
-      echo "velk_nrt printed a message for $variant in $month:"; cat "$run/velk_nrt.out"
-      failures=$((failures + 1))
+      fail "velk_nrt printed a message for $variant in $month: $(cat "$run/velk_nrt.out")"
       continue
     fi
     # One line per model: lead, then the seven scores in metadata order.
@@ -42,18 +39,14 @@ for month in "${months[@]}"; do
       /<\/Model>/ { print lead, s[1], s[2], s[3], s[4], s[5], s[6], s[7] }
     ' "$run/$variant-fc.xml" > "$run/scores"
     leads="$(wc -l < "$run/scores")"
-    while read -r lead ef ep pef pep rf rp ss; do
+    [ "$leads" -gt 0 ] || fail "no model block in the $variant metadata for $month"
+    while read -r lead _ _ pef pep rf rp ss; do
       printf '%-8s %-6s %4s %7s %7s %7s %7s %7s\n' "$month" "$variant" "$lead" "$pef" "$pep" "$rf" "$rp" "$ss"
       # Only the last lead step of each variant sees as far back as its persistence.
       if [ "$lead" -eq "$leads" ] && ! awk -v s="$ss" 'BEGIN { exit !(s + 0 > 0) }'; then
-        echo "FAIL: $variant lead $lead in $month does not beat persistence (skill $ss)"
-        failures=$((failures + 1))
+        fail "$variant lead $lead in $month does not beat persistence (skill $ss)"
       fi
     done < "$run/scores"
-    if [ "$leads" -eq 0 ]; then
-      echo "FAIL: no model block in the $variant metadata for $month"
-      failures=$((failures + 1))
-    fi
   done
 done
 [ "$failures" -eq 0 ]

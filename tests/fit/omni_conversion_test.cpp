@@ -42,7 +42,7 @@ bool convert(int year, int doy, int hours, Edit edit, NrtTexts& texts, std::stri
   OmniConverter converter(first, last);
   for (int k = 0; k < hours; ++k) {
     const int day = doy + k / 24, wrap = day > days_in_year(year) ? days_in_year(year) : 0;
-    char head[16];
+    char head[40];
     std::snprintf(head, sizeof head, "%4d%4d%3d", year + (wrap ? 1 : 0), day - wrap, k % 24);
     std::string line = head + kRecord.substr(11);
     edit(k, line);
@@ -74,26 +74,32 @@ HourlyTable read_back(const NrtTexts& texts, int hours) {
   return table;
 }
 
+// Whole days are kept across a year end; every record of a kept day has the
+// columns the forecaster reads.
 TEST(OmniConversion, RecordsHaveTheColumnsTheForecasterReads) {
   NrtTexts texts;
   std::string error;
-  ASSERT_TRUE(convert(
-      2015, 1, 24, [](int, std::string&) {}, texts, error))
+  // 30 December 2015 to 1 January 2016, of which the last two days are kept.
+  const auto no_edit = [](int, std::string&) {};
+  ASSERT_TRUE(
+      convert(2015, 364, 72, no_edit, texts, error, CivilDate{2015, 12, 31}, CivilDate{2016, 1, 1}))
       << error;
   const std::vector<std::string> mag = lines_of(texts.mag), swepam = lines_of(texts.swepam);
-  ASSERT_EQ(mag.size(), 4u + 24u);
+  ASSERT_EQ(mag.size(), 4u + 48u);
   EXPECT_EQ(
       mag[4],
-      "2015 01 01  0000   57023       0    0     5.1    -2.9     1.1     6.0    10.6   330.4");
-  EXPECT_EQ(swepam[4], "2015 01 01  0000   57023       0    0        2.8      568.0     1.31e+05");
-  EXPECT_EQ(mag[27].substr(0, 16), "2015 01 01  2300");
+      "2015 12 31  0000   57387       0    0     5.1    -2.9     1.1     6.0    10.6   330.4");
+  EXPECT_EQ(swepam[4], "2015 12 31  0000   57387       0    0        2.8      568.0     1.31e+05");
+  EXPECT_EQ(mag[51].substr(0, 16), "2016 01 01  2300");
   const std::vector<std::string> kp = lines_of(texts.kp), dst = lines_of(texts.dst);
-  ASSERT_EQ(kp.size(), 1u);
+  ASSERT_EQ(kp.size(), 2u);
   EXPECT_EQ(kp[0].size(), 62u);
-  EXPECT_EQ(kp[0].substr(0, 31), "1501012475 52323232323232323187");
-  ASSERT_EQ(dst.size(), 1u);
+  EXPECT_EQ(kp[0].substr(0, 31), "1512312488182323232323232323187");  // Bartels 2488, day 18
+  EXPECT_EQ(kp[1].substr(0, 6), "160101");
+  ASSERT_EQ(dst.size(), 2u);
   EXPECT_EQ(dst[0].size(), 120u);
-  EXPECT_EQ(dst[0].substr(0, 28), "DST1501*01    20   0 -18 -18");
+  EXPECT_EQ(dst[0].substr(0, 28), "DST1512*31    20   0 -18 -18");
+  EXPECT_EQ(dst[1].substr(0, 10), "DST1601*01");
   EXPECT_EQ(dst[0].substr(116), " -18");
 }
 
@@ -179,21 +185,6 @@ TEST(OmniConversion, RejectsWhatWouldShiftOrCutDays) {
     EXPECT_FALSE(convert(2015, c.doy, c.hours, edit, texts, error));
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
   }
-}
-
-TEST(OmniConversion, SelectsWholeDaysAcrossAYearEnd) {
-  NrtTexts texts;
-  std::string error;
-  // 30 December 2015 to 1 January 2016, of which the last two days are kept.
-  ASSERT_TRUE(convert(
-      2015, 364, 72, [](int, std::string&) {}, texts, error, CivilDate{2015, 12, 31},
-      CivilDate{2016, 1, 1}))
-      << error;
-  const std::vector<std::string> kp = lines_of(texts.kp);
-  ASSERT_EQ(kp.size(), 2u);
-  EXPECT_EQ(kp[0].substr(0, 6), "151231");
-  EXPECT_EQ(kp[1].substr(0, 6), "160101");
-  EXPECT_EQ(lines_of(texts.mag).size(), 4u + 48u);
 }
 
 }  // namespace
