@@ -1,3 +1,6 @@
+// The formulas on an ordinary sample are checked end to end against an
+// independent computation (the synthetic_hand_computed case); these tests
+// cover the sample's rows and the samples where a formula is undefined.
 #include "forecast/scores.h"
 
 #include <gtest/gtest.h>
@@ -11,67 +14,41 @@ namespace {
 
 constexpr double kFill = 9999.0;
 
-struct Sample {
-  HourlyTable table;
-  std::vector<double> y;
-};
-
 // Dst (input 11) observations of rows 1.. and the forecast of each row.
-Sample sample(const std::vector<double>& observed, const std::vector<double>& forecast, int nrec) {
-  Sample s{HourlyTable(static_cast<int>(observed.size())), forecast};
-  s.table.nrec = nrec;
+Scores score(const std::vector<double>& observed, const std::vector<double>& forecast, int nrec,
+             int lt, int step) {
+  HourlyTable table(static_cast<int>(observed.size()));
+  table.nrec = nrec;
   for (std::size_t t = 0; t < observed.size(); ++t)
-    s.table.at(11, static_cast<int>(t + 1)) = observed[t];
-  return s;
-}
-
-ScoreSetup setup(int lead_step, int lt, int maxlag, int step) {
-  ScoreSetup s;
-  s.lead_step = lead_step;
-  s.ky = 11;
-  s.uf_ky = kFill;
-  s.lt = lt;
-  s.maxlag = maxlag;
-  s.step = step;
-  return s;
-}
-
-TEST(Scores, HandComputedSample) {
-  // Sample rows 2..6 (NREC + 1); row 6 is a continuation row without observation.
-  const Sample s = sample({1, 2, 4, 3, 5, kFill}, {0, 2.5, 3.5, 3, 4, 6}, 5);
-  const Scores r = score_model(setup(1, 1, 0, 1), s.table, s.y);
-  // Observations 2 4 3 5 (mean 3.5, SS 5); persistence 1 2 4 3 5 (mean 3, SS 10);
-  // forecasts 2.5 3.5 3 4 6 (mean 3.8, SS 7.3).
-  EXPECT_NEAR(r.e_f, std::sqrt(1.5 / 4), 1e-15);
-  EXPECT_NEAR(r.e_p, std::sqrt(10.0 / 4), 1e-15);
-  EXPECT_NEAR(r.pe_f, 1 - 0.375 / 1.25, 1e-15);
-  EXPECT_NEAR(r.pe_p, 1 - 2.5 / 1.25, 1e-15);
-  EXPECT_NEAR(r.r_f, 2.5 / std::sqrt(5.0) / std::sqrt(7.3), 1e-15);
-  EXPECT_NEAR(r.r_p, 2.0 / std::sqrt(5.0) / std::sqrt(10.0), 1e-15);
-  EXPECT_NEAR(r.skill, 1 - 0.375 / 2.5, 1e-15);
+    table.at(11, static_cast<int>(t + 1)) = observed[t];
+  ScoreSetup setup;
+  setup.ky = 11;
+  setup.uf_ky = kFill;
+  setup.lt = lt;
+  setup.step = step;
+  return score_model(setup, table, forecast);
 }
 
 TEST(Scores, LeadStepSetsPersistenceLagAndSampleEnd) {
   // Cadence 3, lead step 1: persistence is the previous hour, not the previous
   // sample row. Rows 4, 7, 10 (NREC + 1 = 10).
-  const Sample s =
-      sample({0, 0, 1, 2, 0, 3, 5, 0, 6, 9, 0, 0}, {0, 0, 0, 2, 0, 0, 5, 0, 0, 9, 0, 0}, 9);
-  const Scores r = score_model(setup(1, 3, 0, 3), s.table, s.y);
+  const std::vector<double> observed = {0, 0, 1, 2, 0, 3, 5, 0, 6, 9, 0, 0};
+  const std::vector<double> forecast = {0, 0, 0, 2, 0, 0, 5, 0, 0, 9, 0, 0};
+  const Scores r = score(observed, forecast, 9, 3, 3);
   // Observations 2 5 9; persistence 1 3 6 (errors 1, 2, 3); forecasts exact.
   EXPECT_EQ(r.e_f, 0.0);
   EXPECT_NEAR(r.e_p, std::sqrt(14.0 / 3), 1e-15);
   EXPECT_EQ(r.skill, 1.0);
   // Guards against the sample walk overflowing an int when DT(KY) is as large
   // as the configuration can hold: the sample is row 4 alone.
-  const Scores first_only = score_model(setup(1, 3, 0, INT_MAX), s.table, s.y);
-  EXPECT_EQ(first_only.e_p, 1.0);
+  EXPECT_EQ(score(observed, forecast, 9, 3, INT_MAX).e_p, 1.0);
 }
 
 // Guards against NaN or infinity in the metadata: a score whose formula would
 // divide by zero keeps its default.
 TEST(Scores, UndefinedScoresKeepTheirDefaults) {
   const double d = Scores::kNoEfficiency;
-  const struct Case {
+  const struct {
     const char* name;
     std::vector<double> observed, forecast;
     int step;
@@ -111,9 +88,8 @@ TEST(Scores, UndefinedScoresKeepTheirDefaults) {
        2,
        {NAN, 0.0, NAN, 1.0, NAN, NAN, d}},
   };
-  for (const Case& c : cases) {
-    const Sample s = sample(c.observed, c.forecast, 5);
-    const Scores r = score_model(setup(1, 1, 0, c.step), s.table, s.y);
+  for (const auto& c : cases) {
+    const Scores r = score(c.observed, c.forecast, 5, 1, c.step);
     const double got[] = {r.e_f, r.e_p, r.pe_f, r.pe_p, r.r_f, r.r_p, r.skill};
     const double want[] = {c.expected.e_f, c.expected.e_p, c.expected.pe_f, c.expected.pe_p,
                            c.expected.r_f, c.expected.r_p, c.expected.skill};
