@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "acquire/ace_acquisition.h"
 #include "run/error_report.h"
 #include "test_support.h"
@@ -15,32 +17,18 @@ std::string ace_month(const AceList& list, int year, int month) {
   return text;
 }
 
-class AceAcquisition : public ::testing::TestWithParam<const AceList*> {
- protected:
-  AceAcquisition() : clock_(2013, 3, 15, 18, 40) { report_reset(); }
-  ScratchDir dir_;
-  FixedClock clock_;
-};
-
-TEST_P(AceAcquisition, JoinsThePreviousAndTheCurrentMonth) {
-  const AceList& list = *GetParam();
-  write_file("up-present", ace_month(list, 2013, 3));
-  write_file("up-last", ace_month(list, 2013, 2));
-  EXPECT_EQ(ace_acquisition(list, "ace.asc", file_url("up-present"), file_url("up-last")), 0);
-  EXPECT_EQ(read_file("ace.asc").substr(0, 4), "#   ");
-  EXPECT_EQ(directory_entries(".").size(), 3u);  // no working file is left
-}
-
 // Fault guarded: lists of other months were neither joined nor written, yet
 // the acquisition reported success and the configuration named a missing file.
-TEST_P(AceAcquisition, ListsOfOtherMonthsFailWithoutAFile) {
-  const AceList& list = *GetParam();
-  write_file("up-present", ace_month(list, 2013, 3));
-  write_file("up-last", ace_month(list, 2012, 11));
-  EXPECT_EQ(ace_acquisition(list, "ace.asc", file_url("up-present"), file_url("up-last")), 1);
-  EXPECT_FALSE(file_exists("ace.asc"));
+TEST(AceAcquisition, ListsOfOtherMonthsFailWithoutAFile) {
+  for (const AceList* list : {&kAceMag, &kAceSwepam}) {
+    ScratchDir dir;
+    FixedClock clock(2013, 3, 15, 18, 40);
+    report_reset();
+    write_file("up-present", ace_month(*list, 2013, 3));
+    write_file("up-last", ace_month(*list, 2012, 11));
+    EXPECT_EQ(ace_acquisition(*list, "ace.asc", file_url("up-present"), file_url("up-last")), 1);
+    EXPECT_FALSE(std::filesystem::exists("ace.asc")) << list->label_stem;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Lists, AceAcquisition, ::testing::Values(&kAceMag, &kAceSwepam));
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "config/build_variant.h"
 #include "config/config_file.h"
 #include "run/error_report.h"
@@ -18,17 +20,12 @@ RunOutcome all_sources(const std::string& dst_path = "dst.asc") {
   return outcome;
 }
 
-const char kClosing[] = "</Errors>\n</Zuv_errorfile>\n";
-
-// The records a report written by finish_run ends with, before the closing.
-std::string ends_with(const std::string& report, const std::string& records) {
-  const std::string tail = records + kClosing;
-  return report.size() >= tail.size() ? report.substr(report.size() - tail.size()) : report;
-}
-
-std::string record(const std::string& step, const std::string& error) {
-  return "<Step>\n<StepName>" + step + "</StepName>\n<ErrorName>" + error +
-         "</ErrorName>\n<Value>1</Value>\n</Step>\n";
+// The last pairs of the report in `path`, which must be closed.
+std::vector<ReportPair> last_pairs(const std::string& path, std::size_t count) {
+  const std::string report = read_file(path), closing = "</Errors>\n</Zuv_errorfile>\n";
+  EXPECT_EQ(report.substr(report.size() - std::min(report.size(), closing.size())), closing);
+  const std::vector<ReportPair> pairs = report_pairs(report);
+  return {pairs.end() - static_cast<long>(std::min(count, pairs.size())), pairs.end()};
 }
 
 class HandOver : public ::testing::Test {
@@ -55,11 +52,10 @@ TEST_F(HandOver, OverlongPathWritesNoConfigurationAndSaysWhy) {
   const std::string base = "out/" + std::string(252, 'f');
   finish_run(all_sources(), base, "errorfile.xml");
   EXPECT_EQ(read_file("velk_nrt.cfg"), "old");
-  const std::string records =
-      record("ConfigFilePath", "'" + base + ".xml'longerThan255Characters") +
-      record("ConfigFilePath", "'" + base + ".asc'longerThan255Characters");
-  const std::string report = read_file("errorfile.xml");
-  EXPECT_EQ(ends_with(report, records), records + kClosing);
+  EXPECT_EQ(last_pairs("errorfile.xml", 2),
+            (std::vector<ReportPair>{
+                {"ConfigFilePath", "'" + base + ".xml'longerThan255Characters", 1},
+                {"ConfigFilePath", "'" + base + ".asc'longerThan255Characters", 1}}));
 }
 
 // Fault guarded: a configuration that could not be written (disk full) was
@@ -67,13 +63,12 @@ TEST_F(HandOver, OverlongPathWritesNoConfigurationAndSaysWhy) {
 TEST_F(HandOver, ConfigurationThatCannotBeWrittenIsReportedAndTheOldOneKept) {
   write_file("velk_nrt.cfg", "old");
   {
-    // Room for the report, not for the configuration.
-    FileSizeLimit full_disk(1024);
+    FileSizeLimit full_disk(1024);  // room for the report, not for the configuration
     finish_run(all_sources(), "fc", "errorfile.xml");
   }
   EXPECT_EQ(read_file("velk_nrt.cfg"), "old");
-  const std::string records = record("FileWrite", "'velk_nrt.cfg'write");
-  EXPECT_EQ(ends_with(read_file("errorfile.xml"), records), records + kClosing);
+  EXPECT_EQ(last_pairs("errorfile.xml", 1),
+            (std::vector<ReportPair>{{"FileWrite", "'velk_nrt.cfg'write", 1}}));
 }
 
 // Fault guarded: with an unusable output directory the report was lost and an
@@ -82,9 +77,9 @@ TEST_F(HandOver, ReportThatCannotGoToTheOutputDirectoryGoesToTheWorkingOne) {
   RunOutcome failed;
   failed.add_source(1, "FNDST", "dst.asc");
   finish_run(failed, "fc", "missing/errorfile.xml");
-  EXPECT_FALSE(file_exists("velk_nrt.cfg"));
-  const std::string records = record("FileWrite", "'missing/errorfile.xml'write");
-  EXPECT_EQ(ends_with(read_file("errorfile.xml"), records), records + kClosing);
+  EXPECT_FALSE(std::filesystem::exists("velk_nrt.cfg"));
+  EXPECT_EQ(last_pairs("errorfile.xml", 1),
+            (std::vector<ReportPair>{{"FileWrite", "'missing/errorfile.xml'write", 1}}));
 }
 
 }  // namespace

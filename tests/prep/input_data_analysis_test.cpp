@@ -15,47 +15,40 @@ std::string first_line(std::size_t length, std::size_t month_position, const std
   return line + "\nnext line\n";
 }
 
-const ReportPair kStructureOk{"FileAnalysis", "FileStructure", 0};
-const ReportPair kStructureBad{"FileAnalysis", "FileStructure", 1};
-const ReportPair kDateOk{"FileAnalysis", "FileDate", 0};
-const ReportPair kDateBad{"FileAnalysis", "FileDate", 1};
-
-struct AnalysisCase {
-  const char* name;
-  std::string text;
-  const char* label;
-  std::vector<ReportPair> pairs;
-};
-
-class RecordCheck : public ::testing::TestWithParam<AnalysisCase> {};
-
 // The clock stands in January 2013: current month 1, previous month 12.
-TEST_P(RecordCheck, ClassifiesByFirstLineLengthAndLabelsByMonth) {
+TEST(RecordCheck, ClassifiesByFirstLineLengthAndLabelsByMonth) {
+  const ReportPair structure_ok{"FileAnalysis", "FileStructure", 0},
+      structure_bad{"FileAnalysis", "FileStructure", 1}, date_ok{"FileAnalysis", "FileDate", 0},
+      date_bad{"FileAnalysis", "FileDate", 1};
+  const struct {
+    std::string text;
+    const char* label;
+    std::vector<ReportPair> pairs;
+  } cases[] = {
+      {first_line(72, 5, "01"), "SWEPAM1", {structure_ok, date_ok}},
+      {first_line(85, 5, "12"), "MAG2", {structure_ok, date_ok}},
+      {first_line(85, 5, "06"), "", {structure_ok, date_bad}},
+      {first_line(86, 5, "01"), "", {structure_bad}},
+      {first_line(120, 5, "01"), "DST1", {structure_ok, date_ok}},
+      {first_line(123, 5, "12"), "DST2", {structure_ok, date_ok}},
+      {first_line(124, 5, "01"), "", {structure_bad}},
+      {first_line(70, 5, "01"), "", {structure_bad}},
+      {first_line(62, 2, "12"), "KP2", {structure_ok, date_ok}},
+      {first_line(20, 2, " 1"), "KP1", {structure_ok, date_ok}},  // blank-padded month
+      // Texts without a record of their own never get a label.
+      {"", "", {structure_bad}},
+      {std::string(85, '0'), "", {structure_bad}},  // no line feed
+      {"13\n", "", {structure_bad}},                // too short for the month
+  };
   FixedClock clock(2013, 1, 5, 7, 3);
-  report_reset();
-  InputData_analysis analysis;
-  analysis.data_analysis(GetParam().text);
-  EXPECT_EQ(analysis.get_dataname(), GetParam().label);
-  EXPECT_EQ(report_pairs(error_file), GetParam().pairs);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "case " << &c - cases);
+    report_reset();
+    InputData_analysis analysis;
+    analysis.data_analysis(c.text);
+    EXPECT_EQ(analysis.get_dataname(), c.label);
+    EXPECT_EQ(report_pairs(error_file), c.pairs);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, RecordCheck,
-    ::testing::Values(
-        AnalysisCase{"Swepam", first_line(72, 5, "01"), "SWEPAM1", {kStructureOk, kDateOk}},
-        AnalysisCase{"MagPrevious", first_line(85, 5, "12"), "MAG2", {kStructureOk, kDateOk}},
-        AnalysisCase{"MagOtherMonth", first_line(85, 5, "06"), "", {kStructureOk, kDateBad}},
-        AnalysisCase{"OneCharacterTooMany", first_line(86, 5, "01"), "", {kStructureBad}},
-        AnalysisCase{"Dst120", first_line(120, 5, "01"), "DST1", {kStructureOk, kDateOk}},
-        AnalysisCase{"Dst123", first_line(123, 5, "12"), "DST2", {kStructureOk, kDateOk}},
-        AnalysisCase{"Dst124IsNotDst", first_line(124, 5, "01"), "", {kStructureBad}},
-        AnalysisCase{"Between", first_line(70, 5, "01"), "", {kStructureBad}},
-        AnalysisCase{"Kp", first_line(62, 2, "12"), "KP2", {kStructureOk, kDateOk}},
-        AnalysisCase{"BlankPaddedMonth", first_line(20, 2, " 1"), "KP1", {kStructureOk, kDateOk}},
-        // Texts without a record of their own never get a label.
-        AnalysisCase{"Empty", "", "", {kStructureBad}},
-        AnalysisCase{"NoLineFeed", std::string(85, '0'), "", {kStructureBad}},
-        AnalysisCase{"TooShortForTheMonth", "13\n", "", {kStructureBad}}),
-    [](const auto& info) { return info.param.name; });
 
 }  // namespace

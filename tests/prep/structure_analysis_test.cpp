@@ -8,62 +8,40 @@
 
 namespace {
 
-const ReportPair kNoRowMissing{"FileStructureAnalysis2", "FileStructureRowMissing", 0};
-const ReportPair kRowMissing{"FileStructureAnalysis2", "FileStructureRowMissing", 1};
-const ReportPair kStructureOk{"FileStructureAnalysis2", "FileStructure", 0};
-const ReportPair kStructureBad{"FileStructureAnalysis2", "FileStructure", 1};
-
 std::string lines(int count, std::size_t length) {
   std::string text;
   for (int i = 0; i < count; ++i) text += std::string(length, 'r') + "\n";
   return text;
 }
 
-struct ScanCase {
-  const char* name;
-  int (*scan)(std::string);
-  std::string text;
-  int expected;
-  std::vector<ReportPair> pairs;
-};
-
-class TextScan : public ::testing::TestWithParam<ScanCase> {};
-
-TEST_P(TextScan, CountsEmptyLinesOutsideTheLastTenCharacters) {
-  report_reset();
-  EXPECT_EQ(GetParam().scan(GetParam().text), GetParam().expected);
-  EXPECT_EQ(report_pairs(error_file), GetParam().pairs);
+TEST(TextScan, CountsEmptyLinesOutsideTheLastTenCharacters) {
+  const ReportPair no_gap{"FileStructureAnalysis2", "FileStructureRowMissing", 0},
+      gap{"FileStructureAnalysis2", "FileStructureRowMissing", 1},
+      ok{"FileStructureAnalysis2", "FileStructure", 0},
+      bad{"FileStructureAnalysis2", "FileStructure", 1};
+  const struct {
+    int (*scan)(std::string);
+    std::string text;
+    int expected;
+    std::vector<ReportPair> pairs;
+  } cases[] = {
+      {FileStructureAnalysis3,
+       "aaaa\n\n\n\nccccccccccccccccc\n",
+       3,
+       {gap, gap, gap}},                                                    // three in a row
+      {FileStructureAnalysis3, lines(3, 20) + "\n123456789", 0, {no_gap}},  // in the tail
+      // An existing ACE file: its 31st line must be a MAG or SWEPAM record.
+      {FileStructureAnalysis2, lines(30, 85) + lines(10, 86), 1, {no_gap, bad}},
+      {FileStructureAnalysis2, lines(30, 85), 1, {no_gap, bad}},
+      {FileStructureAnalysis2, lines(35, 85) + "\n" + lines(5, 85), 1, {gap, ok}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "case " << &c - cases);
+    report_reset();
+    EXPECT_EQ(c.scan(c.text), c.expected);
+    EXPECT_EQ(report_pairs(error_file), c.pairs);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, TextScan,
-    ::testing::Values(ScanCase{"ThreeInARow",
-                               FileStructureAnalysis3,
-                               "aaaa\n\n\n\nccccccccccccccccc\n",
-                               3,
-                               {kRowMissing, kRowMissing, kRowMissing}},
-                      ScanCase{"EmptyLineInTheTail",
-                               FileStructureAnalysis3,
-                               lines(3, 20) + "\n123456789",
-                               0,
-                               {kNoRowMissing}},
-                      // An existing ACE file: its 31st line must be a MAG or SWEPAM record.
-                      ScanCase{"ThirtyFirstLineTooLong",
-                               FileStructureAnalysis2,
-                               lines(30, 85) + lines(10, 86),
-                               1,
-                               {kNoRowMissing, kStructureBad}},
-                      ScanCase{"TooFewLines",
-                               FileStructureAnalysis2,
-                               lines(30, 85),
-                               1,
-                               {kNoRowMissing, kStructureBad}},
-                      ScanCase{"EmptyLineAfterLine31",
-                               FileStructureAnalysis2,
-                               lines(35, 85) + "\n" + lines(5, 85),
-                               1,
-                               {kRowMissing, kStructureOk}}),
-    [](const auto& info) { return info.param.name; });
 
 // Fault guarded (the pipe): opening a named pipe blocked the run for ever.
 TEST(FilesInXmlTest, OnlyAReadableRegularFileIsChecked) {

@@ -1,18 +1,17 @@
 #include "test_support.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <csignal>
 #include <ctime>
 #include <fstream>
 #include <iterator>
-#include <ostream>
 #include <sstream>
 #include <stdexcept>
 
 #include "acquire/date_stamps.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -21,23 +20,9 @@ std::time_t fixed_clock() {
   return fixed_moment;
 }
 
-void remove_tree(const std::string& path) {
-  for (const std::string& name : directory_entries(path)) {
-    const std::string full = path + "/" + name;
-    struct stat info {};
-    if (::lstat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-      remove_tree(full);
-    } else {
-      ::unlink(full.c_str());
-    }
-  }
-  ::rmdir(path.c_str());
-}
-
 // The text between <tag> and </tag> when the line is exactly such an element.
 bool inner_text(const std::string& line, const std::string& tag, std::string& text) {
-  const std::string open = "<" + tag + ">";
-  const std::string close = "</" + tag + ">";
+  const std::string open = "<" + tag + ">", close = "</" + tag + ">";
   if (line.size() < open.size() + close.size() || line.rfind(open, 0) != 0) return false;
   text = line.substr(open.size(), line.size() - open.size() - close.size());
   return true;
@@ -45,18 +30,17 @@ bool inner_text(const std::string& line, const std::string& tag, std::string& te
 
 }  // namespace
 
-ScratchDir::ScratchDir() {
-  char cwd[4096];
-  if (::getcwd(cwd, sizeof cwd) == nullptr) throw std::runtime_error("getcwd");
-  previous_ = cwd;
+ScratchDir::ScratchDir() : previous_(fs::current_path()) {
   std::string pattern = "/tmp/nrtprep-test-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
   path_ = pattern;
-  if (::chdir(path_.c_str()) != 0) throw std::runtime_error("chdir");
+  fs::current_path(path_);
 }
 
 ScratchDir::~ScratchDir() {
-  if (::chdir(previous_.c_str()) == 0) remove_tree(path_);
+  std::error_code ignored;
+  fs::current_path(previous_, ignored);
+  fs::remove_all(path_, ignored);
 }
 
 FixedClock::FixedClock(int year, int month, int day, int hour, int minute) {
@@ -80,7 +64,7 @@ FileSizeLimit::FileSizeLimit(rlim_t bytes) {
   ::getrlimit(RLIMIT_FSIZE, &previous_);
   rlimit limited = previous_;
   limited.rlim_cur = bytes;
-  if (::setrlimit(RLIMIT_FSIZE, &limited) != 0) throw std::runtime_error("setrlimit");
+  ::setrlimit(RLIMIT_FSIZE, &limited);
 }
 
 FileSizeLimit::~FileSizeLimit() {
@@ -97,27 +81,14 @@ std::string read_file(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-bool file_exists(const std::string& path) {
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0;
-}
-
 std::vector<std::string> directory_entries(const std::string& path) {
   std::vector<std::string> names;
-  if (DIR* dir = ::opendir(path.c_str())) {
-    while (const dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(dir);
-  }
+  for (const auto& entry : fs::directory_iterator(path)) names.push_back(entry.path().filename());
   return names;
 }
 
 std::string file_url(const std::string& relative_path) {
-  char cwd[4096];
-  if (::getcwd(cwd, sizeof cwd) == nullptr) return {};
-  return "file://" + std::string(cwd) + "/" + relative_path;
+  return "file://" + (fs::current_path() / relative_path).string();
 }
 
 std::vector<ReportPair> report_pairs(const std::string& report) {
@@ -130,8 +101,4 @@ std::vector<ReportPair> report_pairs(const std::string& report) {
     if (inner_text(line, "Value", value)) pairs.push_back({step, error, std::stoi(value)});
   }
   return pairs;
-}
-
-std::ostream& operator<<(std::ostream& out, const ReportPair& pair) {
-  return out << "(" << pair.step << ", " << pair.error << ", " << pair.value << ")";
 }

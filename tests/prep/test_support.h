@@ -5,7 +5,8 @@
 
 #include <sys/resource.h>
 
-#include <iosfwd>
+#include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,17 +20,13 @@ class ScratchDir {
   ScratchDir& operator=(const ScratchDir&) = delete;
 
  private:
-  std::string path_;
-  std::string previous_;
+  std::filesystem::path path_, previous_;
 };
 
 // Pins the clock of the date helpers to a UTC moment while alive.
-class FixedClock {
- public:
+struct FixedClock {
   FixedClock(int year, int month, int day, int hour, int minute);
   ~FixedClock();
-  FixedClock(const FixedClock&) = delete;
-  FixedClock& operator=(const FixedClock&) = delete;
 };
 
 // While alive, no write may take a file beyond `bytes`: the write fails as it
@@ -38,8 +35,6 @@ class FileSizeLimit {
  public:
   explicit FileSizeLimit(rlim_t bytes);
   ~FileSizeLimit();
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
  private:
   rlimit previous_{};
@@ -47,20 +42,19 @@ class FileSizeLimit {
 
 void write_file(const std::string& path, const std::string& text);
 std::string read_file(const std::string& path);
-bool file_exists(const std::string& path);
 std::vector<std::string> directory_entries(const std::string& path);
-
 // A file:// URL for a path relative to the working directory.
 std::string file_url(const std::string& relative_path);
 
 // The (StepName, ErrorName, Value) triples of a report text, one per pair.
 struct ReportPair {
-  std::string step;
-  std::string error;
+  std::string step, error;
   int value;
-  bool operator==(const ReportPair& other) const {
-    return step == other.step && error == other.error && value == other.value;
+  bool operator==(const ReportPair& o) const {
+    return step == o.step && error == o.error && value == o.value;
+  }
+  friend std::ostream& operator<<(std::ostream& out, const ReportPair& p) {
+    return out << "(" << p.step << ", " << p.error << ", " << p.value << ")";
   }
 };
 std::vector<ReportPair> report_pairs(const std::string& report);
-std::ostream& operator<<(std::ostream& out, const ReportPair& pair);
