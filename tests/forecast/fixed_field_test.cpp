@@ -11,24 +11,24 @@ constexpr FieldStatus kOk = FieldStatus::kOk, kBad = FieldStatus::kBadCharacter,
                       kRange = FieldStatus::kOutOfRange;
 
 TEST(FixedFieldTest, ReadsIntegerFields) {
+  // Blank fields, short lines and fields past the line end read as zero;
+  // blanks inside a field are ignored; a sign alone is no number.
   const struct {
     const char* line;
     int col, width;
     FieldStatus status;
     int value;
-  } cases[] = {
-      {"2009 03 01", 6, 2, kOk, 3},
-      {"    ", 1, 4, kOk, 0},   // all blank reads as zero
-      {"20", 1, 4, kOk, 20},    // short line padded with blanks
-      {"2009", 9, 2, kOk, 0},   // field wholly past the line end
-      {" 1 2", 1, 4, kOk, 12},  // blanks inside are ignored
-      {"  -7", 1, 4, kOk, -7},
-      {"   -", 1, 4, kBad, 0},  // a sign alone
-      {"1.0", 1, 3, kBad, 0},
-      {"-2147483648", 1, 11, kOk, -2147483647 - 1},
-      {"2147483648", 1, 10, kRange, 0},
-      {"99999999999999999999", 1, 20, kRange, 0},
-  };
+  } cases[] = {{"2009 03 01", 6, 2, kOk, 3},
+               {"    ", 1, 4, kOk, 0},
+               {"20", 1, 4, kOk, 20},
+               {"2009", 9, 2, kOk, 0},
+               {" 1 2", 1, 4, kOk, 12},
+               {"  -7", 1, 4, kOk, -7},
+               {"   -", 1, 4, kBad, 0},
+               {"1.0", 1, 3, kBad, 0},
+               {"-2147483648", 1, 11, kOk, -2147483647 - 1},
+               {"2147483648", 1, 10, kRange, 0},
+               {"99999999999999999999", 1, 20, kRange, 0}};
   for (const auto& c : cases) {
     int value = -1;
     EXPECT_EQ(read_int_field(c.line, c.col, c.width, value), c.status) << c.line;
@@ -39,36 +39,37 @@ TEST(FixedFieldTest, ReadsIntegerFields) {
 }
 
 TEST(FixedFieldTest, ReadsRealFields) {
+  // Without a written point the last `decimals` digits are the fraction, with
+  // an exponent too; exponents may be given by E, D or their sign alone;
+  // underflow rounds to zero. The last three guard against converting with
+  // value / 10^d (or value * 0.1), which for long digit strings or -9999 with
+  // one decimal lands one unit off the nearest double.
   const struct {
     const char* field;
     int decimals;
     FieldStatus status;
     double value;
-  } cases[] = {
-      {"   -10", 1, kOk, -1.0},   // implied point before the last digit
-      {"   -5", 3, kOk, -0.005},  // fewer digits than decimals
-      {"  12.", 1, kOk, 12.0},    // a written point overrides the implied one
-      {"   .5", 1, kOk, 0.5},
-      {"      ", 1, kOk, 0.0},
-      {"6.13e+04", 2, kOk, 61300.0},
-      {"  613E2", 2, kOk, 613.0},  // implied point also with an exponent
-      {"1.5d-3", 1, kOk, 0.0015},
-      {"1.0-3", 1, kOk, 0.001},  // exponent given by its sign alone
-      {"2.5+2", 1, kOk, 250.0},
-      {"  4 3", 0, kOk, 43.0},
-      {"1e-400", 0, kOk, 0.0},  // underflow rounds to zero
-      {"1e400", 0, kRange, 0.0},
-      {".", 1, kBad, 0.0},
-      {"1.5E+", 1, kBad, 0.0},
-      {"1.2.3", 1, kBad, 0.0},
-      {"nan", 1, kBad, 0.0},
-      {"0x1p3", 1, kBad, 0.0},
-      // Guards against converting with value / 10^d (or value * 0.1), which
-      // for long digit strings lands one unit off the nearest double.
-      {"9239164268605729673", 2, kOk, 92391642686057296.73},
-      {"   -9999", 1, kOk, -999.9},
-      {"  3", 1, kOk, 0.3},
-  };
+  } cases[] = {{"   -10", 1, kOk, -1.0},
+               {"   -5", 3, kOk, -0.005},
+               {"  12.", 1, kOk, 12.0},
+               {"   .5", 1, kOk, 0.5},
+               {"      ", 1, kOk, 0.0},
+               {"6.13e+04", 2, kOk, 61300.0},
+               {"  613E2", 2, kOk, 613.0},
+               {"1.5d-3", 1, kOk, 0.0015},
+               {"1.0-3", 1, kOk, 0.001},
+               {"2.5+2", 1, kOk, 250.0},
+               {"  4 3", 0, kOk, 43.0},
+               {"1e-400", 0, kOk, 0.0},
+               {"1e400", 0, kRange, 0.0},
+               {".", 1, kBad, 0.0},
+               {"1.5E+", 1, kBad, 0.0},
+               {"1.2.3", 1, kBad, 0.0},
+               {"nan", 1, kBad, 0.0},
+               {"0x1p3", 1, kBad, 0.0},
+               {"9239164268605729673", 2, kOk, 92391642686057296.73},
+               {"   -9999", 1, kOk, -999.9},
+               {"  3", 1, kOk, 0.3}};
   for (const auto& c : cases) {
     const std::string line = std::string("ab") + c.field;
     double value = -7.0;

@@ -62,40 +62,34 @@ TEST(Forecast, TargetRowsGetTheSumAndTheStandardErrorFromTheLowerTriangle) {
 TEST(Forecast, FactorsPowersLagsAndFillValues) {
   const Model dst_now = make_model({1}, {{{11, 0, 1}}});
   const struct {
-    const char* name;
     Model model;
     std::array<int, 5> shape;  // NMAX, NREC, LT, MAXLAG, DT(KY)
     std::vector<double> y;
   } cases[] = {
-      {"empty model", make_model({}, {}), {6, 4, 1, 0, 1}, {0, kFill, kFill, kFill, kFill, kFill}},
-      {"no factors",
-       make_model({3, 4}, {{}, {}}),
-       {6, 4, 1, 0, 1},
-       {0, kFill, kFill, kFill, kFill, kFill}},
-      {"input 0 counts as a factor",
-       make_model({3, 4}, {{}, {{0, 0, 7}}}),
-       {6, 4, 1, 0, 1},
-       {0, 7, 7, 7, 7, kFill}},
+      // No factor at all, then terms without factors: the fill value; input 0 counts as a factor.
+      {make_model({}, {}), {6, 4, 1, 0, 1}, {0, kFill, kFill, kFill, kFill, kFill}},
+      {make_model({3, 4}, {{}, {}}), {6, 4, 1, 0, 1}, {0, kFill, kFill, kFill, kFill, kFill}},
+      {make_model({3, 4}, {{}, {{0, 0, 7}}}), {6, 4, 1, 0, 1}, {0, 7, 7, 7, 7, kFill}},
       // Bt under power 3, four rows ahead (from base row 6 that is row 10, the
       // table's last) and under power 0.
-      {"powers and lags",
-       make_model({1, 1, 1}, {{{1, 0, 3}}, {{1, -4, 1}}, {{1, 1, 0}}}),
+      {make_model({1, 1, 1}, {{{1, 0, 3}}, {{1, -4, 1}}, {{1, 1, 0}}}),
        {10, 6, 2, 2, 1},
        {0, 0, 0, 0, 1.5 * 1.5 * 1.5 + 4.5, 13, 2.5 * 2.5 * 2.5 + 5.5, 33, kFill, kFill}},
-      // Base rows 3, 6, 9, 12; targets 6, 9, 12, 15; rows after 17 hold the fill value.
-      {"cadence 3", dst_now, {20, 14, 3, 2, 3}, {0, 0,  0, 0, 0,   30, 0, 0,     60,    0,
-                                                 0, 90, 0, 0, 120, 0,  0, kFill, kFill, kFill}},
+      // Cadence 3: base rows 3, 6, 9, 12; targets 6, 9, 12, 15; after row 17 the fill value.
+      {dst_now, {20, 14, 3, 2, 3}, {0, 0,  0, 0, 0,   30, 0, 0,     60,    0,
+                                    0, 90, 0, 0, 120, 0,  0, kFill, kFill, kFill}},
       // Guards against the base-row walk overflowing an int when DT(KY) is as
       // large as the configuration can hold: only the first base row is evaluated.
-      {"cadence INT_MAX", dst_now, {8, 6, 1, 2, INT_MAX}, {0, 0, 0, 30, 0, 0, 0, kFill}},
+      {dst_now, {8, 6, 1, 2, INT_MAX}, {0, 0, 0, 30, 0, 0, 0, kFill}},
       // The forecasts would leave the table: NREC is lowered to NMAX - LT.
-      {"rows read lowered", dst_now, {10, 10, 2, 0, 1}, {0, 0, 10, 20, 30, 40, 50, 60, 70, 80}},
+      {dst_now, {10, 10, 2, 0, 1}, {0, 0, 10, 20, 30, 40, 50, 60, 70, 80}},
   };
   for (const auto& c : cases) {
     const auto [nmax, nrec, lt, maxlag, step] = c.shape;
     HourlyTable table = dst_table(nmax, nrec);
-    EXPECT_EQ(forecast(c.model, dst_setup(lt, maxlag, step), table).y, c.y) << c.name;
-    EXPECT_EQ(table.nrec, std::min(nrec, nmax - lt)) << c.name;
+    EXPECT_EQ(forecast(c.model, dst_setup(lt, maxlag, step), table).y, c.y)
+        << "case " << &c - cases;
+    EXPECT_EQ(table.nrec, std::min(nrec, nmax - lt)) << "case " << &c - cases;
   }
 }
 

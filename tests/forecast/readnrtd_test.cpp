@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "test_support.h"
@@ -112,6 +113,11 @@ struct InputFiles {
     }
   }
 
+  // Each of {input, row, value}.
+  void expect_cells(std::initializer_list<std::tuple<int, int, double>> cells) {
+    for (const auto& [j, t, value] : cells) EXPECT_EQ(table.at(j, t), value) << j << " " << t;
+  }
+
   void expect_fill_values(int from, int to, int first_input = 1) {
     for (int t = from; t <= to; ++t)
       for (int j = first_input; j <= kMainInputCount; ++j)
@@ -139,9 +145,7 @@ TEST(ReadnrtdTest, PairsRecordsAndSpreadsTheDailyIndices) {
     for (int j = 1; j <= 12; ++j) EXPECT_EQ(f.table.at(j, t), inputs[j - 1]) << j << " " << t;
   }
   // The third Kp value (06-09 UT) sits in the rows of hours 6, 7 and 8.
-  EXPECT_EQ(f.table.at(10, 7), 2.0);
-  EXPECT_EQ(f.table.at(10, 9), 2.0);
-  EXPECT_EQ(f.table.at(10, 10), 3.0);
+  f.expect_cells({{10, 7, 2.0}, {10, 9, 2.0}, {10, 10, 3.0}});
   // Continuation: fill values and the clock running on through the leap day.
   f.expect_fill_values(49, 72);
   f.expect_calendar(kLeapDay2012, 1, 72);
@@ -189,14 +193,9 @@ TEST(ReadnrtdTest, ShortRecordsReadTheMissingColumnsAsZeroWithEitherLineEnd) {
     for (auto* file : {&f.mag, &f.swepam, &f.kp, &f.dst})
       for (std::string& line : *file) line += line_end;
     ASSERT_EQ(f.read(48), 24);
-    EXPECT_EQ(f.table.at(11, 10), -9.0);
-    EXPECT_EQ(f.table.at(11, 11), 0.0);  // not the fill value
-    EXPECT_EQ(f.table.at(11, 24), 0.0);
-    EXPECT_EQ(f.table.at(10, 7), 0.0);
-    EXPECT_EQ(f.table.at(4, 4), 3.5);
-    EXPECT_EQ(f.table.at(5, 4), 0.0);
-    EXPECT_EQ(f.table.at(3, 4), 0.0);
-    EXPECT_EQ(f.table.at(9, 24), 423.0);
+    // Dst of hour 11 and Kp of 06-09 UT read zero, not the fill value.
+    f.expect_cells({{11, 10, -9.0}, {11, 11, 0.0}, {11, 24, 0.0}, {10, 7, 0.0}});
+    f.expect_cells({{4, 4, 3.5}, {5, 4, 0.0}, {3, 4, 0.0}, {9, 24, 423.0}});
   }
 }
 
@@ -205,10 +204,8 @@ TEST(ReadnrtdTest, RowsBeforeTheFirstHourZeroHoldFillValuesInTheIndices) {
   f.make_hours(kMarch2012 + 20, 28);
   ASSERT_EQ(f.read(48), 28);
   f.expect_fill_values(1, 4, 10);
-  EXPECT_EQ(f.table.at(10, 5), 0.0);  // day 2's first Kp value
-  EXPECT_EQ(f.table.at(12, 5), 100.0);
-  EXPECT_EQ(f.table.at(11, 28), -23.0);
-  EXPECT_EQ(f.table.at(1, 1), 200.0);
+  // Row 5 holds day 2's first Kp and ap values.
+  f.expect_cells({{10, 5, 0.0}, {12, 5, 100.0}, {11, 28, -23.0}, {1, 1, 200.0}});
 }
 
 TEST(ReadnrtdTest, ReportsCapacityInShortAndLongForm) {
@@ -278,22 +275,15 @@ TEST(ReadnrtdTest, NoRecordGivesAnEmptySampleAndFillValues) {
 TEST(ReadnrtdTest, UnopenableOrHeaderlessFilesEndAbnormallyNamingThem) {
   InputFiles f;
   f.make_hours(kMarch2012, 24);
-  const std::vector<std::string> files = f.paths();
-  const auto expect_abnormal_naming = [&](const std::vector<std::string>& given, int bad) {
-    const RunEnd end = run_end_of([&] { f.read(24, given); });
+  for (std::size_t bad = 0; bad < 6; ++bad) {
+    std::vector<std::string> files = f.paths();
+    const std::size_t named = bad % 4;  // 0-3: an absent file; 4, 5: an ACE file of three lines
+    if (bad < 4) files[named] += ".absent";
+    if (bad >= 4) f.dir.write(named == 0 ? "mag" : "swepam", "#\n#\n#\n");
+    const RunEnd end = run_end_of([&] { f.read(24, files); });
     EXPECT_EQ(end.kind(), RunEnd::Kind::kAbnormal);
-    EXPECT_NE(end.text().find(given[static_cast<std::size_t>(bad)]), std::string::npos)
-        << end.text();
-  };
-  for (std::size_t bad = 0; bad < 4; ++bad) {
-    std::vector<std::string> with_absent = files;
-    with_absent[bad] += ".absent";
-    expect_abnormal_naming(with_absent, static_cast<int>(bad));
+    EXPECT_NE(end.text().find(files[named]), std::string::npos) << end.text();
   }
-  f.dir.write("swepam", "#\n#\n#\n");
-  expect_abnormal_naming(files, 1);
-  f.dir.write("mag", "#\n#\n#\n");
-  expect_abnormal_naming(files, 0);
 }
 
 }  // namespace

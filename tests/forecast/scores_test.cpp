@@ -49,44 +49,22 @@ TEST(Scores, LeadStepSetsPersistenceLagAndSampleEnd) {
 TEST(Scores, UndefinedScoresKeepTheirDefaults) {
   const double d = Scores::kNoEfficiency;
   const struct {
-    const char* name;
-    std::vector<double> observed, forecast;
     int step;
+    std::vector<double> observed, forecast;
     Scores expected;  // NAN marks a score that is defined (checked finite only)
   } cases[] = {
-      {"no valid forecast",
-       {1, 2, 4, 3, 5, 6},
-       {0, kFill, kFill, kFill, kFill, kFill},
-       1,
-       {0.0, NAN, d, NAN, 0.0, NAN, d}},
-      // cadence 2 with lead step 1: every persistence value is an odd row, all missing
-      {"no valid persistence",
-       {kFill, 2, kFill, 3, kFill, 7},
-       {0, 2, 0, 4, 0, 6},
-       2,
-       {NAN, 0.0, NAN, d, NAN, 0.0, d}},
-      {"no valid observation",
-       {1, kFill, kFill, kFill, kFill, kFill},
-       {0, 1, 2, 3, 4, 5},
-       1,
-       {0.0, 0.0, d, d, 0.0, 0.0, d}},
-      {"forecasts only where observations are missing",
-       {1, 2, kFill, 3, kFill, 7},
-       {0, kFill, 5, kFill, 6, kFill},
-       1,
-       {0.0, NAN, d, NAN, 0.0, NAN, d}},
-      // cadence 2: observations 2 2 2 on rows 2 4 6, persistence 1 5 7
-      {"constant observations",
-       {1, 2, 5, 2, 7, 2},
-       {0, 1, 0, 3, 0, 4},
-       2,
-       {NAN, NAN, d, d, 0.0, 0.0, NAN}},
-      // cadence 2: observations 1 4 6 repeat the hour before them
-      {"perfect persistence",
-       {1, 1, 4, 4, 6, 6},
-       {0, 2, 0, 4, 0, 6},
-       2,
-       {NAN, 0.0, NAN, 1.0, NAN, NAN, d}},
+      // no valid forecast
+      {1, {1, 2, 4, 3, 5, 6}, {0, kFill, kFill, kFill, kFill, kFill}, {0, NAN, d, NAN, 0, NAN, d}},
+      // no valid persistence: with cadence 2 and lead step 1 all are odd rows
+      {2, {kFill, 2, kFill, 3, kFill, 7}, {0, 2, 0, 4, 0, 6}, {NAN, 0, NAN, d, NAN, 0, d}},
+      // no valid observation
+      {1, {1, kFill, kFill, kFill, kFill, kFill}, {0, 1, 2, 3, 4, 5}, {0, 0, d, d, 0, 0, d}},
+      // forecasts only where observations are missing
+      {1, {1, 2, kFill, 3, kFill, 7}, {0, kFill, 5, kFill, 6, kFill}, {0, NAN, d, NAN, 0, NAN, d}},
+      // constant observations 2 2 2 on rows 2 4 6, persistence 1 5 7
+      {2, {1, 2, 5, 2, 7, 2}, {0, 1, 0, 3, 0, 4}, {NAN, NAN, d, d, 0, 0, NAN}},
+      // perfect persistence: observations 1 4 6 repeat the hour before them
+      {2, {1, 1, 4, 4, 6, 6}, {0, 2, 0, 4, 0, 6}, {NAN, 0, NAN, 1, NAN, NAN, d}},
   };
   for (const auto& c : cases) {
     const Scores r = score(c.observed, c.forecast, 5, 1, c.step);
@@ -94,9 +72,9 @@ TEST(Scores, UndefinedScoresKeepTheirDefaults) {
     const double want[] = {c.expected.e_f, c.expected.e_p, c.expected.pe_f, c.expected.pe_p,
                            c.expected.r_f, c.expected.r_p, c.expected.skill};
     for (int k = 0; k < 7; ++k) {
-      EXPECT_TRUE(std::isfinite(got[k])) << c.name << " score " << k;
+      EXPECT_TRUE(std::isfinite(got[k])) << "case " << &c - cases << " score " << k;
       if (!std::isnan(want[k])) {
-        EXPECT_EQ(got[k], want[k]) << c.name << " score " << k;
+        EXPECT_EQ(got[k], want[k]) << "case " << &c - cases << " score " << k;
       }
     }
   }
