@@ -74,33 +74,43 @@ HourlyTable read_back(const NrtTexts& texts, int hours) {
   return table;
 }
 
-// Whole days are kept across a year end; every record of a kept day has the
-// columns the forecaster reads.
+// Whole days are kept across the end of a leap year; every record has the
+// columns the forecaster reads, and each value reaches its hour.
 TEST(OmniConversion, RecordsHaveTheColumnsTheForecasterReads) {
   NrtTexts texts;
   std::string error;
-  // 30 December 2015 to 1 January 2016, of which the last two days are kept.
-  const auto no_edit = [](int, std::string&) {};
+  const auto edit = [](int k, std::string& line) {
+    put(line, 226, 6, std::to_string(-k));
+    // A Kp that differs between the hours of its interval takes the first hour's.
+    if (k == 51 || k == 52) put(line, 219, 3, k == 51 ? "37" : "40");
+  };
+  // 30 December 2016 to 1 January 2017, of which the last two days are kept.
   ASSERT_TRUE(
-      convert(2015, 364, 72, no_edit, texts, error, CivilDate{2015, 12, 31}, CivilDate{2016, 1, 1}))
+      convert(2016, 365, 72, edit, texts, error, CivilDate{2016, 12, 31}, CivilDate{2017, 1, 1}))
       << error;
   const std::vector<std::string> mag = lines_of(texts.mag), swepam = lines_of(texts.swepam);
   ASSERT_EQ(mag.size(), 4u + 48u);
   EXPECT_EQ(
       mag[4],
-      "2015 12 31  0000   57387       0    0     5.1    -2.9     1.1     6.0    10.6   330.4");
-  EXPECT_EQ(swepam[4], "2015 12 31  0000   57387       0    0        2.8      568.0     1.31e+05");
-  EXPECT_EQ(mag[51].substr(0, 16), "2016 01 01  2300");
+      "2016 12 31  0000   57753       0    0     5.1    -2.9     1.1     6.0    10.6   330.4");
+  EXPECT_EQ(swepam[4], "2016 12 31  0000   57753       0    0        2.8      568.0     1.31e+05");
+  EXPECT_EQ(mag[51].substr(0, 16), "2017 01 01  2300");
   const std::vector<std::string> kp = lines_of(texts.kp), dst = lines_of(texts.dst);
   ASSERT_EQ(kp.size(), 2u);
   EXPECT_EQ(kp[0].size(), 62u);
-  EXPECT_EQ(kp[0].substr(0, 31), "1512312488182323232323232323187");  // Bartels 2488, day 18
-  EXPECT_EQ(kp[1].substr(0, 6), "160101");
+  EXPECT_EQ(kp[0].substr(0, 31), "1612312502 62323232323232323187");  // Bartels 2502, day 6
+  EXPECT_EQ(kp[1].substr(0, 6), "170101");
   ASSERT_EQ(dst.size(), 2u);
   EXPECT_EQ(dst[0].size(), 120u);
-  EXPECT_EQ(dst[0].substr(0, 28), "DST1512*31    20   0 -18 -18");
-  EXPECT_EQ(dst[1].substr(0, 10), "DST1601*01");
-  EXPECT_EQ(dst[0].substr(116), " -18");
+  EXPECT_EQ(dst[0].substr(0, 28), "DST1612*31    20   0 -24 -25");
+  EXPECT_EQ(dst[0].substr(108), " -46 -47 -36");  // the last hours, then the daily mean -35.5
+  EXPECT_EQ(dst[1].substr(0, 10), "DST1701*01");
+
+  const HourlyTable table = read_back(texts, 48);
+  ASSERT_EQ(table.nrec, 48);
+  EXPECT_EQ(table.mo[24] * 100 + table.da[24], 101);
+  for (int t = 1; t <= 48; ++t) EXPECT_EQ(table.at(11, t), -(t + 23)) << "row " << t;
+  for (int t = 28; t <= 30; ++t) EXPECT_EQ(table.at(10, t), 37.0) << "row " << t;
 }
 
 TEST(OmniConversion, EveryOmniFillReadsAsTheForecastersFillValue) {
@@ -137,24 +147,6 @@ TEST(OmniConversion, EveryOmniFillReadsAsTheForecastersFillValue) {
       EXPECT_EQ(table.at(3, 31), -999.9);
     }
   }
-}
-
-TEST(OmniConversion, DatesDstAndKpReachTheTableInTheirHours) {
-  NrtTexts texts;
-  std::string error;
-  const auto edit = [](int k, std::string& line) {
-    put(line, 226, 6, std::to_string(-100 - k));
-    // A Kp that differs between the hours of its interval takes the first hour's.
-    put(line, 219, 3, k == 27 ? "37" : (k == 28 ? "40" : "10"));
-  };
-  // 28 and 29 February of a leap year.
-  ASSERT_TRUE(convert(2016, 59, 48, edit, texts, error)) << error;
-  const HourlyTable table = read_back(texts, 48);
-  ASSERT_EQ(table.nrec, 48);
-  EXPECT_EQ(table.mo[24], 2);
-  EXPECT_EQ(table.da[24], 29);
-  for (int t = 1; t <= 48; ++t) EXPECT_EQ(table.at(11, t), -100 - (t - 1)) << "row " << t;
-  for (int t = 28; t <= 30; ++t) EXPECT_EQ(table.at(10, t), 37.0) << "row " << t;
 }
 
 TEST(OmniConversion, RejectsWhatWouldShiftOrCutDays) {

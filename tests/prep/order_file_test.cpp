@@ -9,9 +9,9 @@
 
 namespace {
 
-// The Kp name and the output directory a document gives; the other fields
-// follow the same rules.
-std::vector<std::string> walk(const std::string& xml) {
+// The Kp name and the output directory a document gives, as "kp|dir"; the
+// other fields follow the same rules.
+std::string walk(const std::string& xml) {
   TiXmlDocument document;
   document.Parse(xml.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
   EXPECT_FALSE(document.Error()) << document.ErrorDesc();
@@ -19,7 +19,7 @@ std::vector<std::string> walk(const std::string& xml) {
   names.visitNode(&document, 0, FileName_Dir(names));
   names.Dir_corect();
   names.Name_corect();
-  return {names.getFile_NameKP(), names.getFile_DirOutput()};
+  return names.getFile_NameKP() + "|" + names.getFile_DirOutput();
 }
 
 std::string kp(const std::string& value) {
@@ -27,27 +27,19 @@ std::string kp(const std::string& value) {
 }
 
 TEST(OrderFileWalk, FillsTheNameRecord) {
-  const struct {
-    const char* what;
-    std::string xml;
-    std::vector<std::string> expected;
-  } cases[] = {
-      {"inner white space condensed", "<a>" + kp(" my \n\t  file ") + "</a>", {"my file", ""}},
-      // Which occurrence of a repeated key wins.
-      {"nested earlier occurrence loses to a later sibling",
-       "<a><g>" + kp("B") + "</g>" + kp("A") + "</a>",
-       {"A", ""}},
-      {"below a later sibling is dropped",
-       "<a>" + kp("A") + "<g>" + kp("B") + "</g></a>",
-       {"A", ""}},
-      {"name without value keeps the earlier content",
-       "<a>" + kp("A") + "<File><Name>filenameKp</Name></File></a>",
-       {"A", ""}},
+  const std::pair<std::string, std::string> cases[] = {
+      {"<a>" + kp(" my \n\t  file ") + "</a>", "my file|"},  // inner white space condensed
+      // Which occurrence of a repeated key wins: a nested earlier one loses to a
+      // later sibling, one below a later sibling is dropped, and a name without
+      // a value keeps the earlier content.
+      {"<a><g>" + kp("B") + "</g>" + kp("A") + "</a>", "A|"},
+      {"<a>" + kp("A") + "<g>" + kp("B") + "</g></a>", "A|"},
+      {"<a>" + kp("A") + "<File><Name>filenameKp</Name></File></a>", "A|"},
       // Empty elements leave their field unset.
-      {"empty value, then a given one", "<a>" + kp("") + kp("A") + "</a>", {"A", ""}},
-      {"empty file name", "<a><Output><File_Name></File_Name></Output></a>", {"", ""}},
+      {"<a>" + kp("") + kp("A") + "</a>", "A|"},
+      {"<a><Output><File_Name></File_Name></Output></a>", "|"},
   };
-  for (const auto& c : cases) EXPECT_EQ(walk(c.xml), c.expected) << c.what;
+  for (const auto& [xml, expected] : cases) EXPECT_EQ(walk(xml), expected) << xml;
 }
 
 // The scan must never report less than the parser would reach, or a document
