@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -12,30 +13,14 @@ namespace {
 
 using testing::run_end_of;
 
-// The banner and model block the ap build of the preprocessor writes.
-const std::string kApFile =
-    "=======\nCONFIG FILE FOR VELK MODELLING PROCESSOR\n KY - NUMBER OF THE OUTPUT (1..12)\n"
-    "=======\n"
-    "&VELK_FOR\n"
-    "      KY=12\n"
-    "      LT=3\n"
-    "   UFLAG=1,1,1,1,1,1,1,1,1,0,0,1,1,1,1,1\n"
-    "    LMAX=9*24,3*648,4*0\n"
-    "      DT=9*1,3,1,3,4*1\n"
-    "      UF=6*-999.9,-1.E5,2*-9999.9,99.,9999.,0.,4*9.\n"
-    "      UN='Bt','Btheta','Bphi','Bx','By','Bz','T','n','V','Kp','Dst','ap'\n"
-    "      UU=6*'nT','K','p/cc','km/s','*10',2*'nT'\n"
-    "   FNRES='1203.res','','','','','','','','','','',''\n"
-    "   FNCOV='1203.cov','','','','','','','','','','',''\n"
-    "   FMDAT='(2(1X,I6),1X,I4,2(1X,I2),1X,I3,1X,I2,1X,5X,F6.0,1(1X,7X,F6.0))'\n"
-    "  FMDATH='(4X,\"HOY\",3X,\"HTND\",1X,A11,1(1X,\"FC+\",I2.2,\"H\",A7))'\n"
-    "FNDST='dst-rt-2013_072_18_40.asc'\n"
-    "FNKP='kp-rt-2013_072_18_40.asc'\n"
-    "FNMAG='in/ace-mag-rt-2013_072_18_40.asc'\n"
-    "FNSWEPAM='ace-swepam-rt-2013_072_18_40.asc'\n"
-    "FNMET='out/ap-fc-2013_072_18_40.xml'\n"
-    "FNDAT='out/ap-fc-2013_072_18_40.asc'\n"
-    "/\n";
+// An end-to-end case's configuration: the model block the ap build of the
+// preprocessor writes, after a banner.
+const std::string kApPath = VELK_E2E_DATA_DIR "/cases/real2020_ap/velk_nrt.cfg";
+const std::string kApFile = [] {
+  std::ostringstream text;
+  text << std::ifstream(kApPath).rdbuf();
+  return text.str();
+}();
 
 Configuration parse(const std::string& text) {
   std::istringstream in(text);
@@ -43,7 +28,7 @@ Configuration parse(const std::string& text) {
 }
 
 TEST(ConfigurationTest, ReadsTheApBuildsFile) {
-  const Configuration c = parse(kApFile);
+  const Configuration c = read_configuration(kApPath);
   EXPECT_EQ(c.LMAX, (std::array<int, 16>{24, 24, 24, 24, 24, 24, 24, 24, 24, 648, 648, 648}));
   EXPECT_EQ(c.UF, (FillValues{-999.9, -999.9, -999.9, -999.9, -999.9, -999.9, -100000.0, -9999.9,
                               -9999.9, 99.0, 9999.0, 0.0, 9.0, 9.0, 9.0, 9.0}));

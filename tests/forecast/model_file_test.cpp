@@ -121,11 +121,10 @@ TEST(CovarianceFile, ShortLinesGiveZerosAndLongRowsContinue) {
             format_d_field(-j, 13, 6) + "\n";
   }
   read_covariance_file(dir.write("big.cov", text), big);
-  EXPECT_EQ(big.covariance(1, 999), 1.0);
-  EXPECT_EQ(big.covariance(1, 1000), -1.0);
-  EXPECT_EQ(big.covariance(1000, 999), 1000.0);
-  EXPECT_EQ(big.covariance(1000, 1000), -1000.0);
-  EXPECT_EQ(big.covariance(500, 1), 0.0);
+  EXPECT_EQ((std::array<double, 5>{big.covariance(1, 999), big.covariance(1, 1000),
+                                   big.covariance(1000, 999), big.covariance(1000, 1000),
+                                   big.covariance(500, 1)}),
+            (std::array<double, 5>{1, -1, 1000, -1000, 0}));
 }
 
 TEST(ModelFile, WritesDFieldsThatReadBackToTheDigitsTheyCarry) {
