@@ -13,9 +13,9 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -85,18 +85,16 @@ TEST_P(VelkNrtCase, OutputsMatch) {
   for (const std::string& name : lines_of(expected_or_empty("absent")))
     EXPECT_FALSE(fs::exists(scratch / name)) << name;
 
-  static const std::regex score_field("<(Value|Persistence_Value)>(.*)</");
-  static const std::regex creation_time(
-      R"( <product_creation_time>\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d</product_creation_time>)");
   for (const auto& entry : fs::directory_iterator(expected)) {
     const std::string name = entry.path().filename().string();
     if (name == "status" || name == "stdout" || name == "stderr" || name == "absent") continue;
     const std::vector<std::string> want = lines_of(read_file(entry.path()));
     if (name == "scores") {
       std::vector<std::string> scores;
-      std::smatch m;
       for (const std::string& line : lines_of(read_file(scratch / "fc.xml")))
-        if (std::regex_search(line, m, score_field)) scores.push_back(m[2]);
+        if (line.find("<Value>") != std::string::npos ||
+            line.find("<Persistence_Value>") != std::string::npos)
+          scores.push_back(line.substr(line.find('>') + 1, line.find("</") - line.find('>') - 1));
       EXPECT_EQ(scores, want);
       continue;
     }
@@ -106,10 +104,11 @@ TEST_P(VelkNrtCase, OutputsMatch) {
     EXPECT_EQ(got.size(), want.size()) << name << ": line count";
     EXPECT_TRUE(actual.empty() || actual.back() == '\n') << name << ": last line unterminated";
     for (std::size_t i = 0; i < std::min(want.size(), got.size()); ++i) {
-      if (want[i].find("<product_creation_time>") != std::string::npos)
-        EXPECT_TRUE(std::regex_match(got[i], creation_time)) << name << " line " << i + 1;
-      else
-        EXPECT_EQ(got[i], want[i]) << name << " line " << i + 1;
+      std::string line = got[i], expect = want[i];
+      if (expect.find("<product_creation_time>") != std::string::npos)  // its form only
+        for (std::string* text : {&line, &expect})
+          for (char& c : *text) c = std::isdigit(static_cast<unsigned char>(c)) ? '9' : c;
+      EXPECT_EQ(line, expect) << name << " line " << i + 1;
     }
   }
 }

@@ -1,18 +1,17 @@
 #!/usr/bin/env python3
-"""Builds the input files of the end-to-end cases and the hand-worked outputs.
-
-real2020/   the four input files as a run on 2020-03-21 after 17 UT would have
-            them: February and March 2020 up to 17 UT of the 21st, from the
-            recorded ACE lists, provisional Dst months and the Kp nowcast year
-            (give the recorded-data folder as argument to rebuild them).
-synthetic/  one made-up day, 2021-01-01 hours 0-5, whose Dst forecast with
-            lead time 1 and model y(b+1) = -1 + 0.5 Dst(b-1) (syn.res) is worked
-            out below, independently of the program, into the expected table and
-            scores of cases/synthetic_hand_computed.
-
-The other cases' configurations, models and covariances are written by hand;
-the expected files of the real-month cases come from the program itself.
-"""
+# Builds the input files of the end-to-end cases and the hand-worked outputs.
+#
+# real2020/   the four input files of a run on 2020-03-21 after 17 UT: February
+#             and March 2020 up to 17 UT of the 21st, cut from the recorded ACE
+#             lists, provisional Dst months and Kp nowcast year (give the
+#             recorded-data folder as argument to rebuild them).
+# synthetic/  one made-up day, 2021-01-01 hours 0-5, whose Dst forecast with lead
+#             time 1 and model y(b+1) = -1 + 0.5 Dst(b-1) (syn.res) is worked out
+#             below, independently of the program, into the expected table and
+#             scores of cases/synthetic_hand_computed.
+#
+# The other cases' configurations, models and covariances are written by hand;
+# the expected files of the real-month cases come from the program itself.
 import math
 import os
 import sys
