@@ -57,6 +57,13 @@ TEST(Forecast, TargetRowsGetTheSumAndTheStandardErrorFromTheLowerTriangle) {
   EXPECT_EQ(rows.dym, (std::vector<double>{0, 0, 0, std::sqrt(924.0), std::sqrt(3644.0), 0,
                                            std::sqrt(14484.0), std::sqrt(22604.0), 0, 0}));
   EXPECT_EQ(table.nrec, 6);
+
+  // Skipping the standard errors must leave every forecast as it was.
+  ForecastSetup without_errors = dst_setup(2, 1);
+  without_errors.standard_errors = false;
+  const ForecastRows fast = forecast(model, without_errors, table);
+  EXPECT_EQ(fast.y, rows.y);
+  EXPECT_EQ(fast.dym, std::vector<double>(10, 0.0));
 }
 
 TEST(Forecast, FactorsPowersLagsAndFillValues) {
