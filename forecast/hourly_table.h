@@ -9,7 +9,7 @@
 
 namespace velk {
 
-constexpr int kInputCount = 16;   // inputs per row: 12 main inputs and 4 harmonic ones
+constexpr int kInputCount = 16;  // inputs per row: 12 main inputs and 4 harmonic ones
 constexpr int kMainInputCount = 12;
 
 using FillValues = std::array<double, kInputCount>;  // UF(1..16) at index 0..15

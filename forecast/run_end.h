@@ -16,7 +16,8 @@ class RunEnd : public std::runtime_error {
     kAbnormal,  // an unusable file: `text` names it on standard error, non-zero status
   };
 
-  RunEnd(Kind kind, std::string text) : std::runtime_error(text), kind_(kind), text_(std::move(text)) {}
+  RunEnd(Kind kind, std::string text)
+      : std::runtime_error(text), kind_(kind), text_(std::move(text)) {}
 
   // A stop with the program's usual one-line message, " " + text.
   static RunEnd message(const std::string& upper_case_text) {
