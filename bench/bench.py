@@ -68,22 +68,13 @@ def start_servers(up):
     for port in (DST_PORT, KP_PORT, ACE_PORT):
         if not servers.port_is_free(port):
             raise SystemExit("port %d is busy: is another bench running?" % port)
-    running = []
-    try:
-        running.append(servers.HttpUpstream(os.path.join(up, "dst"), DST_PORT, {}, None))
-        running.append(servers.HttpUpstream(os.path.join(up, "kp"), KP_PORT, {}, None))
-        running.append(servers.FtpUpstream(os.path.join(up, "ace"), ACE_PORT, PASSIVE_PORTS, []))
-        for port in (DST_PORT, KP_PORT, ACE_PORT):
-            servers.wait_until_listening(port)
-    except BaseException:
-        stop_servers(running)
-        raise
-    return running
+    ports = {"dst": DST_PORT, "kp": KP_PORT, "ace": ACE_PORT}
+    return servers.start_upstream(up, ports, PASSIVE_PORTS)
 
 
 def stop_servers(running):
-    for server in running:
-        server.stop()
+    import servers
+    servers.stop_upstream(running)
 
 
 def cycle_env():

@@ -28,18 +28,8 @@ PASSIVE_PORTS = range(18030, 18040)
 
 
 def start(root, log):
-    running = []
-    try:
-        running.append(servers.HttpUpstream(os.path.join(root, "dst"), DST_PORT, {}, log))
-        running.append(servers.HttpUpstream(os.path.join(root, "kp"), KP_PORT, {}, log))
-        running.append(servers.FtpUpstream(os.path.join(root, "ace"), ACE_PORT, PASSIVE_PORTS, log))
-        for port in (DST_PORT, KP_PORT, ACE_PORT):
-            servers.wait_until_listening(port)
-    except BaseException:
-        for server in running:
-            server.stop()
-        raise
-    return running
+    ports = {"dst": DST_PORT, "kp": KP_PORT, "ace": ACE_PORT}
+    return servers.start_upstream(root, ports, PASSIVE_PORTS, log=log)
 
 
 def main():
@@ -80,8 +70,7 @@ def main():
             if os.getppid() != parent or time.monotonic() > end:
                 break
     finally:
-        for server in running:
-            server.stop()
+        servers.stop_upstream(running)
     for line in log:
         print(line)
     return 0

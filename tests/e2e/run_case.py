@@ -98,34 +98,17 @@ def start_servers(ini, up, log):
     for port in (DST_PORT, KP_PORT, ACE_PORT):
         if not servers.port_is_free(port):
             raise CaseError("port %d is already in use; another run of the suite?" % port)
-    overrides = http_overrides(ini)
-    running = []
-    try:
-        for name in wanted:
-            if name == "dst":
-                running.append(servers.HttpUpstream(os.path.join(up, "dst"), DST_PORT, overrides, log))
-                servers.wait_until_listening(DST_PORT)
-            elif name == "kp":
-                running.append(servers.HttpUpstream(os.path.join(up, "kp"), KP_PORT, overrides, log))
-                servers.wait_until_listening(KP_PORT)
-            elif name == "ace":
-                try:
-                    import pyftpdlib  # noqa: F401
-                except ImportError:
-                    raise CaseError("pyftpdlib is missing: apt-get install python3-pyftpdlib")
-                running.append(servers.FtpUpstream(os.path.join(up, "ace"), ACE_PORT, PASSIVE_PORTS, log))
-                servers.wait_until_listening(ACE_PORT)
-            elif name != "none":
-                raise CaseError("unknown server '%s'" % name)
-    except BaseException:
-        stop_servers(running)
-        raise
-    return running
-
-
-def stop_servers(running):
-    for server in running:
-        server.stop()
+    wanted = [name for name in wanted if name != "none"]
+    unknown = [name for name in wanted if name not in ("dst", "kp", "ace")]
+    if unknown:
+        raise CaseError("unknown server '%s'" % unknown[0])
+    if "ace" in wanted:
+        try:
+            import pyftpdlib  # noqa: F401
+        except ImportError:
+            raise CaseError("pyftpdlib is missing: apt-get install python3-pyftpdlib")
+    ports = {"dst": DST_PORT, "kp": KP_PORT, "ace": ACE_PORT}
+    return servers.start_upstream(up, ports, PASSIVE_PORTS, wanted, http_overrides(ini), log)
 
 
 def snapshot(root):
@@ -257,7 +240,7 @@ def run(args):
             print("FAIL: the program did not end within %d s" % timeout)
             return 1
         finally:
-            stop_servers(running)
+            servers.stop_upstream(running)
         failures = check(ini, case_dir, work, before, result, roots)
         if failures:
             print("FAIL:")

@@ -5,6 +5,7 @@ timeout takes its servers with it: no orphan keeps the fixed ports busy.
 """
 import functools
 import http.server
+import os
 import socket
 import threading
 import time
@@ -106,7 +107,8 @@ class FtpUpstream:
         self.log = log
 
         def log_cmd(h, cmd, arg, respcode, respstr):
-            log.append("ftp: %s %s -> %s" % (cmd, arg or "", respcode))
+            if log is not None:
+                log.append("ftp: %s %s -> %s" % (cmd, arg or "", respcode))
 
         handler.log_cmd = log_cmd
         self.server = FTPServer((LOOPBACK, port), handler)
@@ -141,3 +143,31 @@ def wait_until_listening(port, deadline_s=10.0):
 def port_is_free(port):
     with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
         return s.connect_ex((LOOPBACK, port)) != 0
+
+
+def start_upstream(root, ports, passive_ports, which=("dst", "kp", "ace"), overrides=None, log=None):
+    """Start the stand-ins named in `which` over root/dst, root/kp and root/ace.
+
+    ports maps "dst", "kp" and "ace" to their port. Returns the running servers
+    once each accepts connections; if any fails to start, the ones already
+    running are stopped before the error goes on.
+    """
+    running = []
+    try:
+        for name in which:
+            if name in ("dst", "kp"):
+                running.append(HttpUpstream(os.path.join(root, name), ports[name], overrides or {}, log))
+            elif name == "ace":
+                running.append(FtpUpstream(os.path.join(root, "ace"), ports["ace"], passive_ports, log))
+            else:
+                raise ValueError("unknown server '%s'" % name)
+            wait_until_listening(ports[name])
+    except BaseException:
+        stop_upstream(running)
+        raise
+    return running
+
+
+def stop_upstream(running):
+    for server in running:
+        server.stop()
