@@ -128,15 +128,7 @@ PassSizes one_pass(std::map<std::string, std::vector<double>>& times) {
   times["score"].push_back(scoring);
 
   start = Clock::now();
-  velk::TableLayout layout;
-  layout.fmdat = config.FMDAT;
-  layout.fmdath = config.FMDATH;
-  layout.name = config.UN[ky];
-  layout.units = config.UU[ky];
-  layout.ky = config.KY;
-  layout.lt = config.LT;
-  layout.step = setup.step;
-  layout.maxlag = maxlag;
+  const velk::TableLayout layout = velk::TableLayout::of(config, maxlag);
   std::ostringstream table_text;
   velk::write_forecast_table(table_text, layout, table, yy);
   times["format_table"].push_back(elapsed_ms(start));

@@ -7,6 +7,20 @@
 
 namespace velk {
 
+TableLayout TableLayout::of(const Configuration& config, int maxlag) {
+  const std::size_t ky = static_cast<std::size_t>(config.KY - 1);
+  TableLayout layout;
+  layout.fmdat = config.FMDAT;
+  layout.fmdath = config.FMDATH;
+  layout.name = config.UN[ky];
+  layout.units = config.UU[ky];
+  layout.ky = config.KY;
+  layout.lt = config.LT;
+  layout.step = config.DT[ky];
+  layout.maxlag = maxlag;
+  return layout;
+}
+
 void write_forecast_table(std::ostream& out, const TableLayout& layout, const HourlyTable& table,
                           const std::vector<std::vector<double>>& yy) {
   if (layout.step < 1 || layout.lt < 0 || layout.maxlag < 0)

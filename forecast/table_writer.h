@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "forecast/configuration.h"
 #include "forecast/hourly_table.h"
 
 namespace velk {
@@ -19,6 +20,9 @@ struct TableLayout {
   int lt = 0;
   int step = 1;  // DT(KY)
   int maxlag = 0;
+
+  // The layout a configuration asks for.
+  static TableLayout of(const Configuration& config, int maxlag);
 };
 
 // yy[i - 1][t - 1] is model i's forecast for row t. Lines go to `out` as they

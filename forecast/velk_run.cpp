@@ -92,15 +92,7 @@ void run(std::ostream& out, const Clock& clock) {
   metadata << metadata_closing();
   flush_output(metadata, config.FNMET, "metadata file");
 
-  TableLayout layout;
-  layout.fmdat = config.FMDAT;
-  layout.fmdath = config.FMDATH;
-  layout.name = config.UN[ky];
-  layout.units = config.UU[ky];
-  layout.ky = config.KY;
-  layout.lt = config.LT;
-  layout.step = setup.step;
-  layout.maxlag = maxlag;
+  const TableLayout layout = TableLayout::of(config, maxlag);
   std::ofstream data = create_output(config.FNDAT, "forecast table");
   try {
     write_forecast_table(data, layout, table, yy);
