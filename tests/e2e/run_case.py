@@ -4,12 +4,8 @@
   run_case.py CASE_DIR --data TESTS_DATA_DIR --prog ap=PATH --prog dst=PATH --prog kp=PATH
               [--faketime /usr/bin/faketime] [--keep]
 
-The case folder holds case.ini (see cases/README.md), optionally upstream/ (laid
-out like the services), workdir/ (files present before the run) and expected/
-(files that must exist afterwards, compared byte for byte).
-
-Exit status 0 when the case passes, 1 when it fails, 2 when the case itself is
-malformed or the harness cannot run it.
+cases/README.md describes a case folder. Exit status 0 when the case passes, 1
+when it fails, 2 when the case itself is malformed or the harness cannot run it.
 """
 import argparse
 import ast
@@ -23,7 +19,7 @@ import tempfile
 
 import servers
 
-DST_PORT, KP_PORT, ACE_PORT = 18080, 18081, 18021
+PORTS = {"dst": 18080, "kp": 18081, "ace": 18021}
 PASSIVE_PORTS = range(18030, 18040)
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -33,14 +29,10 @@ class CaseError(Exception):
 
 
 def read_case(case_dir):
-    path = os.path.join(case_dir, "case.ini")
-    if not os.path.isfile(path):
-        raise CaseError("no case.ini in %s" % case_dir)
     ini = configparser.ConfigParser(delimiters=("=",), interpolation=None)
     ini.optionxform = str  # keys are paths: keep their case
-    ini.read(path)
-    if not ini.has_section("case"):
-        raise CaseError("case.ini has no [case] section")
+    if not ini.read(os.path.join(case_dir, "case.ini")):
+        raise CaseError("no case.ini in %s" % case_dir)
     for key in ("variant", "clock", "exit"):
         if not ini.has_option("case", key):
             raise CaseError("case.ini [case] lacks '%s'" % key)
@@ -63,52 +55,33 @@ def copy_tree(src, dst):
         shutil.copytree(src, dst, dirs_exist_ok=True)
 
 
-def build_upstream(ini, case_dir, scratch, roots):
-    up = os.path.join(scratch, "upstream")
-    for service in ("dst", "kp", "ace"):
+def build_upstream(ini, case_dir, up, roots):
+    for service in PORTS:
         os.makedirs(os.path.join(up, service), exist_ok=True)
     copy_tree(os.path.join(case_dir, "upstream"), up)
-    if ini.has_section("upstream"):
-        for target, ref in ini.items("upstream"):
-            dest = os.path.join(up, target)
-            os.makedirs(os.path.dirname(dest), exist_ok=True)
-            ref = ref.strip()
-            if ref == "empty":
-                open(dest, "wb").close()
-            else:
-                shutil.copyfile(resolve_source(ref, roots), dest)
-    return up
-
-
-def http_overrides(ini):
-    """[http] lines: 'status /path = 500', 'redirect /path = /other/path' or
-    'stall /path = 120' (take the request, answer nothing for up to 120 s)."""
-    overrides = {}
-    if ini.has_section("http"):
-        for key, value in ini.items("http"):
-            kind, _, path = key.partition(" ")
-            if kind not in ("status", "redirect", "stall") or not path.strip().startswith("/"):
-                raise CaseError("bad [http] entry '%s'" % key)
-            overrides[path.strip()] = (kind, value.strip())
-    return overrides
+    for target, ref in ini.items("upstream") if ini.has_section("upstream") else ():
+        dest = os.path.join(up, target)
+        os.makedirs(os.path.dirname(dest), exist_ok=True)
+        if ref.strip() == "empty":
+            open(dest, "wb").close()
+        else:
+            shutil.copyfile(resolve_source(ref.strip(), roots), dest)
 
 
 def start_servers(ini, up, log):
-    wanted = ini.get("case", "servers", fallback="dst kp ace").split()
-    for port in (DST_PORT, KP_PORT, ACE_PORT):
-        if not servers.port_is_free(port):
-            raise CaseError("port %d is already in use; another run of the suite?" % port)
-    wanted = [name for name in wanted if name != "none"]
-    unknown = [name for name in wanted if name not in ("dst", "kp", "ace")]
-    if unknown:
-        raise CaseError("unknown server '%s'" % unknown[0])
-    if "ace" in wanted:
-        try:
-            import pyftpdlib  # noqa: F401
-        except ImportError:
-            raise CaseError("pyftpdlib is missing: apt-get install python3-pyftpdlib")
-    ports = {"dst": DST_PORT, "kp": KP_PORT, "ace": ACE_PORT}
-    return servers.start_upstream(up, ports, PASSIVE_PORTS, wanted, http_overrides(ini), log)
+    """[http] lines: 'status /path = 500', 'redirect /path = /other/path' or
+    'stall /path = 120' (take the request, answer nothing for up to 120 s)."""
+    overrides = {}
+    for key, value in ini.items("http") if ini.has_section("http") else ():
+        kind, _, path = key.partition(" ")
+        if kind not in ("status", "redirect", "stall") or not path.strip().startswith("/"):
+            raise CaseError("bad [http] entry '%s'" % key)
+        overrides[path.strip()] = (kind, value.strip())
+    busy = [port for port in PORTS.values() if not servers.port_is_free(port)]
+    if busy:
+        raise CaseError("port %d is already in use; another run of the suite?" % busy[0])
+    wanted = [name for name in ini.get("case", "servers", fallback="dst kp ace").split() if name != "none"]
+    return servers.start_upstream(up, PORTS, PASSIVE_PORTS, wanted, overrides, log)
 
 
 def snapshot(root):
@@ -122,12 +95,7 @@ def snapshot(root):
 
 
 def compose(recipe, roots):
-    """Build expected bytes from pieces joined by ' + '.
-
-    Pieces: REF (a whole file), REF@A-B or REF@A- (lines A to B, 1-based,
-    inclusive), a Python string literal, and 'last' (the last byte so far once
-    more). A REF may end in '!colons' to turn its colons into blanks.
-    """
+    """Build expected bytes from pieces joined by ' + ' (see cases/README.md)."""
     out = b""
     for piece in recipe.split(" + "):
         piece = piece.strip()
@@ -137,43 +105,24 @@ def compose(recipe, roots):
             out += ast.literal_eval(piece).encode("latin-1")
         else:
             colons = piece.endswith("!colons")
-            if colons:
-                piece = piece[: -len("!colons")]
-            ref, _, span = piece.partition("@")
+            ref, _, span = piece.removesuffix("!colons").partition("@")
             with open(resolve_source(ref, roots), "rb") as f:
                 data = f.read()
             if span:
                 first, _, last = span.partition("-")
-                lines = data.splitlines(keepends=True)
-                data = b"".join(lines[int(first) - 1 : int(last) if last else None])
-            if colons:
-                data = data.replace(b":", b" ")
-            out += data
+                data = b"".join(data.splitlines(keepends=True)[int(first) - 1 : int(last) if last else None])
+            out += data.replace(b":", b" ") if colons else data
     return out
 
 
 def show_difference(name, want, got):
     print("--- %s differs (expected %d bytes, got %d bytes)" % (name, len(want), len(got)))
-    a = want.decode("latin-1").splitlines(keepends=True)
-    b = got.decode("latin-1").splitlines(keepends=True)
+    a, b = (text.decode("latin-1").splitlines(keepends=True) for text in (want, got))
     diff = list(difflib.unified_diff(a, b, "expected/" + name, "actual/" + name, n=2))
     for line in diff[:60]:
         sys.stdout.write(line if line.endswith("\n") else line + "\\ no line feed\n")
     if len(diff) > 60:
         print("... (%d more diff lines)" % (len(diff) - 60))
-    if not diff:
-        print("(same lines; the bytes differ in line ends)")
-
-
-def expected_files(ini, case_dir, roots):
-    want = {}
-    exp_dir = os.path.join(case_dir, "expected")
-    if os.path.isdir(exp_dir):
-        want.update(snapshot(exp_dir))
-    if ini.has_section("compose"):
-        for name, recipe in ini.items("compose"):
-            want[os.path.normpath(name)] = compose(" ".join(recipe.split("\n")), roots)
-    return want
 
 
 def check(ini, case_dir, work, before, result, roots):
@@ -184,16 +133,18 @@ def check(ini, case_dir, work, before, result, roots):
     if ini.getboolean("case", "silent", fallback=True) and (result.stdout or result.stderr):
         failures.append("the program printed something; it must be silent")
     after = snapshot(work)
-    want = expected_files(ini, case_dir, roots)
+    want = snapshot(os.path.join(case_dir, "expected"))
+    for name, recipe in ini.items("compose") if ini.has_section("compose") else ():
+        want[os.path.normpath(name)] = compose(" ".join(recipe.split("\n")), roots)
     for name, content in sorted(want.items()):
         if name not in after:
             failures.append("missing file %s" % name)
         elif after[name] != content:
             failures.append("content of %s" % name)
             show_difference(name, content, after[name])
-    absent = ini.get("case", "absent", fallback="").split()
+    absent = [os.path.normpath(name) for name in ini.get("case", "absent", fallback="").split()]
     for name in absent:
-        if os.path.normpath(name) in after:
+        if name in after:
             failures.append("file %s must not exist" % name)
     for name, content in sorted(after.items()):
         if name in want or name in absent:
@@ -205,7 +156,7 @@ def check(ini, case_dir, work, before, result, roots):
     return failures
 
 
-def run(args):
+def run(args, scratch):
     case_dir = os.path.abspath(args.case)
     ini = read_case(case_dir)
     variant = ini.get("case", "variant")
@@ -214,51 +165,40 @@ def run(args):
     print("case %s: %s" % (os.path.basename(case_dir), ini.get("case", "description", fallback="")))
     if ini.has_option("case", "guards"):
         print("guards against: %s" % ini.get("case", "guards"))
-    scratch = tempfile.mkdtemp(prefix="nrt-e2e-")
-    roots = {"data": os.path.abspath(args.data), "case": case_dir,
-             "common": os.path.join(HERE, "common")}
+    up, work = os.path.join(scratch, "upstream"), os.path.join(scratch, "work")
+    roots = {"data": os.path.abspath(args.data), "case": case_dir, "common": os.path.join(HERE, "common"), "up": up}
+    build_upstream(ini, case_dir, up, roots)
+    os.makedirs(work)
+    copy_tree(os.path.join(case_dir, "workdir"), work)
+    for d in ini.get("case", "mkdirs", fallback="").split():
+        os.makedirs(os.path.join(work, d), exist_ok=True)
+    before = snapshot(work)
+    argv = [args.faketime, "-f", ini.get("case", "clock"), args.prog[variant]] + ini.get(
+        "case", "args", fallback="").split()
+    env = {"PATH": "/usr/bin:/bin", "TZ": "UTC", "FAKETIME_DONT_FAKE_MONOTONIC": "1",
+           "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0",
+           "UBSAN_OPTIONS": os.environ.get("UBSAN_OPTIONS", "")}
+    timeout = ini.getint("case", "timeout", fallback=90)
     log = []
+    running = start_servers(ini, up, log)
     try:
-        up = build_upstream(ini, case_dir, scratch, roots)
-        roots["up"] = up
-        work = os.path.join(scratch, "work")
-        os.makedirs(work)
-        copy_tree(os.path.join(case_dir, "workdir"), work)
-        for d in ini.get("case", "mkdirs", fallback="").split():
-            os.makedirs(os.path.join(work, d), exist_ok=True)
-        before = snapshot(work)
-        argv = [args.faketime, "-f", ini.get("case", "clock"), args.prog[variant]]
-        argv += ini.get("case", "args", fallback="").split()
-        env = {"PATH": "/usr/bin:/bin", "TZ": "UTC", "FAKETIME_DONT_FAKE_MONOTONIC": "1",
-               "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0",
-               "UBSAN_OPTIONS": os.environ.get("UBSAN_OPTIONS", "")}
-        timeout = ini.getint("case", "timeout", fallback=90)
-        running = start_servers(ini, up, log)
-        try:
-            result = subprocess.run(argv, cwd=work, env=env, capture_output=True, timeout=timeout)
-        except subprocess.TimeoutExpired:
-            print("FAIL: the program did not end within %d s" % timeout)
-            return 1
-        finally:
-            servers.stop_upstream(running)
-        failures = check(ini, case_dir, work, before, result, roots)
-        if failures:
-            print("FAIL:")
-            for f in failures:
-                print("  - " + f)
-            for stream, text in (("stdout", result.stdout), ("stderr", result.stderr)):
-                if text:
-                    print("program %s:\n%s" % (stream, text.decode("latin-1")[:4000]))
-            print("requests seen by the servers:")
-            for line in log:
-                print("  " + line)
-            print("work directory: %s" % work if args.keep else "(--keep keeps the scratch directory)")
-            return 1
+        result = subprocess.run(argv, cwd=work, env=env, capture_output=True, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        print("FAIL: the program did not end within %d s" % timeout)
+        return 1
+    finally:
+        servers.stop_upstream(running)
+    failures = check(ini, case_dir, work, before, result, roots)
+    if not failures:
         print("PASS")
         return 0
-    finally:
-        if not args.keep:
-            shutil.rmtree(scratch, ignore_errors=True)
+    print("FAIL:\n" + "".join("  - %s\n" % f for f in failures), end="")
+    for stream, text in (("stdout", result.stdout), ("stderr", result.stderr)):
+        if text:
+            print("program %s:\n%s" % (stream, text.decode("latin-1")[:4000]))
+    print("requests seen by the servers:\n" + "".join("  %s\n" % line for line in log), end="")
+    print("work directory: %s" % work if args.keep else "(--keep keeps the scratch directory)")
+    return 1
 
 
 def main():
@@ -270,11 +210,15 @@ def main():
     parser.add_argument("--keep", action="store_true", help="keep the scratch directory")
     args = parser.parse_args()
     args.prog = dict(p.split("=", 1) for p in args.prog)
+    scratch = tempfile.mkdtemp(prefix="nrt-e2e-")
     try:
-        return run(args)
-    except CaseError as e:
+        return run(args, scratch)
+    except (CaseError, configparser.Error, ValueError, ImportError) as e:  # a malformed case; no pyftpdlib
         print("CASE ERROR: %s" % e)
         return 2
+    finally:
+        if not args.keep:
+            shutil.rmtree(scratch, ignore_errors=True)
 
 
 if __name__ == "__main__":

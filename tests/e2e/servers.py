@@ -1,14 +1,16 @@
 """Loopback stand-ins for the three upstream services, run in threads of the driver.
 
 Serving from threads of the driver process means a driver killed by the test
-timeout takes its servers with it: no orphan keeps the fixed ports busy.
+timeout takes its servers with it: no orphan keeps the fixed ports busy. Each
+server binds and listens before its constructor returns, so connections made
+right after start_upstream are queued, never refused.
 """
 import functools
 import http.server
+import logging
 import os
 import socket
 import threading
-import time
 
 LOOPBACK = "127.0.0.1"
 
@@ -24,40 +26,33 @@ class UpstreamHandler(http.server.SimpleHTTPRequestHandler):
     log = None
     released = None  # set when the server stops, so stalled answers end too
 
-    def _override(self):
-        path = self.path.split("?", 1)[0]
-        return self.overrides.get(path)
-
-    def _answer_override(self, with_body):
-        kind, arg = self._override()
+    def _answer(self, with_body):
+        override = self.overrides.get(self.path.split("?", 1)[0])
+        if not override:
+            return super().do_GET() if with_body else super().do_HEAD()
+        kind, arg = override
         if kind == "stall":
             self.released.wait(float(arg))
             self.close_connection = True
             return
         if kind == "status":
-            body = ("<html><body><h1>%s Service trouble</h1></body></html>\n" % arg).encode()
+            body = "<html><body><h1>%s Service trouble</h1></body></html>\n" % arg
             self.send_response(int(arg))
         else:
-            body = ("<html><body>Moved to <a href=\"%s\">here</a></body></html>\n" % arg).encode()
+            body = "<html><body>Moved to <a href=\"%s\">here</a></body></html>\n" % arg
             self.send_response(302)
             self.send_header("Location", arg)
         self.send_header("Content-Type", "text/html")
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         if with_body:
-            self.wfile.write(body)
+            self.wfile.write(body.encode())
 
     def do_GET(self):
-        if self._override():
-            self._answer_override(True)
-        else:
-            super().do_GET()
+        self._answer(True)
 
     def do_HEAD(self):
-        if self._override():
-            self._answer_override(False)
-        else:
-            super().do_HEAD()
+        self._answer(False)
 
     def log_message(self, fmt, *args):
         if self.log is not None:
@@ -69,12 +64,8 @@ class HttpUpstream:
         self.released = threading.Event()
         handler = type("CaseHandler", (UpstreamHandler,),
                        {"overrides": overrides, "log": log, "released": self.released})
-        factory = functools.partial(handler, directory=root)
-        http.server.ThreadingHTTPServer.allow_reuse_address = True
-        self.server = http.server.ThreadingHTTPServer((LOOPBACK, port), factory)
-        self.server.daemon_threads = True
-        self.thread = threading.Thread(target=self.server.serve_forever, kwargs={"poll_interval": 0.1})
-        self.thread.daemon = True
+        self.server = http.server.ThreadingHTTPServer((LOOPBACK, port), functools.partial(handler, directory=root))
+        self.thread = threading.Thread(target=self.server.serve_forever, kwargs={"poll_interval": 0.1}, daemon=True)
         self.thread.start()
 
     def stop(self):
@@ -88,33 +79,23 @@ class FtpUpstream:
     """Anonymous read-only FTP over root, passive ports kept to a small loopback range."""
 
     def __init__(self, root, port, passive_ports, log):
-        import logging
-
         from pyftpdlib.authorizers import DummyAuthorizer
         from pyftpdlib.handlers import FTPHandler
         from pyftpdlib.servers import FTPServer
 
-        quiet = logging.getLogger("pyftpdlib")
-        quiet.addHandler(logging.NullHandler())
-        quiet.propagate = False
-        quiet.setLevel(logging.CRITICAL)
+        logging.getLogger("pyftpdlib").disabled = True
         authorizer = DummyAuthorizer()
         authorizer.add_anonymous(root)
-        handler = type("CaseFtpHandler", (FTPHandler,), {})
-        handler.authorizer = authorizer
-        handler.passive_ports = list(passive_ports)
-        handler.timeout = 30
-        self.log = log
 
-        def log_cmd(h, cmd, arg, respcode, respstr):
+        def log_cmd(handler, cmd, arg, respcode, respstr):
             if log is not None:
                 log.append("ftp: %s %s -> %s" % (cmd, arg or "", respcode))
 
-        handler.log_cmd = log_cmd
+        handler = type("CaseFtpHandler", (FTPHandler,), {
+            "authorizer": authorizer, "passive_ports": list(passive_ports), "timeout": 30, "log_cmd": log_cmd})
         self.server = FTPServer((LOOPBACK, port), handler)
         self.running = True
-        self.thread = threading.Thread(target=self._loop)
-        self.thread.daemon = True
+        self.thread = threading.Thread(target=self._loop, daemon=True)
         self.thread.start()
 
     def _loop(self):
@@ -127,19 +108,6 @@ class FtpUpstream:
         self.thread.join(5)
 
 
-def wait_until_listening(port, deadline_s=10.0):
-    """Return once something accepts on the port, or raise after deadline_s seconds."""
-    end = time.monotonic() + deadline_s
-    while True:
-        try:
-            with socket.create_connection((LOOPBACK, port), timeout=1.0):
-                return
-        except OSError:
-            if time.monotonic() > end:
-                raise RuntimeError("server on port %d did not come up" % port)
-            time.sleep(0.05)
-
-
 def port_is_free(port):
     with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
         return s.connect_ex((LOOPBACK, port)) != 0
@@ -148,9 +116,9 @@ def port_is_free(port):
 def start_upstream(root, ports, passive_ports, which=("dst", "kp", "ace"), overrides=None, log=None):
     """Start the stand-ins named in `which` over root/dst, root/kp and root/ace.
 
-    ports maps "dst", "kp" and "ace" to their port. Returns the running servers
-    once each accepts connections; if any fails to start, the ones already
-    running are stopped before the error goes on.
+    ports maps "dst", "kp" and "ace" to their port. Returns the running servers;
+    if any fails to start, the ones already running are stopped before the
+    error goes on.
     """
     running = []
     try:
@@ -161,7 +129,6 @@ def start_upstream(root, ports, passive_ports, which=("dst", "kp", "ace"), overr
                 running.append(FtpUpstream(os.path.join(root, "ace"), ports["ace"], passive_ports, log))
             else:
                 raise ValueError("unknown server '%s'" % name)
-            wait_until_listening(ports[name])
     except BaseException:
         stop_upstream(running)
         raise
