@@ -11,14 +11,14 @@
 namespace velk {
 namespace {
 
+using testing::abnormal_naming;
 using testing::run_end_of;
 
 // An end-to-end case's configuration: the model block the ap build of the
 // preprocessor writes, after a banner.
-const std::string kApPath = VELK_E2E_DATA_DIR "/cases/real2020_ap/velk_nrt.cfg";
 const std::string kApFile = [] {
   std::ostringstream text;
-  text << std::ifstream(kApPath).rdbuf();
+  text << std::ifstream(VELK_E2E_DATA_DIR "/cases/real2020_ap/velk_nrt.cfg").rdbuf();
   return text.str();
 }();
 
@@ -27,37 +27,16 @@ Configuration parse(const std::string& text) {
   return read_configuration(in, "test.cfg");
 }
 
-TEST(ConfigurationTest, ReadsTheApBuildsFile) {
-  const Configuration c = read_configuration(kApPath);
-  EXPECT_EQ(c.LMAX, (std::array<int, 16>{24, 24, 24, 24, 24, 24, 24, 24, 24, 648, 648, 648}));
-  EXPECT_EQ(c.UF, (FillValues{-999.9, -999.9, -999.9, -999.9, -999.9, -999.9, -100000.0, -9999.9,
-                              -9999.9, 99.0, 9999.0, 0.0, 9.0, 9.0, 9.0, 9.0}));
-  EXPECT_EQ(c.FNRES[0], "1203.res");
-  EXPECT_EQ(c.FNRES[1], "");
-  EXPECT_EQ(validate_configuration(c), 648);
-  EXPECT_EQ(model_count(c), 1);
-}
-
+// The ap file itself is read by its end-to-end case, and the namelist
+// reader's faults are its own tests'; here only how a bad group ends the run.
 TEST(ConfigurationTest, UnreadableGroupsEndAbnormallyNamingTheFile) {
-  const std::string cases[] = {
-      "=====\nno group here\n",
-      kApFile.substr(0, kApFile.size() - 2),  // no closing "/"
-      "&VELK_FOR KY=1.5 /",                   // wrong kind
-      "&VELK_FOR UFLAG=17*1 /",               // too many values
-      "&VELK_FOR NOSUCH=1 /",                 // unknown variable
-      "&VELK_FOR FNMAG='unterminated\n/\n",   // open text
-  };
-  for (const std::string& text : cases) {
-    const RunEnd end = run_end_of([&] { parse(text); });
-    EXPECT_EQ(end.kind(), RunEnd::Kind::kAbnormal) << text;
-    EXPECT_EQ(end.text().rfind("velk_nrt: test.cfg: ", 0), 0u) << end.text();
-  }
-  const RunEnd missing = run_end_of([] { parse("&VELK_FOR KY=12 LT=3 /"); });
-  EXPECT_EQ(missing.kind(), RunEnd::Kind::kAbnormal);
-  EXPECT_NE(missing.text().find("does not assign UFLAG, LMAX, DT, UF, UN, UU"), std::string::npos);
-  const RunEnd absent = run_end_of([] { read_configuration("/nonexistent/velk_nrt.cfg"); });
-  EXPECT_EQ(absent.kind(), RunEnd::Kind::kAbnormal);
-  EXPECT_NE(absent.text().find("/nonexistent/velk_nrt.cfg"), std::string::npos);
+  EXPECT_TRUE(abnormal_naming(run_end_of([] { parse("&VELK_FOR KY=1.5 /"); }),
+                              "abnormal: velk_nrt: test.cfg: "));
+  EXPECT_TRUE(
+      abnormal_naming(run_end_of([] { parse("&VELK_FOR KY=12 LT=3 /"); }),
+                      "test.cfg: group &VELK_FOR does not assign UFLAG, LMAX, DT, UF, UN, UU"));
+  EXPECT_TRUE(abnormal_naming(run_end_of([] { read_configuration("/nonexistent/velk_nrt.cfg"); }),
+                              "/nonexistent/velk_nrt.cfg"));
 }
 
 // Replaces one assignment line of the ap file (or of `text`).
@@ -69,7 +48,6 @@ std::string with(const std::string& name, const std::string& value, std::string 
 TEST(ConfigurationTest, ChecksRunInTheirOrderWithTheirMessages) {
   const std::pair<std::string, std::string> cases[] = {
       {with("KY", "0"), " KY MUST BE WITHIN 1..12 RANGE, YOU PROVIDED  0\n"},
-      {with("KY", "-5"), " KY MUST BE WITHIN 1..12 RANGE, YOU PROVIDED -5\n"},
       {with("KY", "100"), " KY MUST BE WITHIN 1..12 RANGE, YOU PROVIDED **\n"},
       // KY comes first, even with a bad cadence.
       {with("KY", "13", with("DT", "16*0")), " KY MUST BE WITHIN 1..12 RANGE, YOU PROVIDED 13\n"},
@@ -82,11 +60,10 @@ TEST(ConfigurationTest, ChecksRunInTheirOrderWithTheirMessages) {
       {with("LT", "-1", with("UFLAG", "2*0,14*1")), " LEAD TIME MUST BE 0 OR POSITIVE\n"},
       {with("LT", "39"), " AT MOST 12 MODELS ARE SUPPORTED, LT/DT(KY) GIVES 13\n"},
       {with("LT", "38"), ""},  // 38 / 3 = 12 models
-      {with("LT", "0"), ""},
   };
   for (const auto& c : cases) {
     const Configuration config = parse(c.first);
-    EXPECT_EQ(run_end_of([&] { validate_configuration(config); }).text(), c.second) << c.first;
+    EXPECT_EQ(run_end_of([&] { validate_configuration(config); }), c.second) << c.first;
   }
 }
 
@@ -95,9 +72,6 @@ TEST(ConfigurationTest, SizesFollowTheInputsInUseAndTheLeadTime) {
   c.UFLAG = {};
   c.UFLAG[12] = 1;  // a harmonic input only: lag 0
   EXPECT_EQ(validate_configuration(c), 0);
-  c.KY = 11;  // Dst: cadence 1
-  c.LT = 4;
-  EXPECT_EQ(model_count(c), 4);
   c.KY = 10;
   c.LT = 5;
   EXPECT_EQ(model_count(c), 1);  // 5 / 3 truncates
@@ -105,7 +79,7 @@ TEST(ConfigurationTest, SizesFollowTheInputsInUseAndTheLeadTime) {
   EXPECT_EQ(table_rows(3, 46), 72);
   EXPECT_EQ(table_rows(0, 0), 0);
   // Guards against sizing a table that cannot be held (and an int overflow).
-  EXPECT_EQ(run_end_of([] { table_rows(2147483647, 100); }).text(),
+  EXPECT_EQ(run_end_of([] { table_rows(2147483647, 100); }),
             " A TABLE OF 2147483760 HOURS EXCEEDS THE LIMIT OF 2000000\n");
 }
 
@@ -123,18 +97,10 @@ TEST(ConfigurationTest, CountsTheMagRecordsAfterTheHeader) {
   // a line without a year that ends the run.
   EXPECT_EQ(count("#\r\n#\r\n#\r\n#\r\n" + record.substr(0, 44) + "\r\n\r\n"), 2);
 
-  const std::pair<std::string, std::string> failures[] = {
-      {"#\n#\n#\n", dir.file("mag.asc")},
-      {"#\n#\n#\n#\n2009\n#bad\n", "line 6"},
-      {"", "/nonexistent/velk/mag.asc"},
-  };
-  for (const auto& f : failures) {
-    const std::string path =
-        f.first.empty() ? "/nonexistent/velk/mag.asc" : dir.write("mag.asc", f.first);
-    const RunEnd end = run_end_of([&] { count_mag_records(path); });
-    EXPECT_EQ(end.kind(), RunEnd::Kind::kAbnormal) << f.second;
-    EXPECT_NE(end.text().find(f.second), std::string::npos) << end.text();
-  }
+  EXPECT_TRUE(abnormal_naming(run_end_of([&] { count("#\n#\n#\n"); }), dir.file("mag.asc")));
+  EXPECT_TRUE(abnormal_naming(run_end_of([&] { count("#\n#\n#\n#\n2009\n#bad\n"); }), "line 6"));
+  EXPECT_TRUE(abnormal_naming(run_end_of([] { count_mag_records("/nonexistent/velk/mag.asc"); }),
+                              "/nonexistent/velk/mag.asc"));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -96,59 +95,47 @@ struct InputFiles {
   // Rows from..to hold the calendar of hours start + from - 1 ... and the
   // harmonic inputs of that calendar, the integers converted before the products.
   void expect_calendar(long start, int from, int to) {
+    const double k4Pi = 12.566370614359172;
     for (int t = from; t <= to; ++t) {
       const std::tm h = hour_after(start, t - 1);
       const std::size_t i = static_cast<std::size_t>(t - 1);
-      ASSERT_EQ(
-          (std::array<int, 5>{table.yr[i], table.mo[i], table.da[i], table.hr[i], table.doy[i]}),
-          (std::array<int, 5>{h.tm_year + 1900, h.tm_mon + 1, h.tm_mday, h.tm_hour, h.tm_yday + 1}))
-          << "row " << t;
-      const double hour = static_cast<double>(h.tm_hour - 2) * 12.566370614359172 / 24.0;
-      const double day = static_cast<double>(h.tm_yday + 1 - 80) * 12.566370614359172 / 365.24;
-      ASSERT_EQ(
-          (std::array<double, 4>{table.at(13, t), table.at(14, t), table.at(15, t),
-                                 table.at(16, t)}),
-          (std::array<double, 4>{std::sin(hour), std::cos(hour), std::sin(day), std::cos(day)}))
+      const double hour = (h.tm_hour - 2) * k4Pi / 24.0, day = (h.tm_yday + 1 - 80) * k4Pi / 365.24;
+      ASSERT_EQ(std::make_tuple(table.yr[i], table.mo[i], table.da[i], table.hr[i], table.doy[i],
+                                table.at(13, t), table.at(14, t), table.at(15, t), table.at(16, t)),
+                std::make_tuple(h.tm_year + 1900, h.tm_mon + 1, h.tm_mday, h.tm_hour, h.tm_yday + 1,
+                                std::sin(hour), std::cos(hour), std::sin(day), std::cos(day)))
           << "row " << t;
     }
   }
 
-  // Each of {input, row, value}.
-  void expect_cells(std::initializer_list<std::tuple<int, int, double>> cells) {
-    for (const auto& [j, t, value] : cells) EXPECT_EQ(table.at(j, t), value) << j << " " << t;
-  }
-
-  void expect_fill_values(int from, int to, int first_input = 1) {
+  void expect_fill_values(int from, int to) {
     for (int t = from; t <= to; ++t)
-      for (int j = first_input; j <= kMainInputCount; ++j)
+      for (int j = 1; j <= kMainInputCount; ++j)
         EXPECT_EQ(table.at(j, t), kUF[j - 1]) << "input " << j << " row " << t;
   }
 };
 
-constexpr long kLeapDay2012 = (365 + 365 + 31 + 27) * 24;  // 28 February 2012, 0 UT
-constexpr long kMarch2012 = (365 + 365 + 31 + 29) * 24;
+constexpr long kMarch2012 = (365 + 365 + 31 + 29) * 24;  // 1 March 2012, 0 UT
 
-TEST(ReadnrtdTest, PairsRecordsAndSpreadsTheDailyIndices) {
+// The daily indices of the rows before the first hour 0 keep their fill
+// values. The calendar of rows read is compared by the end-to-end cases.
+TEST(ReadnrtdTest, PairsRecordsAndSpreadsTheDailyIndicesFromTheFirstHourZero) {
   InputFiles f;
-  f.make_hours(kLeapDay2012, 48);
-  ASSERT_EQ(f.read(72), 48);
-  EXPECT_EQ(f.table.nrec, 48);
+  f.make_hours(kMarch2012 + 20, 52);  // from 20 UT: the first daily record is row 5's
+  ASSERT_EQ(f.read(72), 52);
+  EXPECT_EQ(f.table.nrec, 52);
   EXPECT_EQ(f.out.str(), "");
-  for (int t = 1; t <= 48; ++t) {
-    const int k = t - 1, day = k / 24, interval = (k % 24) / 3;
-    const double inputs[] = {200.0 + k,        -50.5,
-                             300.0 + k,        k + 0.5,
-                             100.0 + k,        -k - 0.5,
-                             (k + 1) * 1000.0, k + 0.5,
-                             400.0 + k,        10.0 * day + interval,
-                             -1.0 * k,         100.0 + 10 * day + interval};
-    for (int j = 1; j <= 12; ++j) EXPECT_EQ(f.table.at(j, t), inputs[j - 1]) << j << " " << t;
+  for (int t = 1; t <= 52; ++t) {
+    const int k = t - 1, day = (k - 4) / 24, interval = (k - 4) % 24 / 3;
+    const double want[] = {200.0 + k,        -50.5,
+                           300.0 + k,        k + 0.5,
+                           100.0 + k,        -k - 0.5,
+                           (k + 1) * 1000.0, k + 0.5,
+                           400.0 + k,        10.0 * day + interval,
+                           4.0 - k,          100.0 + 10 * day + interval};
+    for (int j = 1; j <= 12; ++j)
+      EXPECT_EQ(f.table.at(j, t), j > 9 && k < 4 ? kUF[j - 1] : want[j - 1]) << j << " " << t;
   }
-  // The third Kp value (06-09 UT) sits in the rows of hours 6, 7 and 8.
-  f.expect_cells({{10, 7, 2.0}, {10, 9, 2.0}, {10, 10, 3.0}});
-  // Continuation: fill values and the clock running on through the leap day.
-  f.expect_fill_values(49, 72);
-  f.expect_calendar(kLeapDay2012, 1, 72);
 }
 
 // From the end of 2011 through the leap day of 2012, two year ends and the
@@ -194,18 +181,11 @@ TEST(ReadnrtdTest, ShortRecordsReadTheMissingColumnsAsZeroWithEitherLineEnd) {
       for (std::string& line : *file) line += line_end;
     ASSERT_EQ(f.read(48), 24);
     // Dst of hour 11 and Kp of 06-09 UT read zero, not the fill value.
-    f.expect_cells({{11, 10, -9.0}, {11, 11, 0.0}, {11, 24, 0.0}, {10, 7, 0.0}});
-    f.expect_cells({{4, 4, 3.5}, {5, 4, 0.0}, {3, 4, 0.0}, {9, 24, 423.0}});
+    const std::tuple<int, int, double> cells[] = {{11, 10, -9.0}, {11, 11, 0.0}, {11, 24, 0.0},
+                                                  {10, 7, 0.0},   {4, 4, 3.5},   {5, 4, 0.0},
+                                                  {3, 4, 0.0},    {9, 24, 423.0}};
+    for (const auto& [j, t, value] : cells) EXPECT_EQ(f.table.at(j, t), value) << j << " " << t;
   }
-}
-
-TEST(ReadnrtdTest, RowsBeforeTheFirstHourZeroHoldFillValuesInTheIndices) {
-  InputFiles f;
-  f.make_hours(kMarch2012 + 20, 28);
-  ASSERT_EQ(f.read(48), 28);
-  f.expect_fill_values(1, 4, 10);
-  // Row 5 holds day 2's first Kp and ap values.
-  f.expect_cells({{10, 5, 0.0}, {12, 5, 100.0}, {11, 28, -23.0}, {1, 1, 200.0}});
 }
 
 TEST(ReadnrtdTest, ReportsCapacityInShortAndLongForm) {
@@ -237,13 +217,9 @@ TEST(ReadnrtdTest, EndsTheRunWithAMessageOnABadRecord) {
   } cases[] = {
       {1, 5, 13, "06", mismatch},  // the hour-5 pair
       {1, 5, 1, "2013", mismatch},
-      {1, 5, 6, "04", mismatch},
-      {1, 5, 9, "02", mismatch},
       {4, 3, 6, "13", month},
       {4, 3, 6, "00", month},
-      {4, 3, 6, "-1", month},
       {0, 2, 40, "  x1.0", read_error(1, "mag", 3)},
-      {0, 0, 9, "1a", read_error(1, "mag", 1)},
       {0, 4, 64, "9e+999", read_error(2, "mag", 5)},
       {1, 1, 64, "6.13f+04", read_error(1, "swepam", 2)},
       {2, 1, 13, "3+", read_error(1, "kp", 25)},  // Kp of day 2: pair 25
@@ -255,9 +231,7 @@ TEST(ReadnrtdTest, EndsTheRunWithAMessageOnABadRecord) {
     for (int i = 0; i < 4; ++i)
       if (i == c.file || (c.file == 4 && i < 2))
         place((*files[i])[static_cast<std::size_t>(c.index)], c.col, c.text);
-    const RunEnd end = run_end_of([&] { f.read(48); });
-    EXPECT_EQ(end.kind(), RunEnd::Kind::kMessage);
-    EXPECT_EQ(end.text(), c.message) << c.file << " " << c.text;
+    EXPECT_EQ(run_end_of([&] { f.read(48); }), c.message) << c.file << " " << c.text;
   }
 }
 
@@ -280,9 +254,7 @@ TEST(ReadnrtdTest, UnopenableOrHeaderlessFilesEndAbnormallyNamingThem) {
     const std::size_t named = bad % 4;  // 0-3: an absent file; 4, 5: an ACE file of three lines
     if (bad < 4) files[named] += ".absent";
     if (bad >= 4) f.dir.write(named == 0 ? "mag" : "swepam", "#\n#\n#\n");
-    const RunEnd end = run_end_of([&] { f.read(24, files); });
-    EXPECT_EQ(end.kind(), RunEnd::Kind::kAbnormal);
-    EXPECT_NE(end.text().find(files[named]), std::string::npos) << end.text();
+    EXPECT_TRUE(testing::abnormal_naming(run_end_of([&] { f.read(24, files); }), files[named]));
   }
 }
 

@@ -39,15 +39,24 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
-// The RunEnd that `f` throws; a message with an empty text when it returns.
+// How `f` ends the run: the text of a message, "abnormal: " and the
+// diagnostic of an abnormal end, or "" when it returns.
 template <typename F>
-RunEnd run_end_of(F f) {
+std::string run_end_of(F f) {
   try {
     f();
   } catch (const RunEnd& end) {
-    return end;
+    return (end.kind() == RunEnd::Kind::kAbnormal ? "abnormal: " : "") + end.text();
   }
-  return RunEnd(RunEnd::Kind::kMessage, "");
+  return "";
+}
+
+// Whether `end`, from run_end_of, is an abnormal end that names `part`.
+inline ::testing::AssertionResult abnormal_naming(const std::string& end, const std::string& part) {
+  if (end.rfind("abnormal: ", 0) == 0 && end.find(part) != std::string::npos)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "ended with \"" << end << "\", not abnormally naming " << part;
 }
 
 }  // namespace velk::testing

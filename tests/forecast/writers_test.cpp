@@ -17,39 +17,23 @@ namespace {
 HourlyTable leap_day_table(int n, int nrec) {
   HourlyTable table(n);
   table.nrec = nrec;
-  for (int t = 1; t <= n; ++t) {
-    const std::size_t i = static_cast<std::size_t>(t - 1);
-    table.yr[i] = 2020;
-    table.mo[i] = 2;
-    table.da[i] = 29;
-    table.doy[i] = 60;
-    table.hr[i] = t;
-    table.at(12, t) = t;
-  }
+  table.yr.assign(n, 2020);
+  table.mo.assign(n, 2);
+  table.da.assign(n, 29);
+  table.doy.assign(n, 60);
+  for (int t = 1; t <= n; ++t) table.at(12, t) = table.hr[static_cast<std::size_t>(t - 1)] = t;
   return table;
 }
 
-TEST(MetadataWriter, TargetFieldsAlignCutAndOverflow) {
-  const struct {
-    TargetDescription target;
-    const char* lines;
-  } cases[] = {
-      {{"Kp", "*10", 3, 99.0},
-       "  <Name>    Kp</Name>\n  <Units>   *10</Units>\n  <Cadence> 3</Cadence>\n"
-       "  <Fill_Value>   99.0</Fill_Value>\n"},
-      {{"Temperature", "p/cc", 1, -1.0e5},
-       "  <Name>Temper</Name>\n  <Units>  p/cc</Units>\n  <Cadence> 1</Cadence>\n"
-       "  <Fill_Value>*******</Fill_Value>\n"},
-  };
-  for (const auto& c : cases) {
-    const std::string head = metadata_head({}, leap_day_table(5, 4), 1, c.target);
-    EXPECT_NE(head.find(std::string(" <Predictand>\n") + c.lines + "  <List_of_Models>\n"),
-              std::string::npos)
-        << head;
-  }
-}
+TEST(MetadataWriter, FieldsTooWideAreCutOrOverflow) {
+  const std::string head =
+      metadata_head({}, leap_day_table(5, 4), 1, {"Temperature", "p/cc", 1, -1.0e5});
+  EXPECT_NE(head.find(" <Predictand>\n  <Name>Temper</Name>\n  <Units>  p/cc</Units>\n"
+                      "  <Cadence> 1</Cadence>\n  <Fill_Value>*******</Fill_Value>\n"
+                      "  <List_of_Models>\n"),
+            std::string::npos)
+      << head;
 
-TEST(MetadataWriter, ScoresTooWideOrRoundingToZeroKeepTheirField) {
   Scores s;
   s.e_f = 100.5;  // a Dst error of 100 nT does not fit F6.3
   s.e_p = 1.23456;
@@ -73,14 +57,9 @@ TEST(MetadataWriter, ScoresTooWideOrRoundingToZeroKeepTheirField) {
 // Guards against the row and label walks overflowing an int when DT(KY) is
 // as large as the configuration can hold: one label, one row, then the end.
 TEST(TableWriter, CadenceAsLargeAsAnIntGivesOneLabelAndOneRow) {
-  TableLayout layout;
-  layout.fmdat = "(2(1X,I6),1X,I4,2(1X,I2),1X,I3,1X,I2,1X,5X,F6.0,1(1X,7X,F6.0))";
-  layout.fmdath = R"((4X,"HOY",1X,A11,1(1X,"FC+",I2.2,"H",A7)))";
-  layout.name = "ap";
-  layout.units = "nT";
-  layout.ky = 12;
-  layout.lt = 1;
-  layout.step = INT_MAX;
+  const char row[] = "(2(1X,I6),1X,I4,2(1X,I2),1X,I3,1X,I2,1X,5X,F6.0,1(1X,7X,F6.0))";
+  const TableLayout layout{
+      row, R"((4X,"HOY",1X,A11,1(1X,"FC+",I2.2,"H",A7)))", "ap", "nT", 12, 1, INT_MAX};
   std::ostringstream out;
   write_forecast_table(out, layout, leap_day_table(3, 2), {{0, 7.0, 0}});
   EXPECT_EQ(out.str(),
