@@ -1,0 +1,112 @@
+// The acquisition helpers: clock keys, whole-file reads and writes, transfers
+// and the ACE lists.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "acquire/ace_acquisition.h"
+#include "acquire/date_stamps.h"
+#include "acquire/file_helpers.h"
+#include "acquire/transfer.h"
+#include "run/error_report.h"
+#include "test_support.h"
+
+namespace {
+
+// The service months and file stamps are UTC, whatever the zone of the host.
+TEST(DateKeysClock, TimeZoneSettingPlaysNoPart) {
+  FixedClock clock("2013-03-01 00:30");
+  ::setenv("TZ", "America/New_York", 1);
+  ::tzset();
+  EXPECT_EQ(present_data(), "201303");
+  EXPECT_EQ(FileTimeForm(), "2013_059_00_30");
+  ::unsetenv("TZ");
+  ::tzset();
+}
+
+// Fault guarded: a pipe named as a file blocked the run for ever, and a huge
+// file was read whole into memory.
+TEST(FileReadRefused, DirectoriesPipesAndOversizedFilesGiveAnEmptyText) {
+  ScratchDir dir;
+  ASSERT_EQ(::mkdir("sub", 0755), 0);
+  ASSERT_EQ(::mkfifo("pipe", 0644), 0);
+  write_file("huge", std::string(kMaxTextBytes + 1, '2'));
+  for (const char* name : {"absent", "", "sub", "pipe", "huge"})
+    EXPECT_EQ(file_read(name), "") << name;
+}
+
+// Fault guarded: a write that could not complete (full disk, missing or
+// unwritable directory) left a truncated file in place of the good one and
+// was not noticed.
+TEST(FileWright, FailedWriteLeavesTheOldFileWholeAndSaysSo) {
+  ScratchDir dir;
+  write_file("out.txt", std::string(1000, 'o'));
+  {
+    FileSizeLimit full_disk(100);
+    EXPECT_FALSE(file_wright(std::string(1000, 'n'), "out.txt"));
+  }
+  EXPECT_EQ(read_file("out.txt"), std::string(1000, 'o'));
+  EXPECT_FALSE(file_wright("text", "missing-dir/out.txt"));
+  EXPECT_FALSE(std::filesystem::exists("missing-dir"));
+  // A shorter text replaces the file whole; no temporary file stays behind.
+  ASSERT_TRUE(file_wright("short\n", "out.txt"));
+  EXPECT_EQ(read_file("out.txt"), "short\n");
+  EXPECT_EQ(file_count("."), 1);
+}
+
+// Each fetch of upstream.txt must fail, say so in its one report pair, and
+// leave no file. (Fetches that succeed are the end-to-end cases' business.)
+TEST(Download, FailedFetchesLeaveNoFile) {
+  const struct {
+    std::size_t upstream_bytes;
+    const char* local;
+    rlim_t disk_room;
+  } cases[] = {
+      {5, "no-dir/w.txt", RLIM_INFINITY},  // the local file cannot be created
+      // Fault guarded: a huge upstream file filled the disk and was then read
+      // whole into memory.
+      {kMaxTextBytes + 1, "w.txt", RLIM_INFINITY},
+      // Fault guarded: a fetch that could not be stored whole (disk full
+      // part-way) left a partial working file that was then read as the whole month.
+      {200000, "w.txt", 150000},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.upstream_bytes);
+    ScratchDir dir;
+    write_file("upstream.txt", std::string(c.upstream_bytes, 'x'));
+    write_file("w.txt", "stale");
+    const std::string url = file_url("upstream.txt");
+    report_reset();
+    {
+      FileSizeLimit full_disk(c.disk_room);
+      data_file_downloadftp(url, c.local);
+    }
+    EXPECT_EQ(report_pairs(error_file), std::vector<std::string>{" File'" + url + "'download 1"});
+    EXPECT_FALSE(std::filesystem::exists(c.local));
+  }
+}
+
+// Fault guarded: lists of other months were neither joined nor written, yet
+// the acquisition reported success and the configuration named a missing file.
+TEST(AceAcquisition, ListsOfOtherMonthsFailWithoutAFile) {
+  for (const AceList* list : {&kAceMag, &kAceSwepam}) {
+    // A month as the list service publishes it: header, marker line, records.
+    const bool mag = std::string(list->label_stem) == "MAG";
+    const auto month = [&](const char* year_month) {
+      std::string text = ":Product: list\n# Prepared 2\n#" + std::string(mag ? 84 : 73, '-') + "\n";
+      for (int hour = 0; hour < 40; ++hour)
+        text += year_month + std::string(mag ? 78 : 65, '1') + "\n";
+      return text;
+    };
+    ScratchDir dir;
+    FixedClock clock("2013-03-15 18:40");
+    report_reset();
+    write_file("up-present", month("2013 03"));
+    write_file("up-last", month("2012 11"));
+    EXPECT_EQ(ace_acquisition(*list, "ace.asc", file_url("up-present"), file_url("up-last")), 1);
+    EXPECT_FALSE(std::filesystem::exists("ace.asc")) << list->label_stem;
+  }
+}
+
+}  // namespace

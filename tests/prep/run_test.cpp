@@ -1,0 +1,190 @@
+// The run: the order file, the hand-over to the forecaster and the whole cycle.
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "config/build_variant.h"
+#include "config/config_file.h"
+#include "run/error_report.h"
+#include "run/file_name_dir.h"
+#include "run/hand_over.h"
+#include "run/input_paths.h"
+#include "run/order_file.h"
+#include "run/preprocessor_cycle.h"
+#include "run/xml_nesting.h"
+#include "test_support.h"
+
+namespace {
+
+// <a>...</a> nested `depth` levels deep.
+std::string nested(std::size_t depth) {
+  std::string xml;
+  for (std::size_t i = 0; i < depth; ++i) xml += "<a>";
+  for (std::size_t i = 0; i < depth; ++i) xml += "</a>";
+  return xml;
+}
+
+TEST(OrderFileWalk, FillsTheNameRecord) {
+  const auto kp = [](const std::string& value) {
+    return "<File><Name>filenameKp</Name><Value>" + value + "</Value></File>";
+  };
+  // The Kp name and the output directory a document gives, as "kp|dir"; the
+  // other fields follow the same rules.
+  const std::pair<std::string, std::string> cases[] = {
+      {"<a>" + kp(" my \n\t  file ") + "</a>", "my file|"},  // inner white space condensed
+      // Which occurrence of a repeated key wins: a nested earlier one loses to a
+      // later sibling, one below a later sibling is dropped, and a name without
+      // a value keeps the earlier content.
+      {"<a><g>" + kp("B") + "</g>" + kp("A") + "</a>", "A|"},
+      {"<a>" + kp("A") + "<g>" + kp("B") + "</g></a>", "A|"},
+      {"<a>" + kp("A") + "<File><Name>filenameKp</Name></File></a>", "A|"},
+      // Empty elements leave their field unset.
+      {"<a>" + kp("") + kp("A") + "</a>", "A|"},
+      {"<a><Output><File_Name></File_Name></Output></a>", "|"},
+  };
+  for (const auto& [xml, expected] : cases) {
+    TiXmlDocument document;
+    document.Parse(xml.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+    ASSERT_FALSE(document.Error()) << document.ErrorDesc();
+    FileName_Dir names;
+    names.visitNode(&document, 0, FileName_Dir(names));
+    names.Dir_corect();
+    names.Name_corect();
+    EXPECT_EQ(names.getFile_NameKP() + "|" + names.getFile_DirOutput(), expected) << xml;
+  }
+}
+
+// The scan must never report less than the parser would reach, or a document
+// it let through could still exhaust the stack.
+TEST(NestingDepth, IsFoundWithoutParsing) {
+  // Markup in comments and CDATA is no element.
+  EXPECT_EQ(xml_nesting_depth("<a><!-- <b><b> --><![CDATA[<c><c>]]><!DOCTYPE x></a>"), 1u);
+  // A quoted greater-than does not end the tag.
+  EXPECT_EQ(xml_nesting_depth("<a x=\"/>\"><b y='>'><c></c><d/></b></a>"), 3u);
+  // A processing instruction ends at its first greater-than.
+  EXPECT_EQ(xml_nesting_depth("<?p > <a><b></b></a> ?>"), 2u);
+}
+
+// The last `count` pairs of the report in `path`, which must be closed.
+std::vector<std::string> last_pairs(const std::string& path, std::size_t count) {
+  const std::string report = read_file(path), closing = "</Errors>\n</Zuv_errorfile>\n";
+  EXPECT_EQ(report.substr(report.size() - std::min(report.size(), closing.size())), closing);
+  const std::vector<std::string> pairs = report_pairs(report);
+  return {pairs.end() - static_cast<long>(std::min(count, pairs.size())), pairs.end()};
+}
+
+RunOutcome all_sources(const std::string& dst_path = "dst.asc") {
+  return {
+      0,
+      {{"FNDST", dst_path}, {"FNKP", "kp.asc"}, {"FNMAG", "mag.asc"}, {"FNSWEPAM", "swepam.asc"}}};
+}
+
+TEST(HandOver, AllSourcesGiveTheConfigurationAndTheReport) {
+  ScratchDir dir;
+  report_start();
+  finish_run(all_sources("in/o'brien.asc"), "out/fc", "errorfile.xml");
+  // Fault guarded: an apostrophe in a path ended the text early and made the
+  // whole group unreadable for the forecaster.
+  EXPECT_EQ(read_file("velk_nrt.cfg"),
+            config_file_text(build_variant(),
+                             "FNDST='in/o''brien.asc'\nFNKP='kp.asc'\nFNMAG='mag.asc'\n"
+                             "FNSWEPAM='swepam.asc'\nFNMET='out/fc.xml'\nFNDAT='out/fc.asc'\n/\n"));
+  EXPECT_EQ(read_file("errorfile.xml"), error_file);
+}
+
+// A run that writes no configuration keeps the old one, and the report in the
+// working directory ends with why.
+void expect_old_configuration_kept(const RunOutcome& outcome, const std::string& base,
+                                   const char* report, rlim_t disk_room,
+                                   const std::vector<std::string>& last) {
+  ScratchDir dir;
+  report_start();
+  write_file("velk_nrt.cfg", "old");
+  {
+    FileSizeLimit full_disk(disk_room);
+    finish_run(outcome, base, report);
+  }
+  EXPECT_EQ(read_file("velk_nrt.cfg"), "old");
+  EXPECT_EQ(last_pairs("errorfile.xml", last.size()), last);
+}
+
+// Fault guarded: a path the forecaster would cut at 255 characters made it
+// open the wrong file.
+TEST(HandOver, OverlongPathWritesNoConfigurationAndSaysWhy) {
+  const std::string base = "out/" + std::string(252, 'f');
+  expect_old_configuration_kept(all_sources(), base, "errorfile.xml", RLIM_INFINITY,
+                                {"ConfigFilePath '" + base + ".xml'longerThan255Characters 1",
+                                 "ConfigFilePath '" + base + ".asc'longerThan255Characters 1"});
+}
+
+// Fault guarded: a configuration that could not be written (disk full) was
+// not noticed, and a truncated one could replace the last good file.
+TEST(HandOver, ConfigurationThatCannotBeWrittenIsReportedAndTheOldOneKept) {
+  // Room for the report, not for the configuration.
+  expect_old_configuration_kept(all_sources(), "fc", "errorfile.xml", 1024,
+                                {"FileWrite 'velk_nrt.cfg'write 1"});
+}
+
+// Fault guarded: with an unusable output directory the report was lost and an
+// older report there went on describing an earlier run.
+TEST(HandOver, ReportThatCannotGoToTheOutputDirectoryGoesToTheWorkingOne) {
+  RunOutcome dst_failed;
+  dst_failed.add_source(1, "FNDST", "dst.asc");
+  expect_old_configuration_kept(dst_failed, "fc", "missing/errorfile.xml", RLIM_INFINITY,
+                                {"FileWrite 'missing/errorfile.xml'write 1"});
+}
+
+// A whole cycle over `order` without any upstream service: every transfer is
+// refused. Returns the exit status.
+int run_cycle(const std::string& order) {
+  write_file("order.xml", order);
+  std::string program = "nrtprep", order_path = "order.xml";
+  char* argv[] = {program.data(), order_path.data(), nullptr};
+  report_reset();
+  return run_preprocessor_cycle(2, argv);
+}
+
+// Fault guarded: an order file nested some ten thousand levels deep crashed
+// the run with a stack overflow instead of ending it with a report.
+TEST(Cycle, OrderFileThatCannotBeParsedSafelyEndsWithStatusOneAndAClosedReport) {
+  for (const std::string& order :
+       {std::string(), std::string("<a><b></a>"), nested(kMaxOrderFileDepth + 1), nested(200000)}) {
+    SCOPED_TRACE(order.substr(0, 40));
+    ScratchDir dir;
+    write_file("velk_nrt.cfg", "old");
+    EXPECT_EQ(run_cycle(order), 1);
+    EXPECT_EQ(last_pairs("errorfile.xml", 1),
+              std::vector<std::string>{"OrderFileReading OderFileRead 1"});
+    EXPECT_EQ(read_file("velk_nrt.cfg"), "old");
+    EXPECT_EQ(file_count("."), 3);  // nothing was fetched
+  }
+}
+
+// The deepest document still parsed, with no directory and no ACE names: the
+// empty path is checked before each ACE download.
+TEST(Cycle, EmptyDirectoryAndAceNamesCheckTheEmptyPathBeforeEachDownload) {
+  ScratchDir dir;
+  EXPECT_EQ(run_cycle(nested(kMaxOrderFileDepth)), 0);
+  const std::vector<std::string> pairs = report_pairs(read_file("errorfile.xml"));
+  EXPECT_NE(std::find(pairs.begin(), pairs.end(), "OrderFileReading OderFileRead 0"), pairs.end());
+  const auto mag = std::find(pairs.begin(), pairs.end(), "FileRead ''read 1");
+  ASSERT_NE(mag, pairs.end());
+  EXPECT_EQ((mag + 1)->rfind("AceMagFileDownload ", 0), 0u);
+  const auto swepam = std::find(mag + 1, pairs.end(), "FileRead ''read 1");
+  ASSERT_NE(swepam, pairs.end());
+  EXPECT_EQ((swepam + 1)->rfind("AceSwepamFileDownload ", 0), 0u);
+}
+
+// A directory alone names no file: ACE takes the default name as Dst and Kp
+// do. (A name, with or without a directory, is used by the end-to-end cases.)
+TEST(OrderRunPaths, WithoutANameTakeTheDefault) {
+  for (const char* dir : {"d/", ""}) {
+    EXPECT_EQ(index_input_path(dir, "", "default"), "default") << dir;
+    EXPECT_EQ(ace_download_path(dir, "", "default"), "default") << dir;
+    EXPECT_EQ(forecast_base_path(dir, "", "default"), "default") << dir;
+  }
+}
+
+}  // namespace
