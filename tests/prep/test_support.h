@@ -53,8 +53,7 @@ struct FileSizeLimit {
   explicit FileSizeLimit(rlim_t bytes) {
     std::signal(SIGXFSZ, SIG_IGN);  // the signal would end the process; the write fails instead
     ::getrlimit(RLIMIT_FSIZE, &previous);
-    rlimit limited = previous;
-    limited.rlim_cur = bytes;
+    const rlimit limited{bytes, previous.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &limited);
   }
   ~FileSizeLimit() {
@@ -76,11 +75,6 @@ inline std::string read_file(const std::string& path) {
 inline long file_count(const std::string& dir) {
   using std::filesystem::directory_iterator;
   return std::distance(directory_iterator(dir), directory_iterator());
-}
-
-// A file:// URL for a path relative to the working directory.
-inline std::string file_url(const std::string& relative_path) {
-  return "file://" + (std::filesystem::current_path() / relative_path).string();
 }
 
 // The pairs of a report text, each as "StepName ErrorName Value".
