@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace velk {
 namespace {
@@ -14,26 +15,22 @@ TEST(FixedFieldTest, ReadsIntegerFields) {
   // Blank fields and short lines read as zero (fields past the line end are
   // among the table reader's short records); blanks inside a field are
   // ignored; a sign alone is no number.
-  const struct {
-    const char* line;
-    int col, width;
-    FieldStatus status;
-    int value;
-  } cases[] = {{"2009 03 01", 6, 2, kOk, 3},
-               {"    ", 1, 4, kOk, 0},
-               {"20", 1, 4, kOk, 20},
-               {" 1 2", 1, 4, kOk, 12},
-               {"  -7", 1, 4, kOk, -7},
-               {"   -", 1, 4, kBad, 0},
-               {"1.0", 1, 3, kBad, 0},
-               {"-2147483648", 1, 11, kOk, -2147483647 - 1},
-               {"2147483648", 1, 10, kRange, 0},
-               {"99999999999999999999", 1, 20, kRange, 0}};
-  for (const auto& c : cases) {
+  const std::tuple<const char*, int, int, FieldStatus, int> cases[] = {
+      {"2009 03 01", 6, 2, kOk, 3},
+      {"    ", 1, 4, kOk, 0},
+      {"20", 1, 4, kOk, 20},
+      {" 1 2", 1, 4, kOk, 12},
+      {"  -7", 1, 4, kOk, -7},
+      {"   -", 1, 4, kBad, 0},
+      {"1.0", 1, 3, kBad, 0},
+      {"-2147483648", 1, 11, kOk, -2147483647 - 1},
+      {"2147483648", 1, 10, kRange, 0},
+      {"99999999999999999999", 1, 20, kRange, 0}};
+  for (const auto& [line, col, width, status, expected] : cases) {
     int value = -1;
-    EXPECT_EQ(read_int_field(c.line, c.col, c.width, value), c.status) << c.line;
-    if (c.status == kOk) {
-      EXPECT_EQ(value, c.value) << c.line;
+    EXPECT_EQ(read_int_field(line, col, width, value), status) << line;
+    if (status == kOk) {
+      EXPECT_EQ(value, expected) << line;
     }
   }
 }
@@ -44,40 +41,31 @@ TEST(FixedFieldTest, ReadsRealFields) {
   // underflow rounds to zero. The last three guard against converting with
   // value / 10^d (or value * 0.1), which for long digit strings or -9999 with
   // one decimal lands one unit off the nearest double.
-  const struct {
-    const char* field;
-    int decimals;
-    FieldStatus status;
-    double value;
-  } cases[] = {{"   -10", 1, kOk, -1.0},
-               {"   -5", 3, kOk, -0.005},
-
-               {"   .5", 1, kOk, 0.5},
-
-               {"6.13e+04", 2, kOk, 61300.0},
-               {"  613E2", 2, kOk, 613.0},
-               {"1.5d-3", 1, kOk, 0.0015},
-               {"1.0-3", 1, kOk, 0.001},
-
-               {"  4 3", 0, kOk, 43.0},
-               {"1e-400", 0, kOk, 0.0},
-               {"1e400", 0, kRange, 0.0},
-               {".", 1, kBad, 0.0},
-               {"1.5E+", 1, kBad, 0.0},
-
-               {"nan", 1, kBad, 0.0},
-               {"0x1p3", 1, kBad, 0.0},
-               {"9239164268605729673", 2, kOk, 92391642686057296.73},
-               {"   -9999", 1, kOk, -999.9},
-               {"  3", 1, kOk, 0.3}};
-  for (const auto& c : cases) {
-    const std::string line = std::string("ab") + c.field;
+  const std::tuple<const char*, int, FieldStatus, double> cases[] = {
+      {"   -10", 1, kOk, -1.0},
+      {"   -5", 3, kOk, -0.005},
+      {"   .5", 1, kOk, 0.5},
+      {"6.13e+04", 2, kOk, 61300.0},
+      {"  613E2", 2, kOk, 613.0},
+      {"1.5d-3", 1, kOk, 0.0015},
+      {"1.0-3", 1, kOk, 0.001},
+      {"  4 3", 0, kOk, 43.0},
+      {"1e-400", 0, kOk, 0.0},
+      {"1e400", 0, kRange, 0.0},
+      {".", 1, kBad, 0.0},
+      {"1.5E+", 1, kBad, 0.0},
+      {"nan", 1, kBad, 0.0},
+      {"0x1p3", 1, kBad, 0.0},
+      {"9239164268605729673", 2, kOk, 92391642686057296.73},
+      {"   -9999", 1, kOk, -999.9},
+      {"  3", 1, kOk, 0.3}};
+  for (const auto& [field, decimals, status, expected] : cases) {
+    const std::string line = std::string("ab") + field;  // the field from column 3
     double value = -7.0;
-    EXPECT_EQ(read_real_field(line, 3, static_cast<int>(line.size()) - 2, c.decimals, value),
-              c.status)
-        << c.field;
-    if (c.status == kOk) {
-      EXPECT_EQ(value, c.value) << c.field;
+    EXPECT_EQ(read_real_field(line, 3, static_cast<int>(line.size()) - 2, decimals, value), status)
+        << field;
+    if (status == kOk) {
+      EXPECT_EQ(value, expected) << field;
     }
   }
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <tuple>
 
 #include "test_support.h"
 
@@ -61,11 +62,8 @@ TEST(Forecast, TargetRowsGetTheSumAndTheStandardErrorFromTheLowerTriangle) {
 
 TEST(Forecast, FactorsPowersLagsAndFillValues) {
   const Model dst_now = make_model({1}, {{{11, 0, 1}}});
-  const struct {
-    Model model;
-    std::array<int, 5> shape;  // NMAX, NREC, LT, MAXLAG, DT(KY)
-    std::vector<double> y;
-  } cases[] = {
+  // Model; NMAX, NREC, LT, MAXLAG and DT(KY); forecasts.
+  const std::tuple<Model, std::array<int, 5>, std::vector<double>> cases[] = {
       // No factor at all, then terms without factors: the fill value; input 0 counts as a factor.
       {make_model({}, {}), {6, 4, 1, 0, 1}, {0, kFill, kFill, kFill, kFill, kFill}},
       {make_model({3, 4}, {{}, {}}), {6, 4, 1, 0, 1}, {0, kFill, kFill, kFill, kFill, kFill}},
@@ -81,12 +79,11 @@ TEST(Forecast, FactorsPowersLagsAndFillValues) {
       // The forecasts would leave the table: NREC is lowered to NMAX - LT.
       {dst_now, {10, 10, 2, 0, 1}, {0, 0, 10, 20, 30, 40, 50, 60, 70, 80}},
   };
-  for (const auto& c : cases) {
-    const auto [nmax, nrec, lt, maxlag, step] = c.shape;
+  for (const auto& [model, shape, y] : cases) {
+    const auto [nmax, nrec, lt, maxlag, step] = shape;
     HourlyTable table = dst_table(nmax, nrec);
-    EXPECT_EQ(forecast(c.model, dst_setup(lt, maxlag, step), table).y, c.y)
-        << "case " << &c - cases;
-    EXPECT_EQ(table.nrec, std::min(nrec, nmax - lt)) << "case " << &c - cases;
+    EXPECT_EQ(forecast(model, dst_setup(lt, maxlag, step), table).y, y) << nmax << " " << nrec;
+    EXPECT_EQ(table.nrec, std::min(nrec, nmax - lt)) << nmax << " " << nrec;
   }
 }
 

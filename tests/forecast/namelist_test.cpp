@@ -5,6 +5,7 @@
 #include <array>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 namespace velk {
 namespace {
@@ -80,11 +81,7 @@ TEST(NamelistTest, TextsGoOnAcrossLinesAndAreCutToTheirLength) {
 }
 
 TEST(NamelistTest, RejectsWhatItCannotReadWithALineNumber) {
-  const struct {
-    const char* text;
-    const char* problem_part;
-    int line;
-  } cases[] = {
+  const std::tuple<const char*, const char*, int> cases[] = {
       {"nothing here\n", "no group &GRP", 0},
       {"&GRP k=1\n", "no closing \"/\"", 2},
       {"&GRP\n k=1\n S='open /\n", "no closing apostrophe", 3},
@@ -100,14 +97,14 @@ TEST(NamelistTest, RejectsWhatItCannotReadWithALineNumber) {
       {"&GRP N(7)=1 /", "subscript 7 of N beyond its 6 elements", 1},
       {"&GRP K=2147483648 /", "integer value of K out of range", 1},
   };
-  for (const auto& c : cases) {
+  for (const auto& [text, problem_part, line] : cases) {
     Vars v;
     try {
-      v.read(c.text);
-      ADD_FAILURE() << "accepted: " << c.text;
+      v.read(text);
+      ADD_FAILURE() << "accepted: " << text;
     } catch (const NamelistError& e) {
-      EXPECT_NE(e.problem().find(c.problem_part), std::string::npos) << e.what();
-      EXPECT_EQ(e.line(), c.line) << e.what();
+      EXPECT_NE(e.problem().find(problem_part), std::string::npos) << e.what();
+      EXPECT_EQ(e.line(), line) << e.what();
     }
   }
 }

@@ -5,6 +5,7 @@
 #include <climits>
 #include <limits>
 #include <sstream>
+#include <tuple>
 
 #include "forecast/format_fields.h"
 
@@ -19,11 +20,7 @@ const char kApHeader[] =
     "1(1X,\"FC+\",I2.2,\"H\",A7))";
 
 TEST(OutputFormat, WritesLayoutsRevertsAndStopsWhenItemsEnd) {
-  const struct {
-    std::string format;
-    Items items;
-    std::string expected;
-  } cases[] = {
+  const std::tuple<std::string, Items, std::string> cases[] = {
       // The production layouts are compared whole by the end-to-end cases.
       {"(2(1X,I6),F6.0,4(1X,7X,F6.0))",  // Dst fill values do not fit F6.0
        {8760, 1, -9999.9, -12.5, 3.5, -9999.9, -9999.9},
@@ -53,66 +50,54 @@ TEST(OutputFormat, WritesLayoutsRevertsAndStopsWhenItemsEnd) {
       {"(I3.2,I3.0,I3.0)", {5, 0, 4}, " 05     4\n"},
       {"(I2) trailing", {1}, " 1\n"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(OutputFormat::parse(c.format).write(c.items), c.expected) << c.format;
-  }
+  for (const auto& [format, items, expected] : cases)
+    EXPECT_EQ(OutputFormat::parse(format).write(items), expected) << format;
 }
 
+// The message of the FormatError that `f` throws; "accepted" when it returns.
 template <typename F>
-void expect_format_error(F f, const std::string& message_part, const std::string& what) {
+std::string format_error_of(F f) {
   try {
     f();
-    ADD_FAILURE() << "accepted: " << what;
   } catch (const FormatError& e) {
-    EXPECT_NE(std::string(e.what()).find(message_part), std::string::npos)
-        << what << " gave: " << e.what();
+    return e.what();
   }
+  return "accepted";
 }
 
-TEST(OutputFormat, RejectsMalformedAndUnsupportedFormats) {
-  const std::pair<std::string, const char*> cases[] = {
-      {"I3", "must begin with '('"},
-      {"((I3)", "missing ')'"},
-      {"(I3,)", "descriptor missing after ','"},
-      {"(())", "empty group"},
-      {"(I3 I4)", "expected ',' or ')'"},
-      {"(0(I3))", "count of zero"},
-      {"(X)", "X needs a count"},
-      {"(F6)", "F needs its decimals"},
-      {"(F0.3)", "F0"},
-      {"(I2.3)", "minimum digits larger than the width"},
-      {"('abc'')", "unterminated literal"},
-      {"(1P,F6.2)", "scale factors"},
-      {"(#)", "unexpected character '#'"},
-      {"(99999999999999999999X)", "number larger than"},
+TEST(OutputFormat, RejectsMalformedFormatsAndItemsOfTheWrongKind) {
+  const std::tuple<std::string, Items, const char*> cases[] = {
+      {"I3", {}, "must begin with '('"},
+      {"((I3)", {}, "missing ')'"},
+      {"(I3,)", {}, "descriptor missing after ','"},
+      {"(())", {}, "empty group"},
+      {"(I3 I4)", {}, "expected ',' or ')'"},
+      {"(0(I3))", {}, "count of zero"},
+      {"(X)", {}, "X needs a count"},
+      {"(F6)", {}, "F needs its decimals"},
+      {"(F0.3)", {}, "F0"},
+      {"(I2.3)", {}, "minimum digits larger than the width"},
+      {"('abc'')", {}, "unterminated literal"},
+      {"(1P,F6.2)", {}, "scale factors"},
+      {"(#)", {}, "unexpected character '#'"},
+      {"(99999999999999999999X)", {}, "number larger than"},
       {"(I3,Q2)",
+       {},
        "format '(I3,Q2)': descriptor 'Q' is not supported (nX, Iw, Iw.m, Fw.d, Aw, A, "
        "quoted texts, groups, / and : are) (column 5)"},
       // A mistyped format must not be able to ask for gigabytes of output.
-      {"(1000(1000(1000X)))", "more than 1000000 columns"},
+      {"(1000(1000(1000X)))", {}, "more than 1000000 columns"},
       // Guards against a stack overflow on deeply nested parentheses.
-      {"(" + std::string(100000, '(') + "I1" + std::string(100001, ')'), "nested more than 50"},
-  };
-  for (const auto& c : cases) {
-    expect_format_error([&] { OutputFormat::parse(c.first); }, c.second, c.first);
-  }
-}
-
-TEST(OutputFormat, RejectsItemsOfTheWrongKind) {
-  const struct {
-    const char* format;
-    Items items;
-    const char* message_part;
-  } cases[] = {
+      {"(" + std::string(100000, '(') + "I1" + std::string(100001, ')'), {}, "nested more than 50"},
       {"(I3)", {2.0}, "item 1 is a real number, but I3 takes an integer"},
       {"(I3,F6.1)", {1, 3}, "item 2 is an integer, but F6.1 takes a real number"},
       {"(\"x\")", {1}, "takes no items, but 1 were given"},
       // Guards against an endless loop: the repeated group writes but never takes an item.
       {"(I3,2(1X))", {1, 2}, "the part that is repeated takes none"},
   };
-  for (const auto& c : cases) {
-    const OutputFormat format = OutputFormat::parse(c.format);
-    expect_format_error([&] { format.write(c.items); }, c.message_part, c.format);
+  for (const auto& [format, items, part] : cases) {
+    const std::string message = format_error_of([&] { OutputFormat::parse(format).write(items); });
+    EXPECT_NE(message.find(part), std::string::npos) << format << " gave: " << message;
   }
   // Guards against dereferencing the missing tree of an unparsed format.
   EXPECT_THROW(OutputFormat().write({1}), FormatError);
@@ -125,18 +110,14 @@ TEST(OutputFormat, RejectsItemsOfTheWrongKind) {
 TEST(FormatFields, IntegersWidthsMinimumDigitsAndOverflow) {
   // The sign needs a column too; Iw.0 of zero writes no digit at all. The last
   // case guards against negating the most negative value (undefined behaviour).
-  const struct {
-    long long value;
-    int width, min_digits;
-    const char* expected;
-  } cases[] = {{-12, 3, -1, "-12"}, {-123, 3, -1, "***"},
-               {123, 2, -1, "**"},  {7, 4, 4, "0007"},
-               {0, 2, 2, "00"},     {0, 3, 0, "   "},
-               {5, 3, 0, "  5"},    {-1, 3, 2, "-01"},
-               {-1, 2, 2, "**"},    {LLONG_MIN, 20, -1, "-9223372036854775808"}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(format_integer(c.value, c.width, c.min_digits), c.expected) << c.value;
-  }
+  const std::tuple<long long, int, int, const char*> cases[] = {
+      {-12, 3, -1, "-12"}, {-123, 3, -1, "***"},
+      {123, 2, -1, "**"},  {7, 4, 4, "0007"},
+      {0, 2, 2, "00"},     {0, 3, 0, "   "},
+      {5, 3, 0, "  5"},    {-1, 3, 2, "-01"},
+      {-1, 2, 2, "**"},    {LLONG_MIN, 20, -1, "-9223372036854775808"}};
+  for (const auto& [value, width, min_digits, expected] : cases)
+    EXPECT_EQ(format_integer(value, width, min_digits), expected) << value;
   EXPECT_EQ(format_text("ap", 6), "    ap");
   EXPECT_EQ(format_text("abcdefgh", 3), "abc");
 }
@@ -149,28 +130,24 @@ TEST(FormatFields, RealsRoundHalfAwayFromZeroOnTheExactBinaryValue) {
   // digits are the double's exact ones, down to the smallest subnormal. The
   // point is always written, the zero before it only when there is room or no
   // other digit; a negative value rounding to zero keeps its sign.
-  const struct {
-    double value;
-    int width, decimals;
-    const char* expected;
-  } cases[] = {{2.5, 6, 0, "    3."},     {-2.5, 6, 0, "   -3."},
-               {0.125, 5, 2, " 0.13"},    {1.005, 5, 2, " 1.00"},
-               {2.675, 5, 2, " 2.67"},    {99.95, 5, 1, "100.0"},
-               {0.9996, 5, 3, "1.000"},   {1.0 / 3.0, 25, 20, "   0.33333333333333331483"},
-               {5e-324, 6, 3, " 0.000"},  {12.0, 6, 0, "   12."},
-               {0.5, 5, 3, "0.500"},      {0.5, 4, 3, ".500"},
-               {0.5, 3, 3, "***"},        {0.4, 2, 0, "0."},
-               {-0.5, 5, 3, "-.500"},     {-0.4, 3, 0, "-0."},
-               {-0.0001, 6, 3, "-0.000"}, {-0.0, 6, 3, "-0.000"},
-               {-999.9, 6, 0, "-1000."},  {-9999.9, 6, 0, "******"},
-               {1e300, 6, 0, "******"},   {nan, 6, 0, "   NaN"},
-               {nan, 2, 0, "**"},         {inf, 9, 1, " Infinity"},
-               {inf, 6, 0, "   Inf"},     {-inf, 8, 1, "    -Inf"},
-               {-inf, 3, 0, "***"}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(format_fixed(c.value, c.width, c.decimals), c.expected)
-        << c.value << " under F" << c.width << "." << c.decimals;
-  }
+  const std::tuple<double, int, int, const char*> cases[] = {
+      {2.5, 6, 0, "    3."},     {-2.5, 6, 0, "   -3."},
+      {0.125, 5, 2, " 0.13"},    {1.005, 5, 2, " 1.00"},
+      {2.675, 5, 2, " 2.67"},    {99.95, 5, 1, "100.0"},
+      {0.9996, 5, 3, "1.000"},   {1.0 / 3.0, 25, 20, "   0.33333333333333331483"},
+      {5e-324, 6, 3, " 0.000"},  {12.0, 6, 0, "   12."},
+      {0.5, 5, 3, "0.500"},      {0.5, 4, 3, ".500"},
+      {0.5, 3, 3, "***"},        {0.4, 2, 0, "0."},
+      {-0.5, 5, 3, "-.500"},     {-0.4, 3, 0, "-0."},
+      {-0.0001, 6, 3, "-0.000"}, {-0.0, 6, 3, "-0.000"},
+      {-999.9, 6, 0, "-1000."},  {-9999.9, 6, 0, "******"},
+      {1e300, 6, 0, "******"},   {nan, 6, 0, "   NaN"},
+      {nan, 2, 0, "**"},         {inf, 9, 1, " Infinity"},
+      {inf, 6, 0, "   Inf"},     {-inf, 8, 1, "    -Inf"},
+      {-inf, 3, 0, "***"}};
+  for (const auto& [value, width, decimals, expected] : cases)
+    EXPECT_EQ(format_fixed(value, width, decimals), expected)
+        << value << " under F" << width << "." << decimals;
 }
 
 }  // namespace

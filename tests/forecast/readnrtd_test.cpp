@@ -210,11 +210,8 @@ TEST(ReadnrtdTest, EndsTheRunWithAMessageOnABadRecord) {
   const std::string mismatch = " DATE/TIME IN MAG AND SWEPAM DATA DO NOT MATCH\n";
   // Guards against indexing the day-offset table with a month outside 1..12.
   const std::string month = " MONTH OUTSIDE 1..12 IN THE ACE DATA AT LINE #        4\n";
-  const struct {
-    int file, index, col;  // file 4 is both ACE files
-    const char* text;
-    std::string message;
-  } cases[] = {
+  // File (4: both ACE files), record index, column, text there, message.
+  const std::tuple<int, int, int, const char*, std::string> cases[] = {
       {1, 5, 13, "06", mismatch},  // the hour-5 pair
       {1, 5, 1, "2013", mismatch},
       {4, 3, 6, "13", month},
@@ -225,13 +222,12 @@ TEST(ReadnrtdTest, EndsTheRunWithAMessageOnABadRecord) {
       {2, 1, 13, "3+", read_error(1, "kp", 25)},  // Kp of day 2: pair 25
       {3, 0, 21, "--12", read_error(1, "dst", 1)},
   };
-  for (const auto& c : cases) {
+  for (const auto& [file, index, col, text, message] : cases) {
     f.make_hours(kMarch2012, 48);
     std::vector<std::string>* files[] = {&f.mag, &f.swepam, &f.kp, &f.dst};
     for (int i = 0; i < 4; ++i)
-      if (i == c.file || (c.file == 4 && i < 2))
-        place((*files[i])[static_cast<std::size_t>(c.index)], c.col, c.text);
-    EXPECT_EQ(run_end_of([&] { f.read(48); }), c.message) << c.file << " " << c.text;
+      if (i == file || (file == 4 && i < 2)) place((*files[i])[index], col, text);
+    EXPECT_EQ(run_end_of([&] { f.read(48); }), message) << file << " " << text;
   }
 }
 

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 namespace velk {
@@ -42,11 +44,9 @@ TEST(Scores, CadenceAsLargeAsAnIntScoresOneRow) {
 // divide by zero keeps its default.
 TEST(Scores, UndefinedScoresKeepTheirDefaults) {
   const double d = Scores::kNoEfficiency;
-  const struct {
-    int step;
-    std::vector<double> observed, forecast;
-    Scores expected;  // NAN marks a score that is defined (checked finite only)
-  } cases[] = {
+  // Cadence, observations, forecasts and the seven scores in metadata order;
+  // NAN marks a score that is defined (checked finite only).
+  const std::tuple<int, std::vector<double>, std::vector<double>, std::array<double, 7>> cases[] = {
       // no valid forecast
       {1, {1, 2, 4, 3, 5, 6}, {0, kFill, kFill, kFill, kFill, kFill}, {0, NAN, d, NAN, 0, NAN, d}},
       // no valid persistence: with cadence 2 and lead step 1 all are odd rows
@@ -60,15 +60,15 @@ TEST(Scores, UndefinedScoresKeepTheirDefaults) {
       // perfect persistence: observations 1 4 6 repeat the hour before them
       {2, {1, 1, 4, 4, 6, 6}, {0, 2, 0, 4, 0, 6}, {NAN, 0, NAN, 1, NAN, NAN, d}},
   };
-  for (const auto& c : cases) {
-    const Scores r = score(c.observed, c.forecast, 5, 1, c.step);
+  for (const auto& [step, observed, forecast, want] : cases) {
+    const Scores r = score(observed, forecast, 5, 1, step);
     const double got[] = {r.e_f, r.e_p, r.pe_f, r.pe_p, r.r_f, r.r_p, r.skill};
-    const double want[] = {c.expected.e_f, c.expected.e_p, c.expected.pe_f, c.expected.pe_p,
-                           c.expected.r_f, c.expected.r_p, c.expected.skill};
-    for (int k = 0; k < 7; ++k) {
-      EXPECT_TRUE(std::isfinite(got[k])) << "case " << &c - cases << " score " << k;
+    for (std::size_t k = 0; k < 7; ++k) {
+      EXPECT_TRUE(std::isfinite(got[k]))
+          << "observed " << ::testing::PrintToString(observed) << " score " << k;
       if (!std::isnan(want[k])) {
-        EXPECT_EQ(got[k], want[k]) << "case " << &c - cases << " score " << k;
+        EXPECT_EQ(got[k], want[k])
+            << "observed " << ::testing::PrintToString(observed) << " score " << k;
       }
     }
   }

@@ -34,13 +34,8 @@ TEST(MetadataWriter, FieldsTooWideAreCutOrOverflow) {
             std::string::npos)
       << head;
 
-  Scores s;
-  s.e_f = 100.5;  // a Dst error of 100 nT does not fit F6.3
-  s.e_p = 1.23456;
-  s.pe_p = 0.0005;
-  s.r_f = -0.0004;  // rounds to zero and keeps its sign
-  s.r_p = 1.0;
-  s.skill = 0.85;
+  // A Dst error of 100 nT does not fit F6.3; -0.0004 rounds to zero and keeps its sign.
+  const Scores s{100.5, 1.23456, Scores::kNoEfficiency, 0.0005, -0.0004, 1.0, 0.85};
   std::istringstream block(metadata_model_block(4, s));
   std::string fields;
   for (std::string line; std::getline(block, line);)
