@@ -36,21 +36,16 @@ TEST(RegressionRows, UseTheForecastersPlacementAndLeaveOutMissingRows) {
   FillValues uf{};
   uf[8] = -9999.9;
   uf[10] = 9999.0;
-  Model model;
-  model.terms = {{}, {{9, 1, 1}}, {{9, 0, 2}}};
-  model.c.assign(3, 0.0);
-  model.cov.assign(9, 0.0);
+  const Model model{{0.0, 0.0, 0.0}, {{}, {{9, 1, 1}}, {{9, 0, 2}}}, {}};
 
   RegressionRows rows(3);
   EXPECT_EQ(rows.append(model, table, ForecastSetup{11, 2, 3, 2, uf}), 11);  // 13 base rows - 2
-  const Eigen::MatrixXd x = rows.design();
+  // Base row 4: the constant, row 3 (one row back), row 4 squared.
+  EXPECT_EQ(rows.design().row(0), Eigen::RowVector3d(1.0, 103.0, 104.0 * 104.0));
   const Eigen::VectorXd y = rows.targets();
-  EXPECT_EQ(x(0, 0), 1.0);
-  EXPECT_EQ(x(0, 1), 103.0);          // base row 4, one row back
-  EXPECT_EQ(x(0, 2), 104.0 * 104.0);  // base row 4, squared
-  EXPECT_EQ(y(0), 1006.0);            // row 4 + LT
-  EXPECT_EQ(y(3), 1016.0);            // base rows 10 and 12 were skipped
-  EXPECT_EQ(y(10), 1030.0);           // the last base row whose target lies within NREC
+  EXPECT_EQ(y(0), 1006.0);   // row 4 + LT
+  EXPECT_EQ(y(3), 1016.0);   // base rows 10 and 12 were skipped
+  EXPECT_EQ(y(10), 1030.0);  // the last base row whose target lies within NREC
 }
 
 // A scratch working directory holding synthetic histories "a" and "b" in the
@@ -82,57 +77,50 @@ class FitRun : public ::testing::Test {
     std::vector<double> v, b, d;
     std::array<int, 24> dst_day{};
     std::string line;
+    const auto put = [&line](std::ofstream& out, bool made) {
+      ASSERT_TRUE(made);
+      out << line << "\n";
+    };
     for (int t = 0; t < days * 24; ++t) {
       v.push_back(speed(rng) / 10.0);
       b.push_back(bz(rng) / 10.0);
       d.push_back(t < 4 ? -10.0 : std::round(kC0 + kC1 * d[t - 4] + kC2 * v[t - 4] * b[t - 4]));
       const CivilDate date{2021, 1 + t / 24 / 31, 1 + t / 24 % 31};
-      ASSERT_TRUE(mag_line(date, t % 24, MagValues{1.0, 2.0, b.back(), 9.0, 10.0, 20.0}, line));
-      mag << line << "\n";
-      ASSERT_TRUE(swepam_line(date, t % 24, SwepamValues{5.0, v.back(), 1e5}, line));
-      swepam << line << "\n";
+      put(mag, mag_line(date, t % 24, MagValues{1.0, 2.0, b.back(), 9.0, 10.0, 20.0}, line));
+      put(swepam, swepam_line(date, t % 24, SwepamValues{5.0, v.back(), 1e5}, line));
       dst_day[static_cast<std::size_t>(t % 24)] = static_cast<int>(d.back());
       if (t % 24 < 23) continue;
-      ASSERT_TRUE(kp_line(date, {10, 10, 10, 10, 10, 10, 10, 10}, {4, 4, 4, 4, 4, 4, 4, 4}, line));
-      kp << line << "\n";
-      ASSERT_TRUE(dst_line(date, dst_day, line));
-      dst << line << "\n";
+      put(kp, kp_line(date, {10, 10, 10, 10, 10, 10, 10, 10}, {4, 4, 4, 4, 4, 4, 4, 4}, line));
+      put(dst, dst_line(date, dst_day, line));
     }
-    std::ofstream(name + ".cfg")
-        << "&VELK_FOR\n KY=11\n LT=4\n UFLAG=1,1,1,1,1,1,1,1,1,0,1,0,1,1,1,1\n"
-           " LMAX=9*4,3*24,4*0\n DT=9*1,3,1,3,4*1\n"
-           " UF=6*-999.9,-1.E5,2*-9999.9,99.,9999.,0.,4*9.\n"
-           " UN='Bt','Btheta','Bphi','Bx','By','Bz','T','n','V','Kp','Dst','ap'\n"
-           " UU=6*'nT','K','p/cc','km/s','*10',2*'nT'\n"
-           " FNRES='m1.res','m2.res',10*''\n FNCOV='m1.cov','m2.cov',10*''\n"
-           " FMDAT='(1X,F6.0)'\n FMDATH='(A11)'\n FNDAT='x.asc'\n FNMET='x.xml'\n"
-           " FNMAG='"
-        << name << "-mag'\n FNSWEPAM='" << name << "-swepam'\n FNKP='" << name << "-kp'\n FNDST='"
-        << name << "-dst'\n/\n";
+    std::ofstream(name + ".cfg") << configuration(name, 4);
   }
 
-  struct Result {
-    int status;
-    std::string out, err;
-  };
-  static Result run(int step, const std::string& terms, const std::vector<std::string>& configs,
-                    int max_terms = 0) {
-    std::ostringstream out, err;
-    const int status = run_fit(FitRequest{step, terms, max_terms, "", "", configs}, out, err);
-    return {status, out.str(), err.str()};
+  // The configuration of history `name`, with lead time `lt`.
+  static std::string configuration(const std::string& name, int lt) {
+    return "&VELK_FOR\n KY=11\n LT=" + std::to_string(lt) +
+           "\n UFLAG=1,1,1,1,1,1,1,1,1,0,1,0,1,1,1,1\n LMAX=9*4,3*24,4*0\n DT=9*1,3,1,3,4*1\n"
+           " UF=6*-999.9,-1.E5,2*-9999.9,99.,9999.,0.,4*9.\n"
+           " UN='Bt','Btheta','Bphi','Bx','By','Bz','T','n','V','Kp','Dst','ap'\n"
+           " UU=6*'nT','K','p/cc','km/s','*10',2*'nT'\n FNRES='m1.res','m2.res',10*''\n"
+           " FNCOV='m1.cov','m2.cov',10*''\n FMDAT='(1X,F6.0)'\n FMDATH='(A11)'\n FNDAT='x.asc'\n"
+           " FNMET='x.xml'\n FNMAG='" +
+           name + "-mag'\n FNSWEPAM='" + name + "-swepam'\n FNKP='" + name + "-kp'\n FNDST='" +
+           name + "-dst'\n/\n";
   }
 
   std::filesystem::path previous_ = std::filesystem::current_path(), dir_;
 };
 
 TEST_F(FitRun, SelectsTheTrueTermsAndWritesFilesTheForecasterEvaluatesAsFitted) {
-  const Result fit = run(2, "terms", {"a.cfg", "b.cfg"}, 3);
-  ASSERT_EQ(fit.status, 0) << fit.err;
-  EXPECT_NE(fit.out.find("selection: 3 of 6 candidate terms"), std::string::npos) << fit.out;
+  std::ostringstream out, err;
+  ASSERT_EQ(run_fit(FitRequest{2, "terms", 3, "", "", {"a.cfg", "b.cfg"}}, out, err), 0)
+      << err.str();
+  EXPECT_NE(out.str().find("selection: 3 of 6 candidate terms"), std::string::npos) << out.str();
   // Two histories of 40 and 30 days, base rows from MAXLAG + 1 = 25 with a target within NREC.
-  EXPECT_NE(fit.out.find("rows used: " + std::to_string(40 * 24 - 28 + 30 * 24 - 28)),
+  EXPECT_NE(out.str().find("rows used: " + std::to_string(40 * 24 - 28 + 30 * 24 - 28)),
             std::string::npos)
-      << fit.out;
+      << out.str();
 
   Model model = read_model_file("m2.res");
   read_covariance_file("m2.cov", model);
@@ -165,26 +153,22 @@ TEST_F(FitRun, SelectsTheTrueTermsAndWritesFilesTheForecasterEvaluatesAsFitted) 
 }
 
 TEST_F(FitRun, UnusableRequestsFailWithAMessageAndWriteNothing) {
-  std::ofstream("bad.terms") << "keep const\n11:0\n9:0 6:0^x\n";
-  std::ifstream in("a.cfg");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::ofstream("c.cfg") << text.replace(text.find("LT=4"), 4, "LT=5");
+  std::ofstream("c.cfg") << configuration("a", 5);
   const struct {
     int step;
     const char* terms;
     std::vector<std::string> configs;
     const char* message;
   } cases[] = {
-      {1, "bad.terms", {"a.cfg"}, "bad.terms:3: power 'x'"},
       {1, "none.terms", {"a.cfg"}, "none.terms: cannot open the term file"},
       {5, "terms", {"a.cfg"}, "lead step 5 is outside 1..4"},  // beyond LT / DT(KY)
       {1, "terms", {"a.cfg", "c.cfg"}, "c.cfg differs from a.cfg in LT"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
-    const Result fit = run(c.step, c.terms, c.configs);
-    EXPECT_EQ(fit.status, 1);
-    EXPECT_NE(fit.err.find(c.message), std::string::npos) << fit.err;
+    std::ostringstream out, err;
+    EXPECT_EQ(run_fit(FitRequest{c.step, c.terms, 0, "", "", c.configs}, out, err), 1);
+    EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
     EXPECT_FALSE(std::filesystem::exists("m1.res"));
   }
 }

@@ -60,17 +60,16 @@ std::vector<std::string> lines_of(const std::string& text) {
 
 // The converted texts as the forecaster reads them back.
 HourlyTable read_back(const NrtTexts& texts, int hours) {
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("omni_test_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  const auto write = [&](const std::string& name, const std::string& text) {
-    std::ofstream((dir / name).string()) << text;
-    return (dir / name).string();
-  };
+  const std::string base =
+      std::filesystem::temp_directory_path() / ("omni_test_" + std::to_string(::getpid()) + "-");
+  for (const auto& [name, text] : {std::pair{"mag", &texts.mag},
+                                   {"swepam", &texts.swepam},
+                                   {"kp", &texts.kp},
+                                   {"dst", &texts.dst}})
+    std::ofstream(base + name) << *text;
   HourlyTable table(hours + 24);
-  readnrtd(table, kFills, write("mag", texts.mag), write("swepam", texts.swepam),
-           write("kp", texts.kp), write("dst", texts.dst), std::cout);
-  std::filesystem::remove_all(dir);
+  readnrtd(table, kFills, base + "mag", base + "swepam", base + "kp", base + "dst", std::cout);
+  for (const char* name : {"mag", "swepam", "kp", "dst"}) std::filesystem::remove(base + name);
   return table;
 }
 

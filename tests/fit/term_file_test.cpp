@@ -17,21 +17,16 @@ std::vector<CandidateTerm> parse(const std::string& text) {
 }
 
 TEST(TermFile, ReadsFactorsKeepMarksAndComments) {
-  const auto terms = parse(
-      "# candidates\n"
-      "keep const   # the constant\n"
-      "\n"
-      "12:0\n"
-      "9:2 6:2\n"
-      "9:0^2 1:0\n");
-  ASSERT_EQ(terms.size(), 4u);
-  EXPECT_TRUE(terms[0].keep);
-  EXPECT_TRUE(terms[0].factors.empty());
-  EXPECT_EQ(terms[1].line, 4);
-  ASSERT_EQ(terms[2].factors.size(), 2u);
-  EXPECT_EQ(describe_term(terms[2].factors), "6:2 9:2");
-  EXPECT_EQ(describe_term(terms[3].factors), "1:0 9:0^2");
-  EXPECT_FALSE(terms[3].keep);
+  std::string read;  // "[keep ]TERM@LINE" per term, factors in the order of their input
+  for (const CandidateTerm& term : parse("# candidates\n"
+                                         "keep const   # the constant\n"
+                                         "\n"
+                                         "12:0\n"
+                                         "9:2 6:2\n"
+                                         "9:0^2 1:0\n"))
+    read += (term.keep ? "keep " : "") + describe_term(term.factors) + "@" +
+            std::to_string(term.line) + ", ";
+  EXPECT_EQ(read, "keep const@2, 12:0@4, 6:2 9:2@5, 1:0 9:0^2@6, ");
 }
 
 TEST(TermFile, MalformedFilesNameTheLineAndTheProblem) {
