@@ -28,22 +28,14 @@ HourlyTable dst_table(int nmax, int nrec) {
 }
 
 ForecastSetup dst_setup(int lt, int maxlag, int step = 1) {
-  ForecastSetup setup;
-  setup.ky = 11;
-  setup.lt = lt;
-  setup.maxlag = maxlag;
-  setup.step = step;
+  ForecastSetup setup{11, lt, maxlag, step};
   setup.uf.fill(-999.9);
   setup.uf[10] = kFill;
   return setup;
 }
 
-Model make_model(std::vector<double> c, std::vector<Model::Term> terms) {
-  Model model;
-  model.cov.assign(c.size() * c.size(), 0.0);
-  model.c = std::move(c);
-  model.terms = std::move(terms);
-  return model;
+Model make_model(const std::vector<double>& c, std::vector<Model::Term> terms) {
+  return {c, std::move(terms), std::vector<double>(c.size() * c.size(), 0.0)};
 }
 
 TEST(Forecast, TargetRowsGetTheSumAndTheStandardErrorFromTheLowerTriangle) {

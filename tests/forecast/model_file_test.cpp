@@ -25,10 +25,7 @@ std::string model_line(const std::string& coefficient, const std::string& rest, 
 }
 
 Model model_of_size(std::size_t n) {
-  Model model;
-  model.c.assign(n, 0.0);
-  model.terms.resize(n);
-  return model;
+  return {std::vector<double>(n), std::vector<Model::Term>(n), {}};
 }
 
 // Input, lag and power of each factor of a term.

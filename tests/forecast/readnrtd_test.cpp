@@ -245,11 +245,11 @@ TEST(ReadnrtdTest, NoRecordGivesAnEmptySampleAndFillValues) {
 TEST(ReadnrtdTest, UnopenableOrHeaderlessFilesEndAbnormallyNamingThem) {
   InputFiles f;
   f.make_hours(kMarch2012, 24);
-  for (std::size_t bad = 0; bad < 6; ++bad) {
+  for (std::size_t bad = 0; bad < 6; ++bad) {  // 0-3: an absent file; 4, 5: an ACE file of 3 lines
     std::vector<std::string> files = f.paths();
-    const std::size_t named = bad % 4;  // 0-3: an absent file; 4, 5: an ACE file of three lines
+    const std::size_t named = bad % 4;
     if (bad < 4) files[named] += ".absent";
-    if (bad >= 4) f.dir.write(named == 0 ? "mag" : "swepam", "#\n#\n#\n");
+    if (bad >= 4) f.dir.write(files[named], "#\n#\n#\n");
     EXPECT_TRUE(testing::abnormal_naming(run_end_of([&] { f.read(24, files); }), files[named]));
   }
 }
