@@ -12,7 +12,7 @@ mkdir -p "$work"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-printf '%-8s %-6s %4s %7s %7s %7s %7s %7s\n' month model lead PE PE_pers R R_pers skill
+printf '%-15s %4s %7s %7s %7s %7s %7s\n' 'month model' lead PE PE_pers R R_pers skill
 for month in 2015-03 2017-09; do
   # velk_nrt scores the rows from MAXLAG + LT + 1 on; MAXLAG is 648 rows (27
   # days), so each month is converted with the 27 days before it.
@@ -32,21 +32,16 @@ for month in 2015-03 2017-09; do
       fail "velk_nrt printed a message for $variant in $month: $(cat "$run/velk_nrt.out")"
       continue
     fi
-    # One line per model: lead, then the seven scores in metadata order.
-    awk '
+    # One line per model (the seven scores come in metadata order). Only the
+    # last lead step of each variant sees as far back as its persistence.
+    awk -v id="$month $variant" '
       /<Lead_Time>/ { gsub(/<[^>]*>| /, ""); lead = $0; n = 0 }
       /<Value>|<Persistence_Value>/ { gsub(/<[^>]*>| /, ""); s[++n] = $0 }
-      /<\/Model>/ { print lead, s[1], s[2], s[3], s[4], s[5], s[6], s[7] }
-    ' "$run/$variant-fc.xml" > "$run/scores"
-    leads="$(wc -l < "$run/scores")"
-    [ "$leads" -gt 0 ] || fail "no model block in the $variant metadata for $month"
-    while read -r lead _ _ pef pep rf rp ss; do
-      printf '%-8s %-6s %4s %7s %7s %7s %7s %7s\n' "$month" "$variant" "$lead" "$pef" "$pep" "$rf" "$rp" "$ss"
-      # Only the last lead step of each variant sees as far back as its persistence.
-      if [ "$lead" -eq "$leads" ] && ! awk -v s="$ss" 'BEGIN { exit !(s + 0 > 0) }'; then
-        fail "$variant lead $lead in $month does not beat persistence (skill $ss)"
-      fi
-    done < "$run/scores"
+      /<\/Model>/ { printf "%-15s %4s %7s %7s %7s %7s %7s\n", id, lead, s[3], s[4], s[5], s[6], s[7]; models++ }
+      END {
+        if (!models) { print "FAIL: no model block in the metadata of " id; exit 1 }
+        if (lead != models || !(s[7] + 0 > 0)) { print "FAIL: " id " lead " lead " does not beat persistence (skill " s[7] ")"; exit 1 }
+      }' "$run/$variant-fc.xml" || failures=$((failures + 1))
   done
 done
 [ "$failures" -eq 0 ]

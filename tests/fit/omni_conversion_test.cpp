@@ -27,10 +27,9 @@ const FillValues kFills{-999.9,  -999.9, -999.9, -999.9, -999.9, -999.9, -1.E5, 
                         -9999.9, 99.,    9999.,  0.,     9.,     9.,     9.,    9.};
 
 // Writes `text` right-aligned into columns first..first+width-1 (1-based).
-void put(std::string& line, int first, int width, const std::string& text) {
-  ASSERT_LE(text.size(), static_cast<std::size_t>(width));
-  line.replace(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(width),
-               std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text);
+void put(std::string& line, std::size_t first, std::size_t width, const std::string& text) {
+  ASSERT_LE(text.size(), width);
+  line.replace(first - 1, width, std::string(width - text.size(), ' ') + text);
 }
 
 // Converts `hours` consecutive hours from day `doy` of `year`, hour 0, into
@@ -62,14 +61,12 @@ std::vector<std::string> lines_of(const std::string& text) {
 HourlyTable read_back(const NrtTexts& texts, int hours) {
   const std::string base =
       std::filesystem::temp_directory_path() / ("omni_test_" + std::to_string(::getpid()) + "-");
-  for (const auto& [name, text] : {std::pair{"mag", &texts.mag},
-                                   {"swepam", &texts.swepam},
-                                   {"kp", &texts.kp},
-                                   {"dst", &texts.dst}})
-    std::ofstream(base + name) << *text;
+  const std::string paths[] = {base + "mag", base + "swepam", base + "kp", base + "dst"};
+  const std::string* contents[] = {&texts.mag, &texts.swepam, &texts.kp, &texts.dst};
+  for (int i = 0; i < 4; ++i) std::ofstream(paths[i]) << *contents[i];
   HourlyTable table(hours + 24);
-  readnrtd(table, kFills, base + "mag", base + "swepam", base + "kp", base + "dst", std::cout);
-  for (const char* name : {"mag", "swepam", "kp", "dst"}) std::filesystem::remove(base + name);
+  readnrtd(table, kFills, paths[0], paths[1], paths[2], paths[3], std::cout);
+  for (const std::string& path : paths) std::filesystem::remove(path);
   return table;
 }
 
@@ -151,19 +148,19 @@ TEST(OmniConversion, EveryOmniFillReadsAsTheForecastersFillValue) {
 TEST(OmniConversion, RejectsWhatWouldShiftOrCutDays) {
   const struct {
     const char* what;
-    int doy, hours;
+    int hours;
     int edited_line;  // -1: none
     int col, width;
     const char* text;
     const char* message;
   } cases[] = {
-      {"starts inside a day", 1, 24, 0, 9, 3, "23", "does not follow"},
-      {"a skipped hour", 1, 24, 5, 9, 3, "6", "does not follow"},
-      {"ends inside a day", 1, 30, -1, 0, 0, "", "whole days"},
-      {"short record", 1, 24, -1, 0, 0, "", ""},
-      {"unreadable field", 1, 24, 3, 130, 6, "4x0.", "plasma speed"},
-      {"Dst too wide for four columns", 1, 24, 3, 226, 6, "-1000", "Dst value does not fit"},
-      {"day outside the year", 1, 24, 0, 5, 4, "366", "not a day of 2015"},
+      {"starts inside a day", 24, 0, 9, 3, "23", "does not follow"},
+      {"a skipped hour", 24, 5, 9, 3, "6", "does not follow"},
+      {"ends inside a day", 30, -1, 0, 0, "", "whole days"},
+      {"short record", 24, -1, 0, 0, "", ""},
+      {"unreadable field", 24, 3, 130, 6, "4x0.", "plasma speed"},
+      {"Dst too wide for four columns", 24, 3, 226, 6, "-1000", "Dst value does not fit"},
+      {"day outside the year", 24, 0, 5, 4, "366", "not a day of 2015"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -173,7 +170,7 @@ TEST(OmniConversion, RejectsWhatWouldShiftOrCutDays) {
       if (k == c.edited_line) put(line, c.col, c.width, c.text);
       if (std::string(c.what) == "short record" && k == 2) line.pop_back();
     };
-    EXPECT_FALSE(convert(2015, c.doy, c.hours, edit, texts, error));
+    EXPECT_FALSE(convert(2015, 1, c.hours, edit, texts, error));
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
   }
 }
