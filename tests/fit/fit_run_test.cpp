@@ -1,7 +1,6 @@
 #include "fit/fit_run.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -9,6 +8,7 @@
 #include <random>
 #include <sstream>
 
+#include "../forecast/test_support.h"
 #include "fit/nrt_records.h"
 #include "fit/regression_rows.h"
 #include "fit/term_file.h"
@@ -53,17 +53,12 @@ TEST(RegressionRows, UseTheForecastersPlacementAndLeaveOutMissingRows) {
 class FitRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("fit_run_test_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-    std::filesystem::current_path(dir_);
+    std::filesystem::current_path(dir_.file(""));
     write_history("a", 40, 17);
     write_history("b", 30, 23);
     std::ofstream("terms") << "keep const\n11:0\n9:0 6:0\n9:1 6:1\n8:0\n11:3\n";
   }
-  void TearDown() override {
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { std::filesystem::current_path(previous_); }
 
   // Days of hourly records from 1 January 2021, Dst following the true system
   // (rounded to whole nT as the Dst layout holds it).
@@ -109,7 +104,8 @@ class FitRun : public ::testing::Test {
            name + "-dst'\n/\n";
   }
 
-  std::filesystem::path previous_ = std::filesystem::current_path(), dir_;
+  const std::filesystem::path previous_ = std::filesystem::current_path();
+  const velk::testing::ScratchDir dir_;
 };
 
 TEST_F(FitRun, SelectsTheTrueTermsAndWritesFilesTheForecasterEvaluatesAsFitted) {

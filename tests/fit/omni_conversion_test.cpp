@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "../forecast/test_support.h"
 #include "fit/civil_date.h"
 #include "fit/nrt_records.h"
 #include "fit/omni_conversion.h"
@@ -59,14 +57,10 @@ std::vector<std::string> lines_of(const std::string& text) {
 
 // The converted texts as the forecaster reads them back.
 HourlyTable read_back(const NrtTexts& texts, int hours) {
-  const std::string base =
-      std::filesystem::temp_directory_path() / ("omni_test_" + std::to_string(::getpid()) + "-");
-  const std::string paths[] = {base + "mag", base + "swepam", base + "kp", base + "dst"};
-  const std::string* contents[] = {&texts.mag, &texts.swepam, &texts.kp, &texts.dst};
-  for (int i = 0; i < 4; ++i) std::ofstream(paths[i]) << *contents[i];
+  const velk::testing::ScratchDir dir;
   HourlyTable table(hours + 24);
-  readnrtd(table, kFills, paths[0], paths[1], paths[2], paths[3], std::cout);
-  for (const std::string& path : paths) std::filesystem::remove(path);
+  readnrtd(table, kFills, dir.write("mag", texts.mag), dir.write("swepam", texts.swepam),
+           dir.write("kp", texts.kp), dir.write("dst", texts.dst), std::cout);
   return table;
 }
 
