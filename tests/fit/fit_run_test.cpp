@@ -33,9 +33,7 @@ TEST(RegressionRows, UseTheForecastersPlacementAndLeaveOutMissingRows) {
   }
   table.at(9, 9) = -9999.9;   // a missing factor: base row 10 (lag 1) is left out
   table.at(11, 14) = 9999.0;  // a missing target: base row 12 is left out
-  FillValues uf{};
-  uf[8] = -9999.9;
-  uf[10] = 9999.0;
+  const FillValues uf{0, 0, 0, 0, 0, 0, 0, 0, -9999.9, 0, 9999.0};  // inputs 9 and 11
   const Model model{{0.0, 0.0, 0.0}, {{}, {{9, 1, 1}}, {{9, 0, 2}}}, {}};
 
   RegressionRows rows(3);
