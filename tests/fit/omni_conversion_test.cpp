@@ -142,9 +142,7 @@ TEST(OmniConversion, EveryOmniFillReadsAsTheForecastersFillValue) {
 TEST(OmniConversion, RejectsWhatWouldShiftOrCutDays) {
   const struct {
     const char* what;
-    int hours;
-    int edited_line;  // -1: none
-    int col, width;
+    int hours, edited_line, col, width;  // edited_line -1: none
     const char* text;
     const char* message;
   } cases[] = {
