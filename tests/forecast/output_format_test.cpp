@@ -15,19 +15,14 @@ namespace {
 using Items = std::vector<FormatItem>;
 
 const char kApRow[] = "(2(1X,I6),1X,I4,2(1X,I2),1X,I3,1X,I2,1X,5X,F6.0,1(1X,7X,F6.0))";
-const char kApHeader[] =
-    "(4X,\"HOY\",3X,\"HTND\",1X,\"YYYY\",1X,\"MM\",1X,\"DD\",1X,\"DOY\",1X,\"HH\",1X,A11,"
-    "1(1X,\"FC+\",I2.2,\"H\",A7))";
 
 TEST(OutputFormat, WritesLayoutsRevertsAndStopsWhenItemsEnd) {
   const std::tuple<std::string, Items, std::string> cases[] = {
-      // The production layouts are compared whole by the end-to-end cases.
+      // The production layouts are compared whole by the end-to-end cases, a
+      // header and rows without forecasts by synthetic_lead_time_zero.
       {"(2(1X,I6),F6.0,4(1X,7X,F6.0))",  // Dst fill values do not fit F6.0
        {8760, 1, -9999.9, -12.5, 3.5, -9999.9, -9999.9},
        "   8760      1******          -13.            4.        ******        ******\n"},
-      // Without a lead label the header stops at the first data descriptor
-      // that lacks an item, after the blank and literal before it.
-      {kApHeader, {"Kp [*10]"}, "    HOY   HTND YYYY MM DD DOY HH    Kp [*10] FC+\n"},
       // Fault guarded: X blanks before the stop lengthened the row by eight
       // trailing blanks; positioning alone never lengthens a record.
       {kApRow, {1, 2, 2013, 1, 1, 1, 0, 3.0}, "      1      2 2013  1  1   1  0          3.\n"},
