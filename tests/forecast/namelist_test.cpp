@@ -48,9 +48,7 @@ TEST(NamelistTest, SkipsTheBannerAndReadsRepeatsNumbersAndTexts) {
   EXPECT_EQ(v.k, 12);
   EXPECT_EQ(v.n, (std::array<int, 6>{24, 24, 648, 648, 648, 0}));
   EXPECT_EQ(v.x, (std::array<double, 4>{-100000.0, 0.5, 150.0, 150.0}));
-  EXPECT_EQ(v.t[0], "it's");
-  EXPECT_EQ(v.t[1], "");  // '' is an all-blank element
-  EXPECT_EQ(v.t[2], "a, \"b\" /c");
+  EXPECT_EQ(v.t, (std::array<std::string, 3>{"it's", "", "a, \"b\" /c"}));  // '' is all blank
   EXPECT_EQ(v.s, "  lead");  // leading blanks kept, trailing ones dropped
   EXPECT_EQ(v.binder.unassigned(), (std::vector<std::string>{"F"}));
   // The nearest double of the decimal text, as a compiler would convert it.
