@@ -67,14 +67,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> operands;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--help") {
-      std::cout << kUsage;
-      return 0;
-    }
-    if (arg == "--version") {
-      std::cout << "omni2nrt " << velk::version() << "\n";
-      return 0;
-    }
+    if (velk::answer_help_or_version(arg, "omni2nrt", kUsage, std::cout)) return 0;
     if (arg == "--from" || arg == "--to") {
       velk::fit::CivilDate date;
       if (i + 1 >= argc || !parse_date(argv[i + 1], date)) {

@@ -37,14 +37,7 @@ int main(int argc, char** argv) {
   velk::fit::FitRequest request;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--help") {
-      std::cout << kUsage;
-      return 0;
-    }
-    if (arg == "--version") {
-      std::cout << "velk_fit " << velk::version() << "\n";
-      return 0;
-    }
+    if (velk::answer_help_or_version(arg, "velk_fit", kUsage, std::cout)) return 0;
     const bool takes_value = arg == "--step" || arg == "--terms" || arg == "--max-terms" ||
                              arg == "--res" || arg == "--cov";
     if (takes_value) {

@@ -1,7 +1,6 @@
 // velk_nrt: works in the current directory and takes no arguments. Only a
 // sole "--help" or "--version" is answered; any other arguments are ignored,
 // as they always were.
-#include <cstring>
 #include <iostream>
 
 #include "forecast/velk_run.h"
@@ -27,13 +26,6 @@ const char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-    std::cout << kUsage;
-    return 0;
-  }
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::cout << "velk_nrt " << velk::version() << "\n";
-    return 0;
-  }
+  if (argc == 2 && velk::answer_help_or_version(argv[1], "velk_nrt", kUsage, std::cout)) return 0;
   return velk::run_velk_nrt(std::cout, std::cerr);
 }

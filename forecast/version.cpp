@@ -1,7 +1,22 @@
 #include "forecast/version.h"
 
 namespace velk {
+
 const char* version() {
   return "0.1.0";
 }
+
+bool answer_help_or_version(std::string_view arg, const char* program, const char* usage,
+                            std::ostream& out) {
+  if (arg == "--help") {
+    out << usage;
+    return true;
+  }
+  if (arg == "--version") {
+    out << program << " " << version() << "\n";
+    return true;
+  }
+  return false;
+}
+
 }  // namespace velk
