@@ -80,13 +80,7 @@ PassSizes one_pass(std::map<std::string, std::vector<double>>& times) {
                  messages);
   times["read_inputs"].push_back(elapsed_ms(start));
 
-  const std::size_t ky = static_cast<std::size_t>(config.KY - 1);
-  velk::ForecastSetup setup;
-  setup.ky = config.KY;
-  setup.lt = config.LT;
-  setup.maxlag = maxlag;
-  setup.step = config.DT[ky];
-  setup.uf = config.UF;
+  const velk::ForecastSetup setup = velk::ForecastSetup::of(config, maxlag);
 
   double model_io = 0, evaluate = 0, only = 0, scoring = 0;
   std::vector<std::vector<double>> yy;
@@ -107,14 +101,7 @@ PassSizes one_pass(std::map<std::string, std::vector<double>>& times) {
     only += elapsed_ms(start);
 
     start = Clock::now();
-    velk::ScoreSetup scoring_setup;
-    scoring_setup.lead_step = i;
-    scoring_setup.ky = config.KY;
-    scoring_setup.uf_ky = config.UF[ky];
-    scoring_setup.lt = config.LT;
-    scoring_setup.maxlag = maxlag;
-    scoring_setup.step = setup.step;
-    velk::score_model(scoring_setup, table, rows.y);
+    velk::score_model(velk::ScoreSetup::of(config, maxlag, i), table, rows.y);
     scoring += elapsed_ms(start);
 
     sizes.terms += model.nterm();

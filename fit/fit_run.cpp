@@ -122,12 +122,7 @@ int fit(const FitRequest& request, std::ostream& out) {
 
   const std::vector<CandidateTerm> candidates = read_term_file(request.term_file, config);
 
-  ForecastSetup setup;
-  setup.ky = config.KY;
-  setup.lt = config.LT;
-  setup.maxlag = maxlag;
-  setup.step = config.DT[static_cast<std::size_t>(config.KY - 1)];
-  setup.uf = config.UF;
+  const ForecastSetup setup = ForecastSetup::of(config, maxlag);
 
   std::vector<History> histories;
   for (std::size_t k = 0; k < configs.size(); ++k) {

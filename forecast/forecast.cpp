@@ -37,6 +37,16 @@ void check_setup(const ForecastSetup& setup, const Model& model, const HourlyTab
 
 }  // namespace
 
+ForecastSetup ForecastSetup::of(const Configuration& config, int maxlag) {
+  ForecastSetup setup;
+  setup.ky = config.KY;
+  setup.lt = config.LT;
+  setup.maxlag = maxlag;
+  setup.step = config.DT[static_cast<std::size_t>(config.KY - 1)];
+  setup.uf = config.UF;
+  return setup;
+}
+
 int last_base_row(const ForecastSetup& setup, int nrec) {
   const int first = setup.maxlag + 1;
   if (nrec < first) return 0;

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "forecast/configuration.h"
 #include "forecast/hourly_table.h"
 #include "forecast/model_file.h"
 
@@ -19,6 +20,9 @@ struct ForecastSetup {
   // The standard errors cost a sum over term pairs on every row, the square
   // of the model's size; a caller that writes none of them can skip them.
   bool standard_errors = true;
+
+  // The setup a validated configuration asks for.
+  static ForecastSetup of(const Configuration& config, int maxlag);
 };
 
 // Per-row results, 1-based row t at index t - 1, nmax rows each.

@@ -32,6 +32,18 @@ struct Sums {
 
 }  // namespace
 
+ScoreSetup ScoreSetup::of(const Configuration& config, int maxlag, int lead_step) {
+  const std::size_t ky = static_cast<std::size_t>(config.KY - 1);
+  ScoreSetup setup;
+  setup.lead_step = lead_step;
+  setup.ky = config.KY;
+  setup.uf_ky = config.UF[ky];
+  setup.lt = config.LT;
+  setup.maxlag = maxlag;
+  setup.step = config.DT[ky];
+  return setup;
+}
+
 Scores score_model(const ScoreSetup& setup, const HourlyTable& table,
                    const std::vector<double>& y) {
   const int i = setup.lead_step;

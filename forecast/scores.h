@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "forecast/configuration.h"
 #include "forecast/hourly_table.h"
 
 namespace velk {
@@ -31,6 +32,9 @@ struct ScoreSetup {
   int lt = 0;
   int maxlag = 0;
   int step = 1;  // DT(KY)
+
+  // The scoring of lead step `lead_step` that a validated configuration asks for.
+  static ScoreSetup of(const Configuration& config, int maxlag, int lead_step);
 };
 
 // `y` holds the model's forecast per row (row t at index t - 1).

@@ -56,12 +56,7 @@ void run(std::ostream& out, const Clock& clock) {
   const DateTime created = creation_time(clock);
 
   const std::size_t ky = static_cast<std::size_t>(config.KY - 1);
-  ForecastSetup setup;
-  setup.ky = config.KY;
-  setup.lt = config.LT;
-  setup.maxlag = maxlag;
-  setup.step = config.DT[ky];
-  setup.uf = config.UF;
+  ForecastSetup setup = ForecastSetup::of(config, maxlag);
   // Neither output holds the standard errors, and they alone would make the
   // run grow with the square of the model size.
   setup.standard_errors = false;
@@ -77,14 +72,7 @@ void run(std::ostream& out, const Clock& clock) {
     Model model = read_model_file(config.FNRES[m]);
     read_covariance_file(config.FNCOV[m], model);
     ForecastRows rows = forecast(model, setup, table);
-    ScoreSetup scoring;
-    scoring.lead_step = i;
-    scoring.ky = config.KY;
-    scoring.uf_ky = config.UF[ky];
-    scoring.lt = config.LT;
-    scoring.maxlag = maxlag;
-    scoring.step = setup.step;
-    const Scores scores = score_model(scoring, table, rows.y);
+    const Scores scores = score_model(ScoreSetup::of(config, maxlag, i), table, rows.y);
     yy.push_back(std::move(rows.y));
     metadata << metadata_model_block(i, scores);
     flush_output(metadata, config.FNMET, "metadata file");
