@@ -1,7 +1,6 @@
 #include "forecast/configuration.h"
 
 #include <cstdint>
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -59,8 +58,10 @@ Configuration read_configuration(std::istream& in, const std::string& path) {
 }
 
 Configuration read_configuration(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) throw RunEnd::abnormal("velk_nrt: cannot open the configuration file " + path + "\n");
+  RecordFile file(path, "the configuration file", kMaxConfigurationBytes);
+  std::string text;
+  for (std::string line; file.next(line);) text += line + "\n";
+  std::istringstream in(text);
   return read_configuration(in, path);
 }
 
@@ -96,17 +97,16 @@ int model_count(const Configuration& c) {
 }
 
 int count_mag_records(const std::string& fnmag) {
-  std::ifstream in(fnmag);
-  if (!in) throw RunEnd::abnormal("velk_nrt: cannot open the ACE MAG input file " + fnmag + "\n");
+  RecordFile in(fnmag, "the ACE MAG input file", kMaxInputFileBytes);
   std::string line;
   for (int header = 1; header <= 4; ++header) {
-    if (!read_record(in, line)) {
+    if (!in.next(line)) {
       throw RunEnd::abnormal("velk_nrt: the ACE MAG input file " + fnmag +
                              " has fewer than its four header lines\n");
     }
   }
   int records = 0;
-  while (read_record(in, line)) {
+  while (in.next(line)) {
     ++records;
     int year = 0;
     if (read_int_field(line, 1, 4, year) != FieldStatus::kOk) {
@@ -114,8 +114,6 @@ int count_mag_records(const std::string& fnmag) {
                              std::to_string(records + 4) + " has no year in columns 1-4\n");
     }
   }
-  if (in.bad())
-    throw RunEnd::abnormal("velk_nrt: cannot read the ACE MAG input file " + fnmag + "\n");
   return records;
 }
 

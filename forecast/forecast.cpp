@@ -29,7 +29,10 @@ void check_setup(const ForecastSetup& setup, const Model& model, const HourlyTab
       setup.step < 1)
     throw std::invalid_argument("forecast: target, lead time, lag or cadence out of range");
   const std::size_t n = model.c.size();
-  if (model.terms.size() != n || model.cov.size() != n * n)
+  // Without standard errors the matrix is not needed and may be left empty.
+  const bool cov_matches =
+      model.cov.size() == n * n || (!setup.standard_errors && model.cov.empty());
+  if (model.terms.size() != n || !cov_matches)
     throw std::invalid_argument("forecast: model terms and covariance matrix do not match");
   if (table.nrec < 0 || table.nrec > table.nmax)
     throw std::invalid_argument("forecast: rows read exceed the table");

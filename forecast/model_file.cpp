@@ -1,9 +1,9 @@
 #include "forecast/model_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -22,19 +22,6 @@ constexpr int kFirstFactorColumn = 61;  // the blank before factor 1's input num
 constexpr int kFactorWidth = 9;
 constexpr int kCovarianceWidth = 13;
 constexpr int kImpliedDecimals = 6;
-
-// The lines of a file as formatted input sees them: every line-feed ends a
-// line, and text after the last line-feed is one more line.
-std::vector<std::string> read_lines(const std::string& path, const char* what) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw RunEnd::abnormal("velk_nrt: cannot open " + std::string(what) + " " + path + "\n");
-  std::vector<std::string> lines;
-  for (std::string line; read_record(in, line);) lines.push_back(std::move(line));
-  // e.g. a directory: the open succeeds, the read does not
-  if (in.bad())
-    throw RunEnd::abnormal("velk_nrt: cannot read " + std::string(what) + " " + path + "\n");
-  return lines;
-}
 
 bool read_term(const std::string& line, double& coefficient, Model::Term& term) {
   if (read_real_field(line, kCoefficientColumn, kCoefficientWidth, kImpliedDecimals, coefficient) !=
@@ -64,14 +51,47 @@ std::string right_aligned_int(int value, int width, int min_value, int max_value
   return std::string(static_cast<std::size_t>(width) - digits.size(), ' ') + digits;
 }
 
+// Reads the n x n matrix line by line into `cov` (row-major), or only checks
+// that every value reads when `cov` is null.
+void read_covariance_values(const std::string& path, std::size_t n, double* cov) {
+  RecordFile file(path, "the covariance file", kMaxCovarianceFileBytes);
+  const std::size_t lines_per_row = n == 0 ? 0 : (n - 1) / kCovarianceValuesPerLine + 1;
+  std::string line;
+  for (std::size_t j = 0; j < n; ++j) {
+    for (std::size_t part = 0; part < lines_per_row; ++part) {
+      if (!file.next(line)) {
+        throw RunEnd::abnormal("velk_nrt: the covariance file " + path + " ends before row " +
+                               std::to_string(j + 1) + " of " + std::to_string(n) + "\n");
+      }
+      const std::size_t first = part * kCovarianceValuesPerLine;
+      const std::size_t last = std::min(n, first + kCovarianceValuesPerLine);
+      for (std::size_t m = first; m < last; ++m) {
+        const int col = static_cast<int>((m - first) * kCovarianceWidth) + 1;
+        double value = 0.0;
+        if (read_real_field(line, col, kCovarianceWidth, kImpliedDecimals, value) !=
+            FieldStatus::kOk) {
+          throw formatted_message(R"((1X,"ERROR READING COVARIANCE MATRIX AT",2I4))",
+                                  {static_cast<int>(j + 1), static_cast<int>(m + 1)});
+        }
+        if (cov != nullptr) cov[j * n + m] = value;
+      }
+    }
+  }
+}
+
 }  // namespace
 
 Model read_model_file(const std::string& path) {
-  const std::vector<std::string> lines = read_lines(path, "model file");
-  if (lines.size() > static_cast<std::size_t>(kMaxTerms)) {
-    throw RunEnd::abnormal("velk_nrt: model file " + path + " has " + std::to_string(lines.size()) +
-                           " lines, more than the " + std::to_string(kMaxTerms) +
-                           " terms a model may have\n");
+  // Every line-feed ends a line, and text after the last line-feed is one more line.
+  RecordFile file(path, "the model file", kMaxModelFileBytes);
+  std::vector<std::string> lines;
+  for (std::string line; file.next(line);) {
+    if (lines.size() == static_cast<std::size_t>(kMaxTerms)) {
+      throw RunEnd::abnormal("velk_nrt: the model file " + path + " has more than " +
+                             std::to_string(kMaxTerms) +
+                             " lines, the most terms a model may have\n");
+    }
+    lines.push_back(std::move(line));
   }
   Model model;
   model.c.assign(lines.size(), 0.0);
@@ -86,29 +106,13 @@ Model read_model_file(const std::string& path) {
 }
 
 void read_covariance_file(const std::string& path, Model& model) {
-  const std::vector<std::string> lines = read_lines(path, "covariance file");
   const std::size_t n = model.c.size();
-  const std::size_t lines_per_row = n == 0 ? 0 : (n - 1) / kCovarianceValuesPerLine + 1;
   model.cov.assign(n * n, 0.0);
-  std::size_t next_line = 0;
-  for (std::size_t j = 0; j < n; ++j) {
-    for (std::size_t part = 0; part < lines_per_row; ++part, ++next_line) {
-      if (next_line >= lines.size()) {
-        throw RunEnd::abnormal("velk_nrt: covariance file " + path + " ends before row " +
-                               std::to_string(j + 1) + " of " + std::to_string(n) + "\n");
-      }
-      const std::size_t first = part * kCovarianceValuesPerLine;
-      const std::size_t last = std::min(n, first + kCovarianceValuesPerLine);
-      for (std::size_t m = first; m < last; ++m) {
-        const int col = static_cast<int>((m - first) * kCovarianceWidth) + 1;
-        if (read_real_field(lines[next_line], col, kCovarianceWidth, kImpliedDecimals,
-                            model.cov[j * n + m]) != FieldStatus::kOk) {
-          throw formatted_message(R"((1X,"ERROR READING COVARIANCE MATRIX AT",2I4))",
-                                  {static_cast<int>(j + 1), static_cast<int>(m + 1)});
-        }
-      }
-    }
-  }
+  read_covariance_values(path, n, model.cov.data());
+}
+
+void check_covariance_file(const std::string& path, int nterm) {
+  read_covariance_values(path, static_cast<std::size_t>(std::max(nterm, 0)), nullptr);
 }
 
 std::string format_d_field(double value, int width, int decimals) {

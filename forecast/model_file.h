@@ -50,6 +50,10 @@ Model read_model_file(const std::string& path);
 
 // Reads the nterm x nterm covariance matrix into model.cov.
 void read_covariance_file(const std::string& path, Model& model);
+// Reads the matrix of a model of `nterm` terms with the same checks and
+// messages, keeping nothing: a run that writes no standard error needs only
+// to know the file is sound, and a large model's matrix would not fit in memory.
+void check_covariance_file(const std::string& path, int nterm);
 
 // The text of a model file / covariance file for `model`. Throws
 // std::invalid_argument for a term the layout cannot hold (more than nine

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <fstream>
 #include <string>
 
 #include "forecast/fixed_field.h"
@@ -38,42 +37,22 @@ void set_harmonic_inputs(HourlyTable& table, int t) {
   table.at(16, t) = std::cos(day_phase);
 }
 
-// One of the four input files, read line by line.
-class InputFile {
- public:
-  InputFile(const std::string& name, const char* what) : name_(name), in_(name) {
-    if (!in_)
-      throw RunEnd::abnormal("velk_nrt: cannot open the " + std::string(what) + " input file " +
-                             name + "\n");
-  }
-  bool next(std::string& line) {
-    if (read_record(in_, line)) return true;
-    // A name that opens but does not read, such as a directory, is no file
-    // that merely ended.
-    if (in_.bad()) throw RunEnd::abnormal("velk_nrt: cannot read the input file " + name_ + "\n");
-    return false;
-  }
-  void skip_header(const char* what) {
-    std::string line;
-    for (int i = 0; i < 4; ++i) {
-      if (!next(line)) {
-        throw RunEnd::abnormal("velk_nrt: the " + std::string(what) + " input file " + name_ +
-                               " has fewer than its four header lines\n");
-      }
+// Skips the column header of an ACE input file.
+void skip_header(RecordFile& file) {
+  std::string line;
+  for (int i = 0; i < 4; ++i) {
+    if (!file.next(line)) {
+      throw RunEnd::abnormal("velk_nrt: " + file.what() + " " + file.path() +
+                             " has fewer than its four header lines\n");
     }
   }
-  const std::string& name() const { return name_; }
-
- private:
-  std::string name_;
-  std::ifstream in_;
-};
+}
 
 // Converts the fields of one record; the first field that does not read
 // ends the run with the read-error report, which counts ACE record pairs.
 class RecordReader {
  public:
-  RecordReader(const std::string& line, const InputFile& file, int record)
+  RecordReader(const std::string& line, const RecordFile& file, int record)
       : line_(line), file_(file), record_(record) {}
 
   int integer(int col, int width) {
@@ -90,7 +69,7 @@ class RecordReader {
  private:
   void check(FieldStatus status) const {
     if (status == FieldStatus::kOk) return;
-    std::string padded = file_.name();
+    std::string padded = file_.path();
     if (padded.size() < 255) padded.resize(255, ' ');
     throw RunEnd::lines(" A RUN-TIME ERROR F" + write_int_field(static_cast<int>(status), 4) +
                         " WAS ENCOUNTERED WHILE READING THE INPUT FILE\n " + padded +
@@ -98,7 +77,7 @@ class RecordReader {
   }
 
   const std::string& line_;
-  const InputFile& file_;
+  const RecordFile& file_;
   int record_;
 };
 
@@ -117,7 +96,7 @@ AceRecord read_calendar(RecordReader& r) {
   return a;
 }
 
-AceRecord read_mag(const std::string& line, const InputFile& file, int record) {
+AceRecord read_mag(const std::string& line, const RecordFile& file, int record) {
   RecordReader r(line, file, record);
   AceRecord a = read_calendar(r);
   a.inputs[3] = r.real(40, 6, 1);  // Bx
@@ -130,7 +109,7 @@ AceRecord read_mag(const std::string& line, const InputFile& file, int record) {
 }
 
 // Only the calendar and inputs 7..9 of the SWEPAM record are used.
-AceRecord read_swepam(const std::string& line, const InputFile& file, int record) {
+AceRecord read_swepam(const std::string& line, const RecordFile& file, int record) {
   RecordReader r(line, file, record);
   AceRecord a = read_calendar(r);
   a.inputs[7] = r.real(42, 7, 1);  // proton density
@@ -144,13 +123,13 @@ struct DayIndices {
   std::array<double, 24> dst{};
 };
 
-void read_kp(const std::string& line, const InputFile& file, int record, DayIndices& day) {
+void read_kp(const std::string& line, const RecordFile& file, int record, DayIndices& day) {
   RecordReader r(line, file, record);
   for (int i = 0; i < 8; ++i) day.kp[i] = r.real(13 + 2 * i, 2, 0);
   for (int i = 0; i < 8; ++i) day.ap[i] = r.real(32 + 3 * i, 3, 0);
 }
 
-void read_dst(const std::string& line, const InputFile& file, int record, DayIndices& day) {
+void read_dst(const std::string& line, const RecordFile& file, int record, DayIndices& day) {
   RecordReader r(line, file, record);
   for (int i = 0; i < 24; ++i) day.dst[i] = r.real(21 + 4 * i, 4, 0);
 }
@@ -220,12 +199,12 @@ void continue_rows(HourlyTable& table, const FillValues& UF) {
 int readnrtd(HourlyTable& table, const FillValues& UF, const std::string& FNMAG,
              const std::string& FNSWEPAM, const std::string& FNKP, const std::string& FNDST,
              std::ostream& out) {
-  InputFile mag(FNMAG, "ACE MAG");
-  InputFile swepam(FNSWEPAM, "ACE SWEPAM");
-  InputFile kp(FNKP, "Kp");
-  InputFile dst(FNDST, "Dst");
-  mag.skip_header("ACE MAG");
-  swepam.skip_header("ACE SWEPAM");
+  RecordFile mag(FNMAG, "the ACE MAG input file", kMaxInputFileBytes);
+  RecordFile swepam(FNSWEPAM, "the ACE SWEPAM input file", kMaxInputFileBytes);
+  RecordFile kp(FNKP, "the Kp input file", kMaxInputFileBytes);
+  RecordFile dst(FNDST, "the Dst input file", kMaxInputFileBytes);
+  skip_header(mag);
+  skip_header(swepam);
 
   // Rows before the first hour-0 record get no day's indices; let them hold
   // the fill values rather than whatever the table held.

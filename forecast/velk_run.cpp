@@ -1,7 +1,6 @@
 #include "forecast/velk_run.h"
 
 #include <ctime>
-#include <fstream>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -10,6 +9,7 @@
 #include "forecast/configuration.h"
 #include "forecast/forecast.h"
 #include "forecast/model_file.h"
+#include "forecast/output_file.h"
 #include "forecast/output_format.h"
 #include "forecast/readnrtd.h"
 #include "forecast/run_end.h"
@@ -18,19 +18,6 @@
 
 namespace velk {
 namespace {
-
-std::ofstream create_output(const std::string& path, const char* what) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) throw RunEnd::abnormal("velk_nrt: cannot create " + std::string(what) + " " + path);
-  return file;
-}
-
-// Pushes what was written so far to the file, so that a run ending later
-// leaves it there, and notices a full disk.
-void flush_output(std::ofstream& file, const std::string& path, const char* what) {
-  file.flush();
-  if (!file) throw RunEnd::abnormal("velk_nrt: cannot write " + std::string(what) + " " + path);
-}
 
 DateTime creation_time(const Clock& clock) {
   DateTime now;
@@ -62,34 +49,39 @@ void run(std::ostream& out, const Clock& clock) {
   setup.standard_errors = false;
   const TargetDescription target{config.UN[ky], config.UU[ky], config.DT[ky], config.UF[ky]};
 
-  std::ofstream metadata = create_output(config.FNMET, "metadata file");
-  metadata << metadata_head(created, table, config.LT + maxlag + 1, target);
-  flush_output(metadata, config.FNMET, "metadata file");
+  // Each file is put in place when it goes out of scope, also when the run
+  // ends early, with what it holds by then: the metadata with the blocks of
+  // the models scored so far, the table with the lines written before a
+  // format error.
+  OutputFile metadata(config.FNMET, "the metadata file");
+  metadata.stream() << metadata_head(created, table, config.LT + maxlag + 1, target);
+  metadata.flush();
 
   std::vector<std::vector<double>> yy;
   for (int i = 1; i <= nmod; ++i) {
     const std::size_t m = static_cast<std::size_t>(i - 1);
-    Model model = read_model_file(config.FNRES[m]);
-    read_covariance_file(config.FNCOV[m], model);
+    const Model model = read_model_file(config.FNRES[m]);
+    // Checked but not kept: no output holds a standard error.
+    check_covariance_file(config.FNCOV[m], model.nterm());
     ForecastRows rows = forecast(model, setup, table);
     const Scores scores = score_model(ScoreSetup::of(config, maxlag, i), table, rows.y);
     yy.push_back(std::move(rows.y));
-    metadata << metadata_model_block(i, scores);
-    flush_output(metadata, config.FNMET, "metadata file");
+    metadata.stream() << metadata_model_block(i, scores);
+    metadata.flush();
   }
-  metadata << metadata_closing();
-  flush_output(metadata, config.FNMET, "metadata file");
+  metadata.stream() << metadata_closing();
+  metadata.flush();
 
   const TableLayout layout = TableLayout::of(config, maxlag);
-  std::ofstream data = create_output(config.FNDAT, "forecast table");
+  OutputFile data(config.FNDAT, "the forecast table");
   try {
-    write_forecast_table(data, layout, table, yy);
+    write_forecast_table(data.stream(), layout, table, yy);
   } catch (const FormatError& e) {
-    data.flush();
     throw RunEnd::abnormal("velk_nrt: cannot write forecast table " + config.FNDAT + ": " +
                            e.what());
   }
-  flush_output(data, config.FNDAT, "forecast table");
+  data.commit();
+  metadata.commit();
 }
 
 }  // namespace

@@ -1,0 +1,52 @@
+// An output file written under a temporary name in its own directory and put
+// in place by a rename when it is closed: readers never see it half-written,
+// a process that dies leaves the earlier file whole, and a symbolic link
+// planted at the name is replaced instead of written through.
+//
+// Like a stream that closes when it goes out of scope, the file is put in
+// place then too, with what it holds: a run that ends early keeps the files
+// it has written so far. Only a file whose writing failed is dropped, so that
+// a full disk never replaces a whole file by a cut one.
+#pragma once
+
+#include <fstream>
+#include <string>
+
+namespace velk {
+
+class OutputFile {
+ public:
+  // Creates the temporary file beside `path`; `what` names the file in
+  // diagnostics, e.g. "the forecast table". Ends the run abnormally
+  // (RunEnd::abnormal) when it cannot be created.
+  OutputFile(const std::string& path, const std::string& what);
+  // Commits, quietly: the run's own end is what gets reported.
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  std::ostream& stream() { return stream_; }
+
+  // Pushes what was written so far to the temporary file, noticing a full
+  // disk early. A failed write ends the run abnormally, and the file will not
+  // be committed: the earlier one stays.
+  void flush();
+
+  // Writes out, syncs and renames the temporary file over `path`. Ends the
+  // run abnormally when that fails; the earlier file then stays. Does nothing
+  // after a failed write or a commit.
+  void commit();
+
+ private:
+  // Drops the temporary file; the earlier file stays.
+  void abandon();
+  [[noreturn]] void fail(const char* action);
+
+  std::string path_;
+  std::string what_;
+  std::string temporary_;  // empty once committed or abandoned
+  int fd_ = -1;            // kept open for the sync before the rename
+  std::ofstream stream_;
+};
+
+}  // namespace velk
