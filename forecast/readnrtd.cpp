@@ -27,6 +27,12 @@ bool is_leap_year(int year) {
   return year % 4 == 0;
 }
 
+// For a month within 1..12.
+int days_in_month(int year, int month) {
+  return days_before_month(month + 1) - days_before_month(month) +
+         (month == 2 && is_leap_year(year) ? 1 : 0);
+}
+
 void set_harmonic_inputs(HourlyTable& table, int t) {
   const int i = t - 1;
   const double hour_phase = static_cast<double>(table.hr[i] - 2) * kFourPi / 24.0;
@@ -132,6 +138,17 @@ void read_kp(const std::string& line, const RecordFile& file, int record, DayInd
 void read_dst(const std::string& line, const RecordFile& file, int record, DayIndices& day) {
   RecordReader r(line, file, record);
   for (int i = 0; i < 24; ++i) day.dst[i] = r.real(21 + 4 * i, 4, 0);
+}
+
+// Whether a Kp or Dst day record is dated on the day of the MAG record: its
+// two-digit year, month and day sit in columns year_col, year_col + 2 and
+// day_col (Kp: 1, 3, 5; Dst, after the letters DST: 4, 6 and 9).
+bool dated_on(const std::string& line, int year_col, int day_col, const AceRecord& mag) {
+  int yy = 0, mm = 0, dd = 0;
+  return read_int_field(line, year_col, 2, yy) == FieldStatus::kOk &&
+         read_int_field(line, year_col + 2, 2, mm) == FieldStatus::kOk &&
+         read_int_field(line, day_col, 2, dd) == FieldStatus::kOk && yy == mag.yr % 100 &&
+         mm == mag.mo && dd == mag.da;
 }
 
 const char* const kCapacityLine = " MAXIMUM SAMPLE VOLUME REACHED, REMAINING DATA IGNORED\n";
@@ -245,6 +262,22 @@ int readnrtd(HourlyTable& table, const FillValues& UF, const std::string& FNMAG,
       throw RunEnd::message("MONTH OUTSIDE 1..12 IN THE ACE DATA AT LINE # " +
                             write_int_field(n, 8));
     }
+    // A row holds what its calendar says: no day 99, no hour 99 in the table.
+    const int days = days_in_month(m.yr, m.mo);
+    if (m.da < 1 || m.da > days) {
+      throw RunEnd::message("DAY OUTSIDE 1.." + write_int_field(days, 2) +
+                            " IN THE ACE DATA AT LINE # " + write_int_field(n, 8));
+    }
+    if (m.hr < 0 || m.hr > 23) {
+      throw RunEnd::message("HOUR OUTSIDE 0..23 IN THE ACE DATA AT LINE # " +
+                            write_int_field(n, 8));
+    }
+    // The day records are taken in their order; a missing or repeated day
+    // would shift every later one onto the wrong day.
+    if (new_day && !dated_on(kp_line, 1, 5, m))
+      throw RunEnd::message("DATE IN MAG AND KP DATA DO NOT MATCH");
+    if (new_day && !dated_on(dst_line, 4, 9, m))
+      throw RunEnd::message("DATE IN MAG AND DST DATA DO NOT MATCH");
     store_row(table, t, m, s, new_day ? &day : nullptr);
   }
 

@@ -15,8 +15,10 @@ namespace velk {
 // returns NREC. Capacity messages go to `out`.
 //
 // Ends the run (throws RunEnd) on a MAG/SWEPAM date mismatch, a field that
-// does not read (the three-line report), a month outside 1..12, and, as an
-// abnormal end, on a file that cannot be opened or an ACE file of fewer than
+// does not read (the three-line report), a month, day or hour that is no
+// calendar's, a Kp or Dst day record dated on another day than the MAG
+// record it is placed on, and, as an abnormal end, on a file that cannot be
+// opened or read within bounds (text_record.h) or an ACE file of fewer than
 // four lines. NREC = 0 (no record read) is returned; the caller then ends the
 // run because the validation sample is empty.
 int readnrtd(HourlyTable& table, const FillValues& UF, const std::string& FNMAG,

@@ -64,8 +64,9 @@ struct InputFiles {
       swepam.push_back(date + std::string(25, ' ') +
                        line_of("%7.1f    %7.1f    %9.2e", k + 0.5, 400.0 + k, (k + 1) * 1000.0));
       if (h.tm_hour != 0) continue;
-      const int d = static_cast<int>(kp.size());
-      std::string kp_line = " 9 3 12396 6", dst_line = "DST0903*01  X220   0";
+      const int d = static_cast<int>(kp.size()), yy = (h.tm_year + 1900) % 100;
+      std::string kp_line = line_of("%2d%2d%2d2396 6", yy, h.tm_mon + 1, h.tm_mday),
+                  dst_line = line_of("DST%02d%02d*%02d  X220   0", yy, h.tm_mon + 1, h.tm_mday);
       for (int i = 0; i < 8; ++i) kp_line += line_of("%2d", 10 * d + i);
       kp_line += " 50";
       for (int i = 0; i < 8; ++i) kp_line += line_of("%3d", 100 + 10 * d + i);
@@ -208,14 +209,30 @@ TEST(ReadnrtdTest, EndsTheRunWithAMessageOnABadRecord) {
            line_of("%8d", counter) + "\n";
   };
   const std::string mismatch = " DATE/TIME IN MAG AND SWEPAM DATA DO NOT MATCH\n";
-  // Guards against indexing the day-offset table with a month outside 1..12.
-  const std::string month = " MONTH OUTSIDE 1..12 IN THE ACE DATA AT LINE #        4\n";
+  // Guard against placing a Kp or Dst day on another day than its own (a
+  // month or a day shifted, or another year).
+  const std::string kp_day = " DATE IN MAG AND KP DATA DO NOT MATCH\n";
+  const std::string dst_day = " DATE IN MAG AND DST DATA DO NOT MATCH\n";
+  // Guards against indexing the day-offset table with a month outside 1..12,
+  // and against rows whose calendar no clock shows (day or hour 99).
+  const auto calendar = [](const char* what) {
+    return " " + std::string(what) + " IN THE ACE DATA AT LINE #        4\n";
+  };
+  const std::string month = calendar("MONTH OUTSIDE 1..12");
   // File (4: both ACE files), record index, column, text there, message.
   const std::tuple<int, int, int, const char*, std::string> cases[] = {
       {1, 5, 13, "06", mismatch},  // the hour-5 pair
       {1, 5, 1, "2013", mismatch},
       {4, 3, 6, "13", month},
       {4, 3, 6, "00", month},
+      {4, 3, 6, "02 30", calendar("DAY OUTSIDE 1..29")},  // 2012 is a leap year
+      {4, 3, 1, "2013 02 29", calendar("DAY OUTSIDE 1..28")},
+      {4, 3, 9, "00", calendar("DAY OUTSIDE 1..31")},
+      {4, 3, 13, "24", calendar("HOUR OUTSIDE 0..23")},
+      {2, 1, 5, " 3", kp_day},  // day 2 holding the record of day 3
+      {2, 0, 1, "11", kp_day},
+      {3, 1, 6, "04", dst_day},
+      {3, 0, 4, "13", dst_day},
       {0, 2, 40, "  x1.0", read_error(1, "mag", 3)},
       {0, 4, 64, "9e+999", read_error(2, "mag", 5)},
       {1, 1, 64, "6.13f+04", read_error(1, "swepam", 2)},
