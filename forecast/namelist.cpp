@@ -22,6 +22,14 @@ std::string upper(std::string_view s) {
   return out;
 }
 
+// A name or token as a message echoes it: cut, so that a runaway token in the
+// file does not make a runaway message.
+std::string shown(std::string_view token) {
+  constexpr std::size_t kShownLength = 32;
+  if (token.size() <= kShownLength) return std::string(token);
+  return std::string(token.substr(0, kShownLength)) + "...";
+}
+
 bool is_name_start(char c) {
   return std::isalpha(static_cast<unsigned char>(c)) != 0;
 }
@@ -100,20 +108,20 @@ class GroupParser {
       }
       skip_separators(false);
       if (at_end() || peek() != ')' || digits.empty()) {
-        throw NamelistError(line_, "unsupported subscript of " + a.name);
+        throw NamelistError(line_, "unsupported subscript of " + shown(a.name));
       }
       ++pos_;
       char* end = nullptr;
       errno = 0;
       const long index = std::strtol(digits.c_str(), &end, 10);
       if (*end != '\0' || errno == ERANGE || index < 1 || index > INT_MAX) {
-        throw NamelistError(line_, "subscript of " + a.name + " out of range");
+        throw NamelistError(line_, "subscript of " + shown(a.name) + " out of range");
       }
       a.first_index = static_cast<int>(index);
       skip_separators(false);
     }
     if (at_end() || peek() != '=') {
-      throw NamelistError(line_, "expected \"=\" after " + a.name);
+      throw NamelistError(line_, "expected \"=\" after " + shown(a.name));
     }
     ++pos_;
     parse_values(a);
@@ -139,8 +147,8 @@ class GroupParser {
       if (c == '/' || c == '&' || c == '$' || is_name_start(c)) return;
       parse_item(a);
       if (!at_value_separator()) {
-        throw NamelistError(
-            line_, "unexpected \"" + std::string(1, peek()) + "\" in the values of " + a.name);
+        throw NamelistError(line_, "unexpected \"" + std::string(1, peek()) +
+                                       "\" in the values of " + shown(a.name));
       }
       // The comma that ends a value belongs to it.
       skip_separators(false);
@@ -158,8 +166,8 @@ class GroupParser {
       errno = 0;
       repeat = std::strtol(digits.c_str(), nullptr, 10);
       if (repeat < 1 || errno == ERANGE || repeat > kMaxRepeat) {
-        throw NamelistError(line_,
-                            "repeat count " + digits + " out of range in the values of " + a.name);
+        throw NamelistError(line_, "repeat count " + shown(digits) +
+                                       " out of range in the values of " + shown(a.name));
       }
       pos_ = digits_end + 1;
       if (at_value_separator()) {
@@ -186,7 +194,8 @@ class GroupParser {
     ++pos_;
     for (;;) {
       if (at_end()) {
-        throw NamelistError(start_line, "text in the values of " + name + " has no closing " +
+        throw NamelistError(start_line, "text in the values of " + shown(name) +
+                                            " has no closing " +
                                             (delimiter == '\'' ? "apostrophe" : "quote"));
       }
       const char c = peek();
@@ -213,8 +222,8 @@ class GroupParser {
 
   NamelistValue parse_number(const std::string& token, const std::string& name) {
     const auto bad = [&]() {
-      return NamelistError(line_,
-                           "\"" + token + "\" is not a value (in the values of " + name + ")");
+      return NamelistError(
+          line_, "\"" + shown(token) + "\" is not a value (in the values of " + shown(name) + ")");
     };
     // Syntax: [sign] digits [. [digits]] | [sign] . digits, then [E|D [sign] digits].
     std::size_t pos = 0;
@@ -255,7 +264,8 @@ class GroupParser {
     errno = 0;
     v.real = std::strtod(cleaned.c_str(), nullptr);
     if (std::isinf(v.real)) {
-      throw NamelistError(line_, "\"" + token + "\" is too large (in the values of " + name + ")");
+      throw NamelistError(
+          line_, "\"" + shown(token) + "\" is too large (in the values of " + shown(name) + ")");
     }
     if (is_integer) {
       errno = 0;
@@ -349,14 +359,15 @@ NamelistBinder::Target* NamelistBinder::find(const std::string& upper_name) {
 void NamelistBinder::assign(const std::vector<NamelistAssignment>& assignments) {
   for (const NamelistAssignment& a : assignments) {
     Target* target = find(a.name);
-    if (target == nullptr) throw NamelistError(a.line, "unknown variable " + a.name);
+    if (target == nullptr) throw NamelistError(a.line, "unknown variable " + shown(a.name));
     if (a.first_index > target->count) {
-      throw NamelistError(a.line, "subscript " + std::to_string(a.first_index) + " of " + a.name +
-                                      " beyond its " + std::to_string(target->count) + " elements");
+      throw NamelistError(a.line, "subscript " + std::to_string(a.first_index) + " of " +
+                                      shown(a.name) + " beyond its " +
+                                      std::to_string(target->count) + " elements");
     }
     const std::size_t room = static_cast<std::size_t>(target->count - a.first_index + 1);
     if (a.values.size() > room) {
-      throw NamelistError(a.line, std::to_string(a.values.size()) + " values for " + a.name +
+      throw NamelistError(a.line, std::to_string(a.values.size()) + " values for " + shown(a.name) +
                                       ", which has room for " + std::to_string(room));
     }
     std::size_t index = static_cast<std::size_t>(a.first_index - 1);
@@ -369,7 +380,7 @@ void NamelistBinder::assign(const std::vector<NamelistAssignment>& assignments) 
         case NamelistValue::Kind::kInteger:
           if (v.kind != NamelistValue::Kind::kInteger) break;
           if (!v.fits_integer) {
-            throw NamelistError(a.line, "integer value of " + a.name + " out of range");
+            throw NamelistError(a.line, "integer value of " + shown(a.name) + " out of range");
           }
           static_cast<int*>(target->first)[i] = v.integer;
           continue;
@@ -385,8 +396,8 @@ void NamelistBinder::assign(const std::vector<NamelistAssignment>& assignments) 
         case NamelistValue::Kind::kNull:
           break;
       }
-      throw NamelistError(
-          a.line, a.name + " takes " + kind_name(target->kind) + ", not " + kind_name(v.kind));
+      throw NamelistError(a.line, shown(a.name) + " takes " + kind_name(target->kind) + ", not " +
+                                      kind_name(v.kind));
     }
     target->assigned = true;
   }

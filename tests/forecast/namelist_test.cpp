@@ -94,6 +94,9 @@ TEST(NamelistTest, RejectsWhatItCannotReadWithALineNumber) {
       {"&GRP N(5)=1,2,3 /", "3 values for N, which has room for 2", 1},
       {"&GRP N(7)=1 /", "subscript 7 of N beyond its 6 elements", 1},
       {"&GRP K=2147483648 /", "integer value of K out of range", 1},
+      // Guards against echoing a runaway token whole: it is cut.
+      {"&GRP k=1234567890123456789012345678901234567890x /",
+       "\"12345678901234567890123456789012...\" is not a value", 1},
   };
   for (const auto& [text, problem_part, line] : cases) {
     Vars v;

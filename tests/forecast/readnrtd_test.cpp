@@ -5,12 +5,17 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "forecast/text_record.h"
 #include "test_support.h"
 
 namespace velk {
@@ -259,16 +264,32 @@ TEST(ReadnrtdTest, NoRecordGivesAnEmptySampleAndFillValues) {
   EXPECT_EQ(f.read(24), 0);
 }
 
-TEST(ReadnrtdTest, UnopenableOrHeaderlessFilesEndAbnormallyNamingThem) {
+// Guards against reading what is no regular file or has no bounds: /dev/zero
+// or a named pipe as an input file grew memory without limit or hung the run.
+TEST(ReadnrtdTest, UnusableFilesEndAbnormallyNamingThem) {
+  ::alarm(60);  // a regression that waits on the pipe fails instead of hanging
   InputFiles f;
   f.make_hours(kMarch2012, 24);
-  for (std::size_t bad = 0; bad < 6; ++bad) {  // 0-3: an absent file; 4, 5: an ACE file of 3 lines
-    std::vector<std::string> files = f.paths();
-    const std::size_t named = bad % 4;
-    if (bad < 4) files[named] += ".absent";
-    if (bad >= 4) f.dir.write(files[named], "#\n#\n#\n");
-    EXPECT_TRUE(testing::abnormal_naming(run_end_of([&] { f.read(24, files); }), files[named]));
+  const std::string pipe = f.dir.file("pipe"), huge = f.dir.write("huge", "");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::filesystem::resize_file(huge, kMaxInputFileBytes + 1);  // sparse: takes no room
+  const std::string unusable[] = {
+      f.dir.file("absent"),
+      "/dev/zero",
+      pipe,
+      huge,
+      f.dir.write("long", std::string(kMaxRecordLength + 1, '2') + "\n"),
+      f.dir.write("three", "#\n#\n#\n"),  // last: only the ACE files have a header
+  };
+  for (std::size_t named = 0; named < 4; ++named) {
+    for (const std::string& bad : unusable) {
+      if (named >= 2 && bad == unusable[5]) continue;
+      std::vector<std::string> files = f.paths();
+      files[named] = bad;
+      EXPECT_TRUE(testing::abnormal_naming(run_end_of([&] { f.read(24, files); }), bad)) << named;
+    }
   }
+  ::alarm(0);
 }
 
 }  // namespace
