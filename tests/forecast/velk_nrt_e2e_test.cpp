@@ -1,7 +1,8 @@
 // Runs the built velk_nrt in a scratch directory on every case folder under
 // data/e2e/cases and compares what it leaves behind with the case's expected/
 // folder:
-//   shared            names folders of data/e2e whose files are copied in too
+//   shared            names folders of data/e2e whose files are copied in too;
+//                     symbolic links of the case are copied as links
 //   expected/status   the exit status
 //   expected/stdout   standard output, exactly (absent: empty)
 //   expected/stderr   a text that standard error must contain (absent: empty)
@@ -50,7 +51,9 @@ std::vector<std::string> case_names() {
 
 void copy_files(const fs::path& from, const fs::path& to) {
   for (const auto& entry : fs::directory_iterator(from))
-    if (entry.is_regular_file() && entry.path().filename() != "shared")
+    if (entry.is_symlink())  // a link planted where the run writes
+      fs::copy_symlink(entry.path(), to / entry.path().filename());
+    else if (entry.is_regular_file() && entry.path().filename() != "shared")
       fs::copy_file(entry.path(), to / entry.path().filename(),
                     fs::copy_options::overwrite_existing);
 }

@@ -2,13 +2,21 @@
 // cover what those cases cannot reach: fields that overflow or are cut, and
 // cadences no case file would hold.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 #include <climits>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "forecast/metadata_writer.h"
+#include "forecast/output_file.h"
 #include "forecast/table_writer.h"
+#include "test_support.h"
 
 namespace velk {
 namespace {
@@ -60,6 +68,57 @@ TEST(TableWriter, CadenceAsLargeAsAnIntGivesOneLabelAndOneRow) {
   EXPECT_EQ(out.str(),
             "    HOY     ap [nT] FC+01H   [nT]\n"
             "   1419      2 2020  2 29  60  2          2.            7.\n");
+}
+
+// Guards against writing an output in place: a planted link was written
+// through, and a run that died or could not write left a cut file where the
+// earlier one was. Each row runs in a child process, which may die.
+TEST(OutputFile, ReplacesTheFileWholeOrLeavesTheEarlierOne) {
+  enum class End { kCommit, kScopeEnd, kDies, kWriteFails };
+  // How writing ends, whether a link is planted at the name, what the name holds then.
+  const std::tuple<End, bool, const char*> cases[] = {
+      {End::kCommit, true, "new\n"},
+      {End::kScopeEnd, false, "new\n"},  // a run ending early keeps what it wrote
+      {End::kDies, false, "old\n"},
+      {End::kWriteFails, true, "old\n"},
+  };
+  for (const auto& [end, link, content] : cases) {
+    testing::ScratchDir dir;
+    const std::string victim = dir.write("victim", "old\n"), path = dir.file("out");
+    if (link)
+      std::filesystem::create_symlink("victim", path);
+    else
+      dir.write("out", "old\n");
+    const pid_t child = ::fork();
+    if (child == 0) {
+      int status = 0;
+      try {
+        OutputFile file(path, "the output");
+        if (end == End::kWriteFails) {  // a full disk, as a file-size limit makes it
+          std::signal(SIGXFSZ, SIG_IGN);
+          const rlimit two_bytes{2, 2};
+          ::setrlimit(RLIMIT_FSIZE, &two_bytes);
+        }
+        file.stream() << "new\n";
+        file.flush();
+        if (end == End::kDies) ::_exit(0);  // no destructor runs, as when killed
+        if (end == End::kCommit) file.commit();
+      } catch (const RunEnd&) {
+        status = 1;
+      }
+      ::_exit(status);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(WEXITSTATUS(status), end == End::kWriteFails ? 1 : 0);
+    const auto text = [](const std::string& name) {
+      std::ostringstream all;
+      all << std::ifstream(name).rdbuf();
+      return all.str();
+    };
+    EXPECT_EQ(text(path), content) << static_cast<int>(end);
+    EXPECT_EQ(text(victim), "old\n") << static_cast<int>(end);
+  }
 }
 
 }  // namespace
