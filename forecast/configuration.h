@@ -46,7 +46,8 @@ int validate_configuration(const Configuration& config);
 
 // NREC0: the lines of the magnetometer file after its first four, each of
 // which must read as an integer in columns 1-4. Ends the run abnormally when
-// the file cannot be opened, has fewer than four lines, or a line does not read.
+// the file cannot be opened or read within bounds (text_record.h), has fewer
+// than four lines, or a line does not read.
 int count_mag_records(const std::string& fnmag);
 
 // NMAX: the smallest multiple of 24 not below LT + NREC0. Ends the run with a

@@ -80,8 +80,8 @@ void run(std::ostream& out, const Clock& clock) {
     throw RunEnd::abnormal("velk_nrt: cannot write forecast table " + config.FNDAT + ": " +
                            e.what());
   }
-  data.commit();
   metadata.commit();
+  data.commit();  // last, as it was written last: the table wins should the two names be one
 }
 
 }  // namespace
