@@ -34,6 +34,9 @@ RecordFile::RecordFile(const std::string& path, const std::string& what, std::ui
   file_.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (file_.fd < 0) fail("cannot be opened (" + system_error() + ")");
   if (::fstat(file_.fd, &info) != 0 || !S_ISREG(info.st_mode)) fail("is not a regular file");
+  const int flags = ::fcntl(file_.fd, F_GETFL);
+  if (flags < 0 || ::fcntl(file_.fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+    fail("cannot be read (" + system_error() + ")");
   if (static_cast<std::uint64_t>(info.st_size) > max_bytes_)
     fail("is larger than " + std::to_string(max_bytes_) + " bytes");
   buffer_.resize(kBlockSize);
