@@ -5,11 +5,9 @@
 #include "acquire/upstream_hosts.h"
 #include "check/structure_analysis.h"
 
-namespace {
 // The service's texts are stored as they come: no header to trim.
 const MonthPairNames kKpMonths = {"KPFileDownload", "KPFile2Download", "Kp_present.txt",
                                   "KP_last.txt", false};
-}  // namespace
 
 // The service keeps its two months under fixed names.
 std::string kp_present_url(const std::string& host) {

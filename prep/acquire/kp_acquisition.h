@@ -3,6 +3,11 @@
 
 #include <string>
 
+#include "acquire/month_fetch.h"
+
+// The downloads' step names and the working files.
+extern const MonthPairNames kKpMonths;
+
 std::string kp_present_url(const std::string& host);
 std::string kp_last_url(const std::string& host);
 
