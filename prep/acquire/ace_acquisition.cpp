@@ -36,6 +36,10 @@ std::string ace_month_url(const std::string& host, const std::string& yyyymm, co
   return "ftp://" + host + "/pub/lists/ace2/" + yyyymm + list.file_suffix;
 }
 
+MonthPairNames ace_month_names(const AceList& list) {
+  return {list.present_step, list.last_step, list.present_file, list.last_file, true};
+}
+
 namespace {
 
 int ace_files_download(const AceList& list, const std::string& path) {
@@ -56,8 +60,7 @@ int ACESWEPAM_files_download(std::string path) {
 
 int ace_acquisition(const AceList& list, const std::string& path, const std::string& present_url,
                     const std::string& last_url) {
-  const MonthPairNames names = {list.present_step, list.last_step, list.present_file,
-                                list.last_file, true};
+  const MonthPairNames names = ace_month_names(list);
   const MonthPair months = fetch_month_pair(names, present_url, last_url);
   int failures = months.unreadable;
   if (failures == 0) {

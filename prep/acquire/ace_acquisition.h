@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "acquire/month_fetch.h"
+
 // What differs between the two lists.
 struct AceList {
   const char* file_suffix;    // after YYYYMM in the upstream name
@@ -17,6 +19,9 @@ struct AceList {
 
 extern const AceList kAceMag;
 extern const AceList kAceSwepam;
+
+// The downloads' step names and the working files of a list.
+MonthPairNames ace_month_names(const AceList& list);
 
 std::string ace_month_url(const std::string& host, const std::string& yyyymm, const AceList& list);
 

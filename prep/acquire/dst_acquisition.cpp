@@ -6,10 +6,8 @@
 #include "acquire/upstream_hosts.h"
 #include "check/structure_analysis.h"
 
-namespace {
 const MonthPairNames kDstMonths = {"DSTFileDownload", "DSTFile2Download", "Dst_present.txt",
                                    "Dst_last.txt", true};
-}  // namespace
 
 std::string dst_month_url(const std::string& host, const std::string& yyyymm,
                           const std::string& yymm) {

@@ -3,6 +3,11 @@
 
 #include <string>
 
+#include "acquire/month_fetch.h"
+
+// The downloads' step names and the working files.
+extern const MonthPairNames kDstMonths;
+
 // URL of one month's file on the Dst service.
 std::string dst_month_url(const std::string& host, const std::string& yyyymm,
                           const std::string& yymm);

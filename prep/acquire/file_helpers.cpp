@@ -1,9 +1,12 @@
 #include "acquire/file_helpers.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -14,6 +17,33 @@ namespace {
 
 // The header of the ACE lists ends in a line of dashes that starts like this.
 const std::string kHeaderMarker = "#" + std::string(73, '-');
+
+// file_wright's temporary files: this prefix, the writer's process id, "-" and
+// six characters of mkstemp. (Earlier builds wrote the prefix and the six
+// characters alone.)
+const std::string kTemporaryPrefix = ".nrtprep-";
+
+// The directory part of a path, with its final "/"; empty for a bare name.
+std::string directory_of(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// Whether a directory entry is a temporary file that no running process will
+// rename any more: its writer is gone, or it carries no writer at all.
+bool is_stale_temporary(const std::string& name) {
+  if (name.compare(0, kTemporaryPrefix.size(), kTemporaryPrefix) != 0) return false;
+  const std::string rest = name.substr(kTemporaryPrefix.size());
+  const std::size_t dash = rest.find('-');
+  if (dash == std::string::npos) return rest.size() == 6;
+  if (dash == 0 || dash > 9 || rest.size() != dash + 7) return false;
+  for (std::size_t i = 0; i < dash; ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(rest[i]))) return false;
+  }
+  const pid_t writer = static_cast<pid_t>(std::stol(rest.substr(0, dash)));
+  if (writer == ::getpid()) return false;
+  return writer <= 0 || (::kill(writer, 0) != 0 && errno == ESRCH);
+}
 
 bool write_all(int fd, const std::string& text) {
   const char* data = text.data();
@@ -86,9 +116,8 @@ std::string file_eraze(std::string text) {
 }
 
 bool file_wright(std::string text, std::string path) {
-  const std::size_t slash = path.rfind('/');
-  const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  std::string temporary = directory + ".nrtprep-XXXXXX";
+  std::string temporary =
+      directory_of(path) + kTemporaryPrefix + std::to_string(::getpid()) + "-XXXXXX";
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) return false;
   const bool written =
@@ -103,6 +132,21 @@ bool file_wright_reported(const std::string& text, const std::string& path) {
   if (file_wright(text, path)) return true;
   report_record("FileWrite", "'" + path + "'write", 1);
   return false;
+}
+
+void remove_stale_temporaries_beside(const std::string& path) {
+  const std::string directory = directory_of(path);
+  DIR* entries = ::opendir(directory.empty() ? "." : directory.c_str());
+  if (entries == nullptr) return;
+  while (const dirent* entry = ::readdir(entries)) {
+    const std::string name = directory + entry->d_name;
+    struct stat info {};
+    if (is_stale_temporary(entry->d_name) && ::lstat(name.c_str(), &info) == 0 &&
+        S_ISREG(info.st_mode)) {
+      ::unlink(name.c_str());
+    }
+  }
+  ::closedir(entries);
 }
 
 void remove_file(const std::string& path) {

@@ -36,5 +36,11 @@ bool file_wright(std::string text, std::string path);
 // ("FileWrite", "'" + path + "'write", 1).
 bool file_wright_reported(const std::string& text, const std::string& path);
 
+// Removes from the directory of `path` the temporary files that file_wright
+// left there in a run that died before it could rename them (killed, power
+// cut): those whose writing process no longer runs. Those of a run still
+// going, such as another cycle writing into a shared directory, stay.
+void remove_stale_temporaries_beside(const std::string& path);
+
 // Removes a file if it is there; errors are of no interest.
 void remove_file(const std::string& path);

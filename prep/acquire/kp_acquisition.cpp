@@ -5,11 +5,9 @@
 #include "acquire/upstream_hosts.h"
 #include "check/structure_analysis.h"
 
-namespace {
 // The service's texts are stored as they come: no header to trim.
 const MonthPairNames kKpMonths = {"KPFileDownload", "KPFile2Download", "Kp_present.txt",
                                   "KP_last.txt", false};
-}  // namespace
 
 // The service keeps its two months under fixed names.
 std::string kp_present_url(const std::string& host) {
@@ -30,14 +28,17 @@ int kp_acquisition(const std::string& path, const std::string& present_url,
   const MonthPair months = fetch_month_pair(kKpMonths, present_url, last_url);
   int failures = months.unreadable;
   if (failures == 0) {
-    if (months.present_label.empty() || months.last_label.empty()) {
-      // An error page or a foreign text is no Kp data.
+    const bool in_order = months.present_label == "KP1" && months.last_label == "KP2";
+    const bool one_month = !months.last_label.empty() && months.present_label == months.last_label;
+    if (!in_order && !one_month) {
+      // An error page or a foreign text is no Kp data, and a pair served the
+      // wrong way round would shift every day by a month.
       failures = 1;
     } else {
       std::string joined = months.last_text;
       // Both texts of one month: the service has not switched months yet and
       // the previous-month file already holds everything.
-      if (months.present_label != months.last_label) {
+      if (in_order) {
         joined.pop_back();  // the repeat file_read appended; the seam keeps one line end
         joined += months.present_text;
       }

@@ -14,7 +14,11 @@ char errorBuffer[CURL_ERROR_SIZE];
 
 // Limits shared by probe and fetch: a silent or stalled server must not hold
 // a scheduled cycle into the next one.
-void set_transfer_limits(CURL* handle) {
+void set_transfer_limits(CURL* handle, const char* schemes) {
+  // A hostile or broken upstream must not steer a transfer to a local file or
+  // any other service, neither by the URL nor by a redirection.
+  curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, schemes);
+  curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, schemes);
   curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, kStallTimeoutSeconds);
@@ -37,7 +41,7 @@ bool http_answer_is_data(CURL* handle) {
 }
 
 // Asks for the resource's header information only, following redirections.
-bool probe(const std::string& url) {
+bool probe(const std::string& url, const char* schemes) {
   CURL* handle = curl_easy_init();
   if (handle == nullptr) return false;
   curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer);
@@ -47,14 +51,14 @@ bool probe(const std::string& url) {
   curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, writer);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &buffer);
-  set_transfer_limits(handle);
+  set_transfer_limits(handle, schemes);
   const bool ok = curl_easy_perform(handle) == CURLE_OK;
   curl_easy_cleanup(handle);
   buffer.clear();
   return ok;
 }
 
-bool fetch(const std::string& url, DownloadTarget& target) {
+bool fetch(const std::string& url, DownloadTarget& target, const char* schemes) {
   CURL* handle = curl_easy_init();
   if (handle == nullptr) return false;
   curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
@@ -62,7 +66,7 @@ bool fetch(const std::string& url, DownloadTarget& target) {
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &target);
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
-  set_transfer_limits(handle);
+  set_transfer_limits(handle, schemes);
   const bool ok = curl_easy_perform(handle) == CURLE_OK && http_answer_is_data(handle);
   curl_easy_cleanup(handle);
   return ok;
@@ -90,12 +94,12 @@ std::size_t writer(char* data, std::size_t size, std::size_t count, std::string*
   return size * count;
 }
 
-void data_file_downloadftp(std::string url, std::string local_file) {
+void data_file_downloadftp(std::string url, std::string local_file, const char* schemes) {
   DownloadTarget target{local_file.c_str(), nullptr, 0};
   curl_global_init(CURL_GLOBAL_ALL);
   error_file += "<ErrorName>File'";
 
-  bool ok = probe(url) && fetch(url, target);
+  bool ok = probe(url, schemes) && fetch(url, target, schemes);
   if (target.stream != nullptr) {
     // A file that cannot be completed on disk is as lost as one never fetched.
     ok = std::fclose(target.stream) == 0 && ok;
@@ -103,6 +107,7 @@ void data_file_downloadftp(std::string url, std::string local_file) {
     if (!ok) remove_file(local_file);
   }
 
-  error_file += url + "'download</ErrorName>\n<Value>" + (ok ? "0" : "1") + "</Value>\n";
+  error_file +=
+      report_text(url) + "'download</ErrorName>\n<Value>" + (ok ? "0" : "1") + "</Value>\n";
   curl_global_cleanup();
 }

@@ -25,13 +25,18 @@ constexpr long kStallTimeoutSeconds = 30;
 // inside the hour before the next cycle.
 constexpr long kTransferTimeoutSeconds = 60;
 
+// The schemes a transfer may use, for the request and every redirection alike.
+constexpr char kTransferSchemes[] = "http,https,ftp";
+
 // Downloads `url` (HTTP or FTP) into `local_file`: a header-only probe, then
 // the fetch. Appends "<ErrorName>File'" + url + "'download</ErrorName>" and
 // its Value line to the report: 0 when both stages succeeded, 1 otherwise.
 // A failed download leaves no file that it created or truncated; an HTTP
 // answer of 300 or more counts as failed, and so does a resource larger than
-// kMaxTextBytes.
-void data_file_downloadftp(std::string url, std::string local_file);
+// kMaxTextBytes, and so does a URL or redirection of a scheme outside `schemes`
+// (libcurl's comma-separated list).
+void data_file_downloadftp(std::string url, std::string local_file,
+                           const char* schemes = kTransferSchemes);
 
 // libcurl write callbacks of the fetch (a DownloadTarget) and of the probe (a
 // std::string sink).

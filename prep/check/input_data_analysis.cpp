@@ -4,11 +4,13 @@
 #include <limits>
 
 #include "acquire/date_stamps.h"
+#include "check/record_shape.h"
 #include "run/error_report.h"
 
 namespace {
 
-// First-line lengths (line feed included) of the sources' records.
+// The first line's length (line feed included) that marks each source; a
+// shorter first line is taken for Kp.
 constexpr std::int32_t kSwepamLine = 73;
 constexpr std::int32_t kMagLine = 86;
 constexpr std::int32_t kDstLineMin = 121;
@@ -41,47 +43,56 @@ void InputData_analysis::data_analysis(std::string text) {
   const std::size_t start = static_cast<std::size_t>(numberOFSymbols);
   const std::size_t line_feed = start < text.size() ? text.find('\n', start) : std::string::npos;
   // Without a complete first line there is no record to judge.
-  bool recognised = line_feed != std::string::npos;
-  std::string source;
-  std::size_t month_position = 0;
-  if (recognised) {
+  const RecordShape* shape = nullptr;
+  if (line_feed != std::string::npos) {
     const std::size_t counted = line_feed - start + 1;
     const std::size_t limit = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
     numberOFSymbols = static_cast<std::int32_t>(counted + start > limit ? limit : counted + start);
     if (numberOFSymbols == kSwepamLine) {
-      source = "SWEPAM";
-      month_position = 5;
+      shape = &kSwepamRecord;
     } else if (numberOFSymbols == kMagLine) {
-      source = "MAG";
-      month_position = 5;
+      shape = &kMagRecord;
     } else if (numberOFSymbols >= kDstLineMin && numberOFSymbols <= kDstLineMax) {
-      source = "DST";
-      month_position = 5;
+      shape = &kDstRecord;
     } else if (numberOFSymbols <= kKpLineMax) {
-      source = "KP";
-      month_position = 2;
+      shape = &kKpRecord;
     }
     // The month field must lie inside the first line.
-    recognised = !source.empty() && month_position + 2 <= line_feed;
+    if (shape != nullptr && shape->month_at + 2 > line_feed) shape = nullptr;
   }
 
-  if (!recognised) {
+  if (shape == nullptr) {
     report_pair("FileStructure", 1);
     report_close_step();
     return;
   }
 
   report_pair("FileStructure", 0);
-  month = two_character_number(text, month_position);
+  month = two_character_number(text, shape->month_at);
+  // The year as the record writes it: in full, or its last two digits.
+  const int year = date_field(text, shape->year_at, shape->year_width);
+  const auto written = [shape](int full_year) {
+    return shape->year_width == 4 ? full_year : full_year % 100;
+  };
   const std::tm now = utc_now();
-  if (month == month_time(now)) {
-    report_pair("FileDate", 0);
-    dataname = source + "1";
-  } else if (month == month_time_last(now)) {
-    report_pair("FileDate", 0);
-    dataname = source + "2";
-  } else {
-    report_pair("FileDate", 1);
+  const int last_month = month_time_last(now);
+  const int last_year = last_month == 12 ? year_time(now) - 1 : year_time(now);
+  char digit = 0;
+  if (month == month_time(now) && year == written(year_time(now))) {
+    digit = '1';
+  } else if (month == last_month && year == written(last_year)) {
+    digit = '2';
+  }
+  report_pair("FileDate", digit == 0 ? 1 : 0);
+  if (digit != 0) {
+    // A sound first record does not vouch for the rest: a truncated, garbled
+    // or foreign line further down would reach the forecaster as data.
+    const BadRecord bad = first_bad_record(*shape, text, 1, {year, month});
+    if (bad.line == 0) {
+      dataname = std::string(shape->source) + digit;
+    } else {
+      report_pair(bad_record_name(bad), 1);
+    }
   }
   report_close_step();
 }

@@ -1,6 +1,7 @@
 #include "check/structure_analysis.h"
 
 #include "acquire/file_helpers.h"
+#include "check/record_shape.h"
 #include "run/error_report.h"
 
 namespace {
@@ -12,6 +13,9 @@ constexpr std::size_t kUnexaminedTail = 10;
 // Lengths of the 31st line (plus one) that mark an ACE SWEPAM or MAG record.
 constexpr std::size_t kSwepamCount = 73;
 constexpr std::size_t kMagCount = 86;
+
+// The records of an ACE input file start after its four-line column header.
+constexpr std::size_t kFirstRecordLine = 5;
 
 // Appends one pair per empty line in the examined part and returns how many.
 // When `line31_count` is given, it receives 1 + the length of the line that
@@ -51,6 +55,14 @@ int FileStructureAnalysis2(std::string text) {
   int problems = scan_empty_lines(text, &line31_count);
   if (line31_count == kSwepamCount || line31_count == kMagCount) {
     report_pair("FileStructure", 0);
+    // The file is used as it stands, so every record must be one: a broken
+    // line anywhere would reach the forecaster as data.
+    const RecordShape& shape = line31_count == kMagCount ? kMagRecord : kSwepamRecord;
+    const BadRecord bad = first_bad_record(shape, text, kFirstRecordLine, {});
+    if (bad.line != 0) {
+      report_pair(bad_record_name(bad), 1);
+      ++problems;
+    }
   } else {
     report_pair("FileStructure", 1);
     ++problems;

@@ -10,7 +10,10 @@
 int FileStructureAnalysis3(std::string text);
 
 // The same scan, plus a check that the 31st line has the length of an ACE MAG
-// or ACE SWEPAM record ("FileStructure" pair). Returns the number of problems.
+// or ACE SWEPAM record ("FileStructure" pair) and, when it has, that every line
+// after the four header lines is a record of that kind or empty (else a
+// ("FileRecord'<n>'structure", 1) pair for the first that is not). Returns the
+// number of problems.
 int FileStructureAnalysis2(std::string text);
 
 // 0 when a file stands at `path` and passes FileStructureAnalysis2; otherwise

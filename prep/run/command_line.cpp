@@ -35,7 +35,8 @@ void write_usage(std::ostream& out) {
       << "  Kp  http://" << kp_service_host() << "\n"
       << "  ACE ftp://" << ace_service_host() << "\n"
       << "Exit status: 0 after every cycle, also when a source failed (see errorfile.xml);\n"
-      << "1 when ORDER_FILE exists but is not well-formed XML.\n";
+      << "1 when ORDER_FILE exists but is not well-formed XML; 3 when errorfile.xml could not\n"
+      << "be written anywhere (the only case in which something is printed, on standard error).\n";
 }
 
 }  // namespace

@@ -7,6 +7,12 @@
 // The report text itself. Appended to by whole lines only.
 extern std::string error_file;
 
+// `text` as it may stand in the report: "<", ">" and every "&" that does not
+// start a character or entity reference are escaped, and control characters
+// become "?", so that the report stays well-formed whatever a path holds.
+// Names and paths go through it on their way into the report.
+std::string report_text(const std::string& text);
+
 // Replaces the report text with the report header (the start of every run).
 void report_start();
 

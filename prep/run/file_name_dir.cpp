@@ -25,8 +25,10 @@ void keep_first_line(std::string& field) {
 
 std::string element_text(const TiXmlNode* element) {
   const TiXmlNode* first = element->FirstChild();
-  // An empty element gives nothing, so the field it would set stays unset.
-  if (first == nullptr) return {};
+  // An empty element gives nothing, so the field it would set stays unset. So
+  // does one that starts with markup (an element, a comment): printed, it
+  // would put markup into a file name and into the report.
+  if (first == nullptr || first->ToText() == nullptr) return {};
   TiXmlPrinter printer;
   first->Accept(&printer);
   return printer.Str();

@@ -49,5 +49,6 @@ class FileName_Dir {
 
 // The text of an element as the walk sees it: its first child printed with the
 // XML printer's default settings (entity-encoded, followed by a line feed), or
-// an empty text when the element has no content.
+// an empty text when the element has no content or its content does not start
+// with text.
 std::string element_text(const TiXmlNode* element);

@@ -1,5 +1,7 @@
 #include "run/hand_over.h"
 
+#include <iostream>
+
 #include "acquire/file_helpers.h"
 #include "config/config_file.h"
 #include "run/error_report.h"
@@ -15,7 +17,7 @@ void RunOutcome::add_source(int result, const char* key, const std::string& path
   }
 }
 
-void finish_run(RunOutcome outcome, const std::string& forecast_base,
+bool finish_run(RunOutcome outcome, const std::string& forecast_base,
                 const std::string& report_path) {
   outcome.file_names.emplace_back("FNMET", forecast_base + ".xml");
   outcome.file_names.emplace_back("FNDAT", forecast_base + ".asc");
@@ -35,17 +37,25 @@ void finish_run(RunOutcome outcome, const std::string& forecast_base,
   if (outcome.failures == 0 && paths_fit && !CongFileCreation(block, kConfigName)) {
     report_record("FileWrite", std::string("'") + kConfigName + "'write", 1);
   }
-  write_report(report_path);
+  return write_report(report_path);
 }
 
-void write_report(const std::string& report_path) {
+bool write_report(const std::string& report_path) {
   const std::string open_report = error_file;
   report_close();
   // An operator looks here too: it is where a run without an order file
   // leaves its report.
-  if (file_wright(error_file, report_path) || report_path == kReportName) return;
-  error_file = open_report;
-  report_record("FileWrite", "'" + report_path + "'write", 1);
-  report_close();
-  file_wright(error_file, kReportName);
+  if (file_wright(error_file, report_path)) return true;
+  if (report_path != kReportName) {
+    error_file = open_report;
+    report_record("FileWrite", "'" + report_path + "'write", 1);
+    report_close();
+    if (file_wright(error_file, kReportName)) return true;
+  }
+  // Nothing on disk tells of this run, and an older report may still stand
+  // there: only the exit status and standard error can say so.
+  std::cerr << "nrtprep: the processing report could not be written to '" << report_path << "'"
+            << (report_path != kReportName ? std::string(" nor to '") + kReportName + "'" : "")
+            << "\n";
+  return false;
 }

@@ -21,12 +21,13 @@ struct RunOutcome {
 
 // Adds the FNMET and FNDAT lines for `forecast_base`; writes the configuration
 // when every source was obtained and every path fits into it; then writes the
-// report (write_report). A path too long for the forecaster, or a
-// configuration that cannot be written, gets a record in the report, which is
-// why the configuration is written first.
-void finish_run(RunOutcome outcome, const std::string& forecast_base,
+// report (write_report), whose result it returns. A path too long for the
+// forecaster, or a configuration that cannot be written, gets a record in the
+// report, which is why the configuration is written first.
+bool finish_run(RunOutcome outcome, const std::string& forecast_base,
                 const std::string& report_path);
 
 // Closes the report and writes it to `report_path`. When that fails, the report
-// records so and goes to kReportName in the working directory instead.
-void write_report(const std::string& report_path);
+// records so and goes to kReportName in the working directory instead. When
+// that fails too, says so on standard error and returns false.
+bool write_report(const std::string& report_path);

@@ -1,5 +1,6 @@
 #include "run/preprocessor_cycle.h"
 
+#include <csignal>
 #include <string>
 
 #include "acquire/ace_acquisition.h"
@@ -48,8 +49,7 @@ int default_run() {
                      names.getFile_NameACEMAG());
   outcome.add_source(ACESWEPAM_files_download(names.getFile_NameACESWEPAM()), "FNSWEPAM",
                      names.getFile_NameACESWEPAM());
-  finish_run(outcome, names.getFile_NameOutputfile(), kReportName);
-  return 0;
+  return finish_run(outcome, names.getFile_NameOutputfile(), kReportName) ? 0 : kReportUnwritten;
 }
 
 // An existing usable ACE file is taken as it is; otherwise the list is
@@ -70,8 +70,7 @@ int order_file_run(const char* order_file) {
   TiXmlDocument document;
   if (!loadData(order_file, document)) {
     // Leave the operator a report that says why nothing was done.
-    write_report(kReportName);
-    return 1;
+    return write_report(kReportName) ? kOrderFileUnreadable : kReportUnwritten;
   }
 
   FileName_Dir names;
@@ -80,6 +79,12 @@ int order_file_run(const char* order_file) {
   names.Name_corect();
   const std::string input_dir = names.getFile_DirInput();
   const std::string output_dir = names.getFile_DirOutput();
+  for (const std::string& path :
+       {input_dir + names.getFile_NameDST(), input_dir + names.getFile_NameKP(),
+        input_dir + names.getFile_NameACEMAG(), input_dir + names.getFile_NameACESWEPAM(),
+        output_dir + kReportName}) {
+    remove_stale_temporaries_beside(path);
+  }
 
   // Default names are composed only when needed, each with its own stamp.
   RunOutcome outcome;
@@ -103,13 +108,26 @@ int order_file_run(const char* order_file) {
   const std::string output_name = names.getFile_NameOutputfile();
   const std::string forecast_base =
       forecast_base_path(output_dir, output_name, output_name.empty() ? default_output_name() : "");
-  finish_run(outcome, forecast_base, output_dir + kReportName);
-  return 0;
+  return finish_run(outcome, forecast_base, output_dir + kReportName) ? 0 : kReportUnwritten;
+}
+
+// What a run that died part-way (killed, power cut) left in the working
+// directory: its working files and the atomic writer's temporary files.
+void remove_leftovers() {
+  remove_stale_temporaries_beside(kReportName);
+  for (const MonthPairNames& names :
+       {kDstMonths, kKpMonths, ace_month_names(kAceMag), ace_month_names(kAceSwepam)}) {
+    remove_working_files(names);
+  }
 }
 
 }  // namespace
 
 int run_preprocessor_cycle(int argc, char** argv) {
+  // Past a file-size limit the signal would end the process in the middle of
+  // a write; ignored, the write fails and is reported like a full disk.
+  std::signal(SIGXFSZ, SIG_IGN);
+  remove_leftovers();
   report_start();
   if (argc != 2) {
     report_record("OrderFileInDir", "InputFile", 1);

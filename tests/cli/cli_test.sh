@@ -63,6 +63,15 @@ case "$kind" in
       [ -z "$out$err" ] || fail "'$arg' printed: $out$err"
       report_has OrderFileExist InputFileExist 1 || fail "'$arg' was not taken as an order file path"
     done
+    # Guards against a full disk ending the run unnoticed: under a file-size
+    # limit every write fails (instead of the signal killing the program mid-
+    # write), no report can be written anywhere, and the program says so on
+    # standard error with status 3, leaving no temporary file behind.
+    dir="$(mktemp -d "$scratch/run.XXXXXX")" status=0
+    (cd "$dir" && ulimit -f 1 && timeout 60 "$program" > "$scratch/out" 2> "$scratch/err") || status=$?
+    [ "$status" -eq 3 ] || fail "no room for the report: exit status $status, expected 3"
+    grep -q "errorfile.xml" "$scratch/err" || fail "no room for the report: standard error says nothing of it"
+    [ -z "$(ls -A "$dir")" ] || fail "no room for the report: left $(ls -A "$dir")"
     ;;
   forecast)
     # velk_nrt ignores arguments other than a sole option: in an empty

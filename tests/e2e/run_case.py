@@ -16,6 +16,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import xml.parsers.expat
 
 import servers
 
@@ -133,6 +134,12 @@ def check(ini, case_dir, work, before, result, roots):
     if ini.getboolean("case", "silent", fallback=True) and (result.stdout or result.stderr):
         failures.append("the program printed something; it must be silent")
     after = snapshot(work)
+    for name, content in sorted(after.items()):
+        if os.path.basename(name) == "errorfile.xml":  # whatever the run met, the report must parse
+            try:
+                xml.parsers.expat.ParserCreate().Parse(content, True)
+            except xml.parsers.expat.ExpatError as e:
+                failures.append("%s is not well-formed XML: %s" % (name, e))
     want = snapshot(os.path.join(case_dir, "expected"))
     for name, recipe in ini.items("compose") if ini.has_section("compose") else ():
         want[os.path.normpath(name)] = compose(" ".join(recipe.split("\n")), roots)

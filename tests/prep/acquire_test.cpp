@@ -1,11 +1,9 @@
-// The acquisition helpers: clock keys, whole-file reads and writes, transfers
-// and the ACE lists.
+// The acquisition helpers: clock keys, whole-file reads and writes, transfers.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 
-#include "acquire/ace_acquisition.h"
 #include "acquire/date_stamps.h"
 #include "acquire/file_helpers.h"
 #include "acquire/transfer.h"
@@ -57,19 +55,24 @@ TEST(FileWright, FailedWriteLeavesTheOldFileWholeAndSaysSo) {
 
 // Each fetch of upstream.txt must fail, say so in its one report pair, and
 // leave no file. (Fetches that succeed are the end-to-end cases' business.)
+// The upstream file is reached by file://, a scheme only these tests allow.
 TEST(Download, FailedFetchesLeaveNoFile) {
   const struct {
     std::size_t upstream_bytes;
     const char* local;
     rlim_t disk_room;
+    const char* schemes;
   } cases[] = {
-      {5, "no-dir/w.txt", RLIM_INFINITY},  // the local file cannot be created
+      {5, "no-dir/w.txt", RLIM_INFINITY, "file"},  // the local file cannot be created
       // Fault guarded: a huge upstream file filled the disk and was then read
       // whole into memory.
-      {kMaxTextBytes + 1, "w.txt", RLIM_INFINITY},
+      {kMaxTextBytes + 1, "w.txt", RLIM_INFINITY, "file"},
       // Fault guarded: a fetch that could not be stored whole (disk full
       // part-way) left a partial working file that was then read as the whole month.
-      {200000, "w.txt", 150000},
+      {200000, "w.txt", 150000, "file"},
+      // Fault guarded: any scheme was fetched, so a URL or a redirection could
+      // read local files into the inputs.
+      {5, "fresh.txt", RLIM_INFINITY, kTransferSchemes},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.upstream_bytes);
@@ -80,30 +83,10 @@ TEST(Download, FailedFetchesLeaveNoFile) {
     report_reset();
     {
       FileSizeLimit full_disk(c.disk_room);
-      data_file_downloadftp(url, c.local);
+      data_file_downloadftp(url, c.local, c.schemes);
     }
     EXPECT_EQ(report_pairs(error_file), std::vector<std::string>{" File'" + url + "'download 1"});
     EXPECT_FALSE(std::filesystem::exists(c.local));
-  }
-}
-
-// Fault guarded: lists of other months were neither joined nor written, yet
-// the acquisition reported success and the configuration named a missing file.
-// (February's list, the one expected, shows that the lists are reached.)
-TEST(AceAcquisition, ListsOfOtherMonthsFailWithoutAFile) {
-  FixedClock clock("2020-03-17 12:30");
-  const std::pair<const char*, int> last_months[] = {{"202002", 0}, {"202212", 1}};
-  for (const AceList* list : {&kAceMag, &kAceSwepam}) {
-    for (const auto& [last_month, expected] : last_months) {
-      ScratchDir dir;
-      report_reset();
-      const std::string lists = "file://" NRT_TEST_DATA "/ace/", suffix = list->file_suffix;
-      EXPECT_EQ(
-          ace_acquisition(*list, "ace.asc", lists + "202003" + suffix, lists + last_month + suffix),
-          expected)
-          << list->label_stem << " " << last_month;
-      EXPECT_EQ(std::filesystem::exists("ace.asc"), expected == 0);
-    }
   }
 }
 

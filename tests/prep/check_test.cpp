@@ -9,35 +9,65 @@
 
 namespace {
 
-// The clock stands in January 2013: current month 1, previous month 12.
+// The clock stands in January 2013: current month 2013-01, previous month
+// 2012-12.
 TEST(RecordCheck, ClassifiesByFirstLineLengthAndLabelsByMonth) {
-  // A first line of `length` characters (line feed not counted) whose month
-  // field at `at` holds `month`, followed by a second line.
-  const auto first_line = [](std::size_t length, std::size_t at, const std::string& month) {
-    return std::string(length, '0').replace(at, month.size(), month) + "\nnext line\n";
+  // A record line of `length` characters (line feed not counted) of the source
+  // whose year, month and day fields start at `at`: "YYYY MM DD  HHMM" (ACE),
+  // "DSTYYMM*DD" (Dst) or "YYMMDD" (Kp) with `year` and `month` put in.
+  const auto record = [](std::size_t length, char source, const std::string& year,
+                         const std::string& month) {
+    std::string line(length, '0');
+    if (source == 'A') line.replace(0, 16, year + " " + month + " 05  0700");
+    if (source == 'D') line.replace(0, 10, "DST" + year + month + "*05");
+    if (source == 'K') line.replace(0, 6, year + month + " 5");
+    return line + "\n";
+  };
+  const auto mag = [&](const std::string& year, const std::string& month) {
+    return record(85, 'A', year, month);
   };
   const std::string structure_ok = "FileAnalysis FileStructure 0",
-                    date_ok = "FileAnalysis FileDate 0";
+                    date_ok = "FileAnalysis FileDate 0", date_bad = "FileAnalysis FileDate 1";
   const std::vector<std::string> good{structure_ok, date_ok}, bad{"FileAnalysis FileStructure 1"};
+  const auto bad_line = [&](const std::string& line_and_kind) {
+    return std::vector<std::string>{structure_ok, date_ok,
+                                    "FileAnalysis FileRecord'" + line_and_kind + " 1"};
+  };
   const struct {
     std::string text;
     const char* label;
     std::vector<std::string> pairs;
   } cases[] = {
-      {first_line(72, 5, "01"), "SWEPAM1", good},
-      {first_line(85, 5, "12"), "MAG2", good},
-      {first_line(85, 5, "06"), "", {structure_ok, "FileAnalysis FileDate 1"}},
-      {first_line(86, 5, "01"), "", bad},
-      {first_line(120, 5, "01"), "DST1", good},
-      {first_line(123, 5, "12"), "DST2", good},
-      {first_line(124, 5, "01"), "", bad},
-      {first_line(70, 5, "01"), "", bad},
-      {first_line(62, 2, "12"), "KP2", good},
-      {first_line(20, 2, " 1"), "KP1", good},  // blank-padded month
+      {record(72, 'A', "2013", "01") + record(72, 'A', "2013", "01"), "SWEPAM1", good},
+      {mag("2012", "12") + "\n" + mag("2012", "12") + "\n", "MAG2", good},  // empty lines pass
+      {mag("2013", "06"), "", {structure_ok, date_bad}},
+      {record(86, 'A', "2013", "01"), "", bad},
+      {record(120, 'D', "13", "01"), "DST1", good},
+      {record(123, 'D', "12", "12"), "DST2", good},
+      {record(124, 'D', "13", "01"), "", bad},
+      {record(70, 'A', "2013", "01"), "", bad},
+      {record(62, 'K', "12", "12"), "KP2", good},
+      {record(55, 'K', "13", " 1"), "KP1", good},  // blank-padded month
       // Texts without a record of their own never get a label.
       {"", "", bad},
       {std::string(85, '0'), "", bad},  // no line feed
       {"13\n", "", bad},                // too short for the month
+      // Fault guarded: a month of another year was taken for the current or
+      // the previous one.
+      {mag("2014", "01"), "", {structure_ok, date_bad}},
+      {record(120, 'D', "12", "01"), "", {structure_ok, date_bad}},
+      {record(62, 'K', "13", "12"), "", {structure_ok, date_bad}},
+      // Fault guarded: only the first line was checked, so a broken line
+      // further down went into the input file.
+      {mag("2013", "01") + mag("2013", "01").substr(0, 40) + "\n", "", bad_line("2'structure")},
+      {mag("2013", "01") + mag("2013", "01").replace(40, 1, 1, '\0'), "", bad_line("2'structure")},
+      {mag("2013", "01") + mag("2013", "01").replace(8, 2, "32"), "", bad_line("2'structure")},
+      {mag("2013", "01") + mag("2013", "01").replace(12, 2, "24"), "", bad_line("2'structure")},
+      {mag("2013", "01") + mag("2013", "01") + "123", "", bad_line("3'structure")},
+      {mag("2013", "01") + mag("2012", "01"), "", bad_line("2'date")},
+      {record(120, 'D', "13", "01") + record(120, 'D', "13", "0x"), "", bad_line("2'structure")},
+      {record(62, 'K', "13", " 1") + record(62, 'K', "13", "12"), "", bad_line("2'date")},
+      {record(20, 'K', "13", " 1"), "", bad_line("1'structure")},  // a short line is no Kp record
   };
   FixedClock clock("2013-01-05 07:03");
   for (const auto& c : cases) {

@@ -43,6 +43,11 @@ TEST(OrderFileWalk, FillsTheNameRecord) {
       // Empty elements leave their field unset.
       {"<a>" + kp("") + kp("A") + "</a>", "A|"},
       {"<a><Output><File_Name></File_Name></Output></a>", "|"},
+      // Fault guarded: markup as a value's first child was printed into the
+      // field, naming a file "<x>" and breaking the report.
+      {"<a>" + kp("<x><y/></x>") + "</a>", "|"},
+      {"<a>" + kp("<!-- c -->B") + kp("A") + "</a>", "A|"},
+      {"<a><Output><File_Name><d/>out/</File_Name></Output></a>", "|"},
   };
   for (const auto& [xml, expected] : cases) {
     TiXmlDocument document;
@@ -54,6 +59,18 @@ TEST(OrderFileWalk, FillsTheNameRecord) {
     names.Name_corect();
     EXPECT_EQ(names.getFile_NameKP() + "|" + names.getFile_DirOutput(), expected) << xml;
   }
+}
+
+// Fault guarded: a path holding markup or a reference to a character XML
+// forbids made the report unreadable as XML.
+TEST(ReportText, KeepsTheReportWellFormed) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"in/it&apos;s/&#38;&#x26;", "in/it&apos;s/&#38;&#x26;"},  // already written references stay
+      {"a<b>&c", "a&lt;b&gt;&amp;c"},
+      {"&#x1;&#xZZ;&bogus;&amp", "&amp;#x1;&amp;#xZZ;&amp;bogus;&amp;amp"},
+      {std::string("a\nb\0c", 5), "a?b?c"},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(report_text(text), expected) << text;
 }
 
 // The scan must never report less than the parser would reach, or a document
