@@ -161,7 +161,7 @@ trap stop_servers EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM HUP
 
-say "== starting the loopback servers (Dst 127.0.0.1:18080, Kp :18081, ACE FTP :18021)"
+say "== starting the loopback servers (Dst and Kp by HTTP, ACE by FTP, on free loopback ports)"
 "$python" "$root/scripts/example-servers.py" "$up" --lifetime "$server_lifetime_s" \
   > "$out/servers.log" 2>&1 < /dev/null &
 server_pid=$!
@@ -174,6 +174,10 @@ if ! grep -qx ready "$out/servers.log"; then
   cat "$out/servers.log" >&2
   die "the loopback servers did not start"
 fi
+# The loopback builds find the servers in these variables.
+while IFS='=' read -r name value; do
+  export "$name=$value"
+done < <(grep '^NRT_TEST_[A-Z]*_HOST=' "$out/servers.log")
 
 # --- one cycle per variant ------------------------------------------------
 declare -A models=([ap]="1203" [kp]="1003" [dst]="1101 1102 1103 1104")
