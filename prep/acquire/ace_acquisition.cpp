@@ -12,6 +12,7 @@ const AceList kAceMag = {
     "MAG_last.txt",
     "AceMagFileDownload",
     "AceMagFile2Download",
+    "AceMagFilePreviousMonthOnly",
     "MAG",
     "#                 Modified Seconds\n"
     "# UT Date   Time  Julian   of the   ----------------  GSM Coordinates ---------------\n"
@@ -25,6 +26,7 @@ const AceList kAceSwepam = {
     "SWEPAM_last.txt",
     "AceSwepamFileDownload",
     "AceSwepamFile2Download",
+    "AceSwepamFilePreviousMonthOnly",
     "SWEPAM",
     "#                Modified Seconds   -------------  Solar Wind  -----------\n"
     "# UT Date   Time  Julian  of the          Proton      Bulk         Ion\n"
@@ -57,12 +59,15 @@ int ACESWEPAM_files_download(std::string path) {
 int ace_acquisition(const AceList& list, const std::string& path, const std::string& present_url,
                     const std::string& last_url) {
   const MonthPairNames names = {list.present_step, list.last_step, list.present_file,
-                                list.last_file, true};
+                                list.last_file,    true,           list.header_only_step};
   const MonthPair months = fetch_month_pair(names, present_url, last_url);
   int failures = months.unreadable;
   if (failures == 0) {
     const std::string stem = list.label_stem;
-    if (months.last_label == stem + "2" && months.present_label == stem + "1") {
+    if (months.last_label == stem + "2" && months.present_header_only) {
+      failures = FileStructureAnalysis3(months.last_text);
+      if (!file_wright_reported(list.column_header + months.last_text, path)) ++failures;
+    } else if (months.last_label == stem + "2" && months.present_label == stem + "1") {
       std::string joined = months.last_text;
       joined.pop_back();  // the repeat file_read appended; the seam keeps one line end
       joined += months.present_text;

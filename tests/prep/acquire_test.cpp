@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <string>
+#include <tuple>
 
 #include "acquire/ace_acquisition.h"
 #include "acquire/date_stamps.h"
@@ -90,18 +92,27 @@ TEST(Download, FailedFetchesLeaveNoFile) {
 // Fault guarded: lists of other months were neither joined nor written, yet
 // the acquisition reported success and the configuration named a missing file.
 // (February's list, the one expected, shows that the lists are reached.)
+// Fault guarded: the first hour of a month failed because the new month's
+// list held its header but no record yet; an absent list must still fail.
 TEST(AceAcquisition, ListsOfOtherMonthsFailWithoutAFile) {
   FixedClock clock("2020-03-17 12:30");
-  const std::pair<const char*, int> last_months[] = {{"202002", 0}, {"202212", 1}};
+  const std::string lists = "file://" NRT_TEST_DATA "/ace/";
+  const std::string header_only =
+      "file://" NRT_TEST_DATA
+      "/../e2e/cases/ace_new_month_header_only/upstream/ace/pub/lists/ace2/";
+  const std::tuple<std::string, const char*, int> months[] = {{lists + "202003", "202002", 0},
+                                                              {lists + "202003", "202212", 1},
+                                                              {header_only + "201709", "202002", 0},
+                                                              {header_only + "201709", "202212", 1},
+                                                              {lists + "209903", "202002", 1}};
   for (const AceList* list : {&kAceMag, &kAceSwepam}) {
-    for (const auto& [last_month, expected] : last_months) {
+    for (const auto& [present, last_month, expected] : months) {
       ScratchDir dir;
       report_reset();
-      const std::string lists = "file://" NRT_TEST_DATA "/ace/", suffix = list->file_suffix;
-      EXPECT_EQ(
-          ace_acquisition(*list, "ace.asc", lists + "202003" + suffix, lists + last_month + suffix),
-          expected)
-          << list->label_stem << " " << last_month;
+      const std::string suffix = list->file_suffix;
+      EXPECT_EQ(ace_acquisition(*list, "ace.asc", present + suffix, lists + last_month + suffix),
+                expected)
+          << list->label_stem << " " << present << " " << last_month;
       EXPECT_EQ(std::filesystem::exists("ace.asc"), expected == 0);
     }
   }
