@@ -161,7 +161,9 @@ if [ "$outcome" != forecast ]; then
   done
 fi
 if [ "$keep_days" -gt 0 ]; then
-  cutoff="$(date -u -d "@$(($(date -u +%s) - keep_days * 86400))" +%Y%j%H%M)"
+  # The stamps count the day of the year from 0 (1 January is 000).
+  cutoff_s=$(($(date -u +%s) - keep_days * 86400))
+  cutoff="$(date -u -d "@$cutoff_s" +%Y)$(printf '%03d' $((10#$(date -u -d "@$cutoff_s" +%j) - 1)))$(date -u -d "@$cutoff_s" +%H%M)"
   for file in *-rt-* *-fc-*; do
     if [[ "$file" =~ $dated ]] && [ -f "$file" ]; then
       stamp="${BASH_REMATCH[4]}${BASH_REMATCH[5]}${BASH_REMATCH[6]}${BASH_REMATCH[7]}"
