@@ -16,7 +16,8 @@ const char* const kUsage =
     "                   [--picture FILE]\n"
     "Writes status.json and index.html in the current directory (each replaced\n"
     "atomically), then prints the cycle's log line. Exit status 0; 1 when a file\n"
-    "could not be written (no log line); 64 on bad usage.\n";
+    "could not be written (no log line); 64 on bad usage.\n"
+    "velk_status --help or --version (alone) prints this text or the version.\n";
 
 }  // namespace
 
