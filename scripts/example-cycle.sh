@@ -2,11 +2,6 @@
 # The built-in example: one complete forecasting cycle of each variant on
 # recorded upstream months, without leaving the machine.
 #
-# Usage: example-cycle.sh [--build-dir DIR] [--moment DATE] [VARIANT...]
-#   VARIANT      ap, dst and/or kp (default: all three)
-#   --build-dir  build tree to configure and use (default: build/, preset "default")
-#   --moment     2017-09-09 (default) or 2023-04-21: the day replayed, at 08:30 UT
-#
 # Two recorded months of tests/data (ACE MAG and SWEPAM hourly lists, Dst,
 # quick-look Kp) are laid out as the services publish them and served by
 # loopback HTTP and FTP servers. The preprocessor's loopback builds fetch them
@@ -36,17 +31,22 @@ variants=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --build-dir)
-      [ $# -ge 2 ] || die "--build-dir needs a directory"
+      [ $# -ge 2 ] && [ -n "$2" ] || die "--build-dir needs a directory"
       build="$(mkdir -p "$2" && cd "$2" && pwd)"
       shift 2
       ;;
     --moment)
-      [ $# -ge 2 ] || die "--moment needs a date (2017-09-09 or 2023-04-21)"
+      [ $# -ge 2 ] && [ -n "$2" ] || die "--moment needs a date (2017-09-09 or 2023-04-21)"
       moment="$2"
       shift 2
       ;;
     -h | --help)
-      sed -n '5,8p' "$0" | sed 's/^# \{0,1\}//'
+      cat <<'USAGE'
+Usage: example-cycle.sh [--build-dir DIR] [--moment DATE] [VARIANT...]
+  VARIANT      ap, dst and/or kp (default: all three)
+  --build-dir  build tree to configure and use (default: build/, preset "default")
+  --moment     2017-09-09 (default) or 2023-04-21: the day replayed, at 08:30 UT
+USAGE
       exit 0
       ;;
     ap | dst | kp)
