@@ -115,7 +115,10 @@ ordered_json cycle_status(const CycleRun& run) {
   status["newest_forecasts"] = forecasts;
   status["scores"] = scores;
   status["problems"] = problems;
-  return status;
+  // The report is ISO-8859-1 and messages and file names are bytes: any byte
+  // that is not UTF-8 becomes U+FFFD, so the status stays valid JSON and the
+  // page valid UTF-8 instead of the serializer throwing.
+  return ordered_json::parse(status.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 std::string log_line(const ordered_json& status) {
