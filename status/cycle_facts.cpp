@@ -57,11 +57,20 @@ std::vector<FailedStep> failed_steps(const std::string& report_path, bool order_
   if (errors == nullptr) throw std::runtime_error(report_path + " holds no Errors element");
 
   std::vector<FailedStep> failed;
-  std::string source;
+  std::string source, previous;
+  // The read of an existing ACE file in the input directory comes before that
+  // list's download: a FileRead that follows no download belongs to the next.
+  std::vector<std::size_t> ahead;
   for (const TiXmlElement* step = errors->FirstChildElement("Step"); step != nullptr;
        step = step->NextSiblingElement("Step")) {
     const std::string name = child_text(step, "StepName");
-    if (!source_of_download(name).empty()) source = source_of_download(name);
+    const bool reads_ahead = name == "FileRead" && source_of_download(previous).empty();
+    previous = name;
+    if (!source_of_download(name).empty()) {
+      source = source_of_download(name);
+      for (std::size_t i : ahead) failed[i].source = source;
+      ahead.clear();
+    }
     // A step holds one or more (ErrorName, Value) pairs, in order.
     std::string error;
     for (const TiXmlElement* item = step->FirstChildElement(); item != nullptr;
@@ -70,10 +79,9 @@ std::vector<FailedStep> failed_steps(const std::string& report_path, bool order_
       if (tag == "ErrorName") error = element_text(item);
       if (tag != "Value" || element_text(item) == "0") continue;
       if (name == "OrderFileInDir" && !order_file_given) continue;
-      failed.push_back({follows_a_download(name, error) || !source_of_download(name).empty()
-                            ? source
-                            : "general",
-                        name, error});
+      const bool of_a_source = follows_a_download(name, error) || !source_of_download(name).empty();
+      if (reads_ahead) ahead.push_back(failed.size());
+      failed.push_back({of_a_source && !reads_ahead ? source : "general", name, error});
     }
   }
   return failed;

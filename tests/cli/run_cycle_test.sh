@@ -24,6 +24,8 @@ case "$mode" in
     tr '~' '\n' | sed 's/202304_ace_mag/202304_ace_\xe9mag/' > errorfile.xml
     touch "dst-rt-$stamp.asc" "kp-rt-$stamp.asc"; exit 0 ;;
   stale) cp "$report" errorfile.xml; exit 0 ;;
+  # A full cycle whose order file names an input directory without ACE files.
+  existing) report="$FIXTURES/e2e/cases/ap_order_full_cycle/expected/out/errorfile.xml" ;;
 esac
 cp "$report" errorfile.xml
 for input in dst kp ace-mag ace-swepam; do touch "$input-rt-$stamp.asc"; done
@@ -60,7 +62,8 @@ status_field() { python3 -c 'import json, sys; print(json.load(open(sys.argv[1])
 # --- outcomes: the exit status, the log line and status.json agree -------------
 # Faults guarded: a cycle that made no forecast exiting 0; the expected
 # OrderFileInDir of a run without an order file listed as a failure; a report
-# byte that is not UTF-8 ending velk_status in an exception.
+# byte that is not UTF-8 ending velk_status in an exception; the read of an
+# existing ACE file counted to the source before it.
 # prep-mode fc-mode status outcome          words the log line must hold
 while read -r prep fc want outcome words; do
   echo "$prep" > "$tmp/work/prep-mode"
@@ -78,6 +81,7 @@ while read -r prep fc want outcome words; do
   [ "$(cat "$tmp/work/seen-tz")" = UTC ] || fail "$row: the programs ran with TZ=$(cat "$tmp/work/seen-tz")"
 done <<'ROWS'
 ok      ok     0  forecast           failed=-,FC+01H@2020-03-21T21:00Z=-15.,FC+04H@
+existing ok    0  forecast           failed=FileRead(ace_mag),FileRead(ace_swepam)
 sources ok     10 sources-failed     AceMagFileDownload(ace_mag),newest=-
 stale   ok     10 sources-failed     failed=-
 exit1   ok     11 order-file-invalid exit=11
