@@ -1,17 +1,19 @@
 #!/usr/bin/python3
-"""Serve a laid-out upstream tree on the loopback ports of the preprocessor's loopback builds.
+"""Serve a laid-out upstream tree on loopback for the preprocessor's loopback builds.
 
   example-servers.py ROOT [--lifetime SECONDS]
 
-ROOT holds dst/ (served over HTTP on 127.0.0.1:18080), kp/ (HTTP on :18081) and
-ace/ (anonymous FTP on :18021, passive ports 18030-18039), laid out as the
-services publish them. The servers are the end-to-end tests' own (tests/e2e/servers.py).
-"ready" is printed on standard output once all three accept connections.
+ROOT holds dst/ (served over HTTP), kp/ (HTTP) and ace/ (anonymous FTP), laid
+out as the services publish them, each on a loopback port the system picks.
+The servers are the end-to-end tests' own (tests/e2e/servers.py). Once all
+three accept connections, the lines NRT_TEST_DST_HOST=127.0.0.1:PORT,
+NRT_TEST_KP_HOST=... and NRT_TEST_ACE_HOST=... (the variables the loopback
+builds read) and then "ready" are printed on standard output.
 
 The servers stop on SIGTERM or SIGINT, when the process that started this one
 ends, or after --lifetime seconds (default 600), whichever comes first, so a
 caller that dies cannot leave them holding the ports.
-Exit status: 0 after a normal stop, 2 when a port is busy or a server cannot start.
+Exit status: 0 after a normal stop, 2 when a server cannot start.
 """
 import argparse
 import os
@@ -22,14 +24,6 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 import servers  # noqa: E402
-
-DST_PORT, KP_PORT, ACE_PORT = 18080, 18081, 18021
-PASSIVE_PORTS = range(18030, 18040)
-
-
-def start(root, log):
-    ports = {"dst": DST_PORT, "kp": KP_PORT, "ace": ACE_PORT}
-    return servers.start_upstream(root, ports, PASSIVE_PORTS, log=log)
 
 
 def main():
@@ -42,11 +36,6 @@ def main():
         if not os.path.isdir(os.path.join(args.root, name)):
             print("example-servers: %s has no %s/ directory" % (args.root, name), file=sys.stderr)
             return 2
-    busy = [p for p in (DST_PORT, KP_PORT, ACE_PORT) if not servers.port_is_free(p)]
-    if busy:
-        print("example-servers: port(s) %s already in use (is the test suite or another example running?)"
-              % ", ".join(map(str, busy)), file=sys.stderr)
-        return 2
     try:
         import pyftpdlib  # noqa: F401
     except ImportError:
@@ -59,10 +48,12 @@ def main():
     parent = os.getppid()
     log = []
     try:
-        running = start(args.root, log)
+        running = servers.start_upstream(args.root, log=log)
     except (OSError, RuntimeError) as e:
         print("example-servers: cannot start the servers: %s" % e, file=sys.stderr)
         return 2
+    for server in running:
+        print("NRT_TEST_%s_HOST=%s:%d" % (server.name.upper(), servers.LOOPBACK, server.port))
     print("ready", flush=True)
     end = time.monotonic() + args.lifetime
     try:

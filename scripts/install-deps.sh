@@ -12,6 +12,7 @@ packages=(
   libtinyxml-dev
   libgtest-dev
   libeigen3-dev
+  nlohmann-json3-dev
   faketime
   python3
   python3-pyftpdlib

@@ -4,16 +4,18 @@
 # table's YYYY MM DD HH columns, with each model's scores from the metadata
 # file in the legend. Values equal to the index's fill value (and fields
 # written as asterisks) are left out, so gaps show as gaps, not as spikes.
-#
-# Usage: plot-forecast.sh [-t TITLE] FORECAST_TABLE METADATA_XML OUTPUT_PNG
-#   FORECAST_TABLE  the FNDAT file (header line, then HOY HTND YYYY MM DD DOY HH
-#                   observation forecast...)
-#   METADATA_XML    the FNMET file of the same run (fill value, name, scores)
-#   OUTPUT_PNG      the picture to write (replaced if it exists)
-# Exit status: 0 written, 1 unusable input or gnuplot failed, 2 wrong arguments.
 set -euo pipefail
 
-usage() { sed -n '8,13p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() {
+  cat <<'USAGE'
+Usage: plot-forecast.sh [-t TITLE] FORECAST_TABLE METADATA_XML OUTPUT_PNG
+  FORECAST_TABLE  the FNDAT file (header line, then HOY HTND YYYY MM DD DOY HH
+                  observation forecast...)
+  METADATA_XML    the FNMET file of the same run (fill value, name, scores)
+  OUTPUT_PNG      the picture to write (replaced if it exists)
+Exit status: 0 written, 1 unusable input or gnuplot failed, 2 wrong arguments.
+USAGE
+}
 fail() {
   echo "plot-forecast: $*" >&2
   exit 1

@@ -1,51 +1,183 @@
 #!/usr/bin/env bash
 # One forecasting cycle in one working directory: the preprocessor, then the
-# forecaster when the preprocessor handed over a fresh configuration.
-#
-# Usage: run-cycle.sh [--bindir DIR] VARIANT WORKDIR [ORDER_FILE]
-#   VARIANT    ap, dst or kp (selects nrtprep-VARIANT)
-#   WORKDIR    the cycle's working directory (velk_nrt.cfg, input files, outputs)
-#   ORDER_FILE optional order file handed to the preprocessor
+# forecaster when the preprocessor handed over a fresh configuration, then the
+# cycle's status (status.json, index.html, one log line on standard output)
+# and the pruning of old files.
 #
 # Both programs use fixed file names in the working directory, so two cycles
 # must never overlap there: a lock file makes a second cycle give up at once
 # (exit 75) instead of interleaving with the first.
 set -euo pipefail
 
-bindir=""
-if [ "${1:-}" = "--bindir" ]; then bindir="$2/"; shift 2; fi
-if [ $# -lt 2 ] || [ $# -gt 3 ]; then
-  sed -n '5,9p' "$0" | sed 's/^# \{0,1\}//' >&2
+usage() {
+  cat <<'USAGE'
+Usage: run-cycle.sh [--bindir DIR] [--models DIR] [--keep-days N] VARIANT WORKDIR [ORDER_FILE]
+  VARIANT        ap, dst or kp (selects nrtprep-VARIANT)
+  WORKDIR        the cycle's working directory (velk_nrt.cfg, input files, outputs)
+  ORDER_FILE     optional order file handed to the preprocessor
+  --bindir DIR   where nrtprep-VARIANT, velk_nrt and velk_status are (default: PATH)
+  --models DIR   model and covariance files, copied into WORKDIR when missing or
+                 different (default: the installed share/velk/models)
+  --keep-days N  remove the cycle's own dated files older than N days (default 30;
+                 0 keeps them all)
+Exit status: 0 a forecast table was written in this cycle; 10 a source failed
+(no fresh configuration); 11 the order file is not well-formed XML; 12 the
+preprocessor could write no report; 13 the preprocessor ended otherwise; 20 the
+forecaster refused (a message line); 21 the forecaster ended abnormally;
+64 bad usage; 74 the status could not be written; 75 another cycle is running.
+USAGE
+}
+bad_usage() {
+  echo "run-cycle: $*" >&2
+  usage >&2
   exit 64
-fi
-variant="$1" workdir="$2" order="${3:-}"
-case "$variant" in ap|dst|kp) ;; *) echo "run-cycle: unknown variant '$variant'" >&2; exit 64 ;; esac
-if [ -n "$order" ]; then order="$(cd "$(dirname "$order")" && pwd)/$(basename "$order")"; fi
+}
 
+here="$(cd "$(dirname "$0")" && pwd)"
+bindir="" models="" models_given=false keep_days=30
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --bindir | --models | --keep-days)
+      [ $# -ge 2 ] && [ -n "$2" ] || bad_usage "$1 needs a value"
+      case "$1" in
+        --bindir) bindir="$2" ;;
+        --models) models="$2" models_given=true ;;
+        --keep-days) keep_days="$2" ;;
+      esac
+      shift 2
+      ;;
+    -h | --help)
+      usage
+      exit 0
+      ;;
+    --) shift; break ;;
+    -*) bad_usage "unknown option '$1'" ;;
+    *) break ;;
+  esac
+done
+[ $# -ge 2 ] && [ $# -le 3 ] || bad_usage "VARIANT and WORKDIR are needed"
+variant="$1" workdir="$2" order="${3:-}"
+case "$variant" in ap | dst | kp) ;; *) bad_usage "unknown variant '$variant'" ;; esac
+[[ "$keep_days" =~ ^[0-9]+$ ]] && [ "${#keep_days}" -le 5 ] || bad_usage "--keep-days needs a whole number of days, not '$keep_days'"
+[ -d "$workdir" ] || bad_usage "no working directory '$workdir'"
+# Every path is made absolute before the script changes into WORKDIR.
+if [ -n "$bindir" ]; then
+  [ -d "$bindir" ] || bad_usage "no directory '$bindir' for --bindir"
+  bindir="$(cd "$bindir" && pwd)/"
+fi
+if ! $models_given; then
+  models="$here/models"                                  # installed: share/velk/models
+  [ -d "$models" ] || models="$here/../examples/models"  # the source tree
+fi
+if [ -d "$models" ]; then
+  models="$(cd "$models" && pwd)"
+elif $models_given; then
+  bad_usage "no directory '$models' for --models"
+else
+  models=""
+fi
+if [ -n "$order" ]; then
+  [ -d "$(dirname "$order")" ] || bad_usage "no directory for the order file '$order'"
+  order="$(cd "$(dirname "$order")" && pwd)/$(basename "$order")"
+fi
+
+# Every time the service writes is UTC (the metadata's creation time, the
+# file names' stamps), whatever the host's time zone.
+export TZ=UTC
 cd "$workdir"
+cycle_time="$(date -u +%Y-%m-%dT%H:%M:%SZ)"
 exec 9>>.cycle.lock
 if ! flock -n 9; then
+  echo "$cycle_time $variant busy exit=75"
   echo "run-cycle: another cycle is running in $workdir" >&2
   exit 75
 fi
 
-# The preprocessor writes velk_nrt.cfg only when every source was obtained; a
-# configuration older than this cycle names the inputs of an earlier one.
-marker="$(mktemp .cycle-start.XXXXXX)"
-trap 'rm -f "$marker"' EXIT
+# The models come with the installation; a fresh working directory gets them,
+# and an updated installation replaces them (atomically, through a copy).
+if [ -n "$models" ]; then
+  for model in "$models"/*.res "$models"/*.cov; do
+    [ -f "$model" ] || continue
+    name="$(basename "$model")"
+    if ! cmp -s "$model" "$name"; then
+      cp "$model" ".$name.new" && mv -f ".$name.new" "$name"
+    fi
+  done
+fi
 
+# Files written in this cycle are newer than this marker; a velk_nrt.cfg
+# older than it names the inputs of an earlier cycle.
+marker="$(mktemp .cycle-start.XXXXXX)"
+scratch="$(mktemp -d .cycle-out.XXXXXX)"
+trap 'rm -rf "$marker" "$scratch"' EXIT
+fresh() { [ -f "$1" ] && [ -n "$(find "$1" -newer "$marker" 2>/dev/null)" ]; }
+config_value() { sed -n "s/^$1='\(.*\)'\$/\1/p" velk_nrt.cfg | sed "s/''/'/g"; }
+
+outcome="" status=0 message="" table="" metadata="" picture=""
 prep_status=0
-if [ -n "$order" ]; then
-  "${bindir}nrtprep-$variant" "$order" || prep_status=$?
-else
-  "${bindir}nrtprep-$variant" || prep_status=$?
+"${bindir}nrtprep-$variant" ${order:+"$order"} || prep_status=$?
+case "$prep_status" in
+  0) ;;
+  1) outcome=order-file-invalid status=11 ;;
+  3) outcome=no-report status=12 ;;
+  *) outcome=preprocessor-failed status=13 message="nrtprep-$variant ended with status $prep_status" ;;
+esac
+if [ -z "$outcome" ] && ! fresh velk_nrt.cfg; then
+  outcome=sources-failed status=10
 fi
-if [ "$prep_status" -ne 0 ]; then
-  echo "run-cycle: nrtprep-$variant ended with status $prep_status (see errorfile.xml)" >&2
-  exit "$prep_status"
+if [ -z "$outcome" ]; then
+  # velk_nrt's outcomes: silent with status 0 is a forecast; one message
+  # line with status 0 an orderly refusal; any other status an abnormal end
+  # (a diagnostic on standard error). Its outputs may exist in every case.
+  forecast_status=0
+  "${bindir}velk_nrt" > "$scratch/out" 2> "$scratch/err" || forecast_status=$?
+  table="$(config_value FNDAT)" metadata="$(config_value FNMET)"
+  if [ "$forecast_status" -ne 0 ]; then
+    outcome=forecaster-failed status=21 message="$(head -n 1 "$scratch/err")"
+    cat "$scratch/err" >&2
+  elif [ -s "$scratch/out" ]; then
+    outcome=forecaster-refused status=20 message="$(head -n 1 "$scratch/out" | sed 's/^ *//')"
+  elif ! fresh "$table" || ! fresh "$metadata"; then
+    outcome=forecaster-failed status=21 message="no fresh forecast table or metadata"
+  else
+    outcome=forecast
+  fi
+  [ "$outcome" = forecast ] || table="" metadata=""
 fi
-if [ -z "$(find velk_nrt.cfg -newer "$marker" 2>/dev/null)" ]; then
-  echo "run-cycle: no fresh velk_nrt.cfg this cycle (a source failed, see errorfile.xml); forecaster not run" >&2
-  exit 1
+
+if [ "$outcome" = forecast ] && command -v gnuplot > /dev/null && [ -x "$here/plot-forecast.sh" ]; then
+  picture="${table%.*}.png"
+  bash "$here/plot-forecast.sh" -t "$variant forecast of $cycle_time" "$table" "$metadata" "$picture" \
+    2> "$scratch/plot" || { picture=""; sed 's/^/run-cycle: picture: /' "$scratch/plot" >&2; }
 fi
-"${bindir}velk_nrt"
+
+# The cycle's own dated files carry their stamp in the name (YYYY_DDD_HH_MM).
+dated='^((dst|kp|ace-mag|ace-swepam)-rt|(ap|dst|kp)-fc)-([0-9]{4})_([0-9]{3})_([0-9]{2})_([0-9]{2})\.(asc|xml|png)$'
+inputs='^(dst|kp|ace-mag|ace-swepam)-rt-[0-9]{4}_[0-9]{3}_[0-9]{2}_[0-9]{2}\.asc$'
+# A failed cycle's input files feed no forecast.
+if [ "$outcome" != forecast ]; then
+  for file in *-rt-*.asc; do
+    if [[ "$file" =~ $inputs ]] && fresh "$file"; then rm -f -- "$file"; fi
+  done
+fi
+if [ "$keep_days" -gt 0 ]; then
+  # The stamps count the day of the year from 0 (1 January is 000).
+  cutoff_s=$(($(date -u +%s) - keep_days * 86400))
+  cutoff="$(date -u -d "@$cutoff_s" +%Y)$(printf '%03d' $((10#$(date -u -d "@$cutoff_s" +%j) - 1)))$(date -u -d "@$cutoff_s" +%H%M)"
+  for file in *-rt-* *-fc-*; do
+    if [[ "$file" =~ $dated ]] && [ -f "$file" ]; then
+      stamp="${BASH_REMATCH[4]}${BASH_REMATCH[5]}${BASH_REMATCH[6]}${BASH_REMATCH[7]}"
+      if [[ "$stamp" < "$cutoff" ]]; then rm -f -- "$file"; fi
+    fi
+  done
+fi
+
+report=""
+if fresh errorfile.xml; then report=errorfile.xml; fi
+if ! "${bindir}velk_status" --time "$cycle_time" --variant "$variant" --outcome "$outcome" \
+  --exit "$status" ${order:+--order-file} --message "$message" --report "$report" \
+  --table "$table" --metadata "$metadata" --picture "$picture"; then
+  echo "$cycle_time $variant $outcome exit=74 (status.json not written)"
+  exit 74
+fi
+exit "$status"

@@ -12,6 +12,7 @@ const AceList kAceMag = {
     "MAG_last.txt",
     "AceMagFileDownload",
     "AceMagFile2Download",
+    "AceMagFilePreviousMonthOnly",
     "MAG",
     "#                 Modified Seconds\n"
     "# UT Date   Time  Julian   of the   ----------------  GSM Coordinates ---------------\n"
@@ -25,6 +26,7 @@ const AceList kAceSwepam = {
     "SWEPAM_last.txt",
     "AceSwepamFileDownload",
     "AceSwepamFile2Download",
+    "AceSwepamFilePreviousMonthOnly",
     "SWEPAM",
     "#                Modified Seconds   -------------  Solar Wind  -----------\n"
     "# UT Date   Time  Julian  of the          Proton      Bulk         Ion\n"
@@ -37,7 +39,8 @@ std::string ace_month_url(const std::string& host, const std::string& yyyymm, co
 }
 
 MonthPairNames ace_month_names(const AceList& list) {
-  return {list.present_step, list.last_step, list.present_file, list.last_file, true};
+  return {list.present_step, list.last_step, list.present_file,
+          list.last_file,    true,           list.header_only_step};
 }
 
 namespace {
@@ -65,7 +68,10 @@ int ace_acquisition(const AceList& list, const std::string& path, const std::str
   int failures = months.unreadable;
   if (failures == 0) {
     const std::string stem = list.label_stem;
-    if (months.last_label == stem + "2" && months.present_label == stem + "1") {
+    if (months.last_label == stem + "2" && months.present_header_only) {
+      failures = FileStructureAnalysis3(months.last_text);
+      if (!file_wright_reported(list.column_header + months.last_text, path)) ++failures;
+    } else if (months.last_label == stem + "2" && months.present_label == stem + "1") {
       std::string joined = months.last_text;
       joined.pop_back();  // the repeat file_read appended; the seam keeps one line end
       joined += months.present_text;

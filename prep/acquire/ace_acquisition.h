@@ -8,13 +8,14 @@
 
 // What differs between the two lists.
 struct AceList {
-  const char* file_suffix;    // after YYYYMM in the upstream name
-  const char* present_file;   // working file of the current month
-  const char* last_file;      // working file of the previous month
-  const char* present_step;   // report StepName of the current-month download
-  const char* last_step;      // ... of the previous-month download
-  const char* label_stem;     // data label without its month digit
-  const char* column_header;  // the four fixed lines put before the records
+  const char* file_suffix;       // after YYYYMM in the upstream name
+  const char* present_file;      // working file of the current month
+  const char* last_file;         // working file of the previous month
+  const char* present_step;      // report StepName of the current-month download
+  const char* last_step;         // ... of the previous-month download
+  const char* header_only_step;  // ... of a current month without records yet
+  const char* label_stem;        // data label without its month digit
+  const char* column_header;     // the four fixed lines put before the records
 };
 
 extern const AceList kAceMag;
@@ -26,7 +27,9 @@ MonthPairNames ace_month_names(const AceList& list);
 std::string ace_month_url(const std::string& host, const std::string& yyyymm, const AceList& list);
 
 // Fetches both months and writes header + joined records to `path`. Result as
-// for the Dst acquisition.
+// for the Dst acquisition. In the first hour of a month the current list holds
+// its header but no record yet: the previous month alone is then written, and
+// the report says so under the list's header_only_step.
 int ACEMAG_files_download(std::string path);
 int ACESWEPAM_files_download(std::string path);
 

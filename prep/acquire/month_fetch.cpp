@@ -7,10 +7,19 @@
 
 namespace {
 
-// One month: false when its working file could not be read.
+// A list whose header came and no record after it: only blanks and line ends
+// are left once the header is cut off.
+bool header_only(const std::string& raw, const std::string& trimmed) {
+  return raw.find("\n#---") != std::string::npos &&
+         trimmed.find_first_not_of(" \r\n") == std::string::npos;
+}
+
+// One month: false when its working file could not be read. With a
+// `header_only_step`, a text without records is recorded as such and not
+// analysed, and `no_record` is set.
 bool fetch_month(const std::string& step_name, const std::string& url,
-                 const std::string& working_file, bool trim, std::string& text,
-                 std::string& label) {
+                 const std::string& working_file, bool trim, std::string& text, std::string& label,
+                 const char* header_only_step = nullptr, bool* no_record = nullptr) {
   remove_file(working_file);
   report_open_step(step_name);
   data_file_downloadftp(url, working_file);
@@ -20,7 +29,15 @@ bool fetch_month(const std::string& step_name, const std::string& url,
   report_record("FileRead", "'" + working_file + "'read", readable ? 0 : 1);
   if (!readable) return false;
   text = file_read(working_file);
-  if (trim) text = file_eraze(text);
+  if (trim) {
+    const std::string raw = text;
+    text = file_eraze(text);
+    if (header_only_step != nullptr && header_only(raw, text)) {
+      report_record(header_only_step, "'" + working_file + "'noRecordYet", 0);
+      *no_record = true;
+      return true;
+    }
+  }
   InputData_analysis analyser;
   analyser.data_analysis(text);
   label = analyser.get_dataname();
@@ -33,7 +50,8 @@ MonthPair fetch_month_pair(const MonthPairNames& names, const std::string& prese
                            const std::string& last_url) {
   MonthPair pair;
   if (!fetch_month(names.present_step, present_url, names.present_file, names.trim,
-                   pair.present_text, pair.present_label)) {
+                   pair.present_text, pair.present_label, names.header_only_step,
+                   &pair.present_header_only)) {
     ++pair.unreadable;
   }
   if (!fetch_month(names.last_step, last_url, names.last_file, names.trim, pair.last_text,

@@ -11,13 +11,18 @@ struct MonthPairNames {
   const char* present_file;  // working file of the current month
   const char* last_file;     // ... of the previous month
   bool trim;                 // whether the texts go through file_eraze
+  // When set, a current month published with its header but no record yet
+  // (a list in the first hour of its month) is recorded under this step name
+  // with Value 0 instead of being analysed, and MonthPair says so.
+  const char* header_only_step = nullptr;
 };
 
 // The two monthly texts as read, with their data labels ("" when none).
 struct MonthPair {
   std::string present_text, last_text;
   std::string present_label, last_label;
-  int unreadable = 0;  // working files that could not be opened (0..2)
+  int unreadable = 0;                // working files that could not be opened (0..2)
+  bool present_header_only = false;  // see MonthPairNames::header_only_step
 };
 
 // Fetches the current month, then the previous one, recording every step in

@@ -1,9 +1,11 @@
 """Loopback stand-ins for the three upstream services, run in threads of the driver.
 
 Serving from threads of the driver process means a driver killed by the test
-timeout takes its servers with it: no orphan keeps the fixed ports busy. Each
-server binds and listens before its constructor returns, so connections made
-right after start_upstream are queued, never refused.
+timeout takes its servers with it. Each server binds and listens before its
+constructor returns, so connections made right after start_upstream are
+queued, never refused. Port 0 lets the system pick a free port (the default):
+the server's `port` then tells which, and `host_environment` names the
+servers for the loopback builds.
 """
 import functools
 import http.server
@@ -65,6 +67,7 @@ class HttpUpstream:
         handler = type("CaseHandler", (UpstreamHandler,),
                        {"overrides": overrides, "log": log, "released": self.released})
         self.server = http.server.ThreadingHTTPServer((LOOPBACK, port), functools.partial(handler, directory=root))
+        self.port = self.server.server_address[1]
         self.thread = threading.Thread(target=self.server.serve_forever, kwargs={"poll_interval": 0.1}, daemon=True)
         self.thread.start()
 
@@ -76,7 +79,7 @@ class HttpUpstream:
 
 
 class FtpUpstream:
-    """Anonymous read-only FTP over root, passive ports kept to a small loopback range."""
+    """Anonymous read-only FTP over root; passive ports from the given range, or any free one."""
 
     def __init__(self, root, port, passive_ports, log):
         from pyftpdlib.authorizers import DummyAuthorizer
@@ -92,8 +95,10 @@ class FtpUpstream:
                 log.append("ftp: %s %s -> %s" % (cmd, arg or "", respcode))
 
         handler = type("CaseFtpHandler", (FTPHandler,), {
-            "authorizer": authorizer, "passive_ports": list(passive_ports), "timeout": 30, "log_cmd": log_cmd})
+            "authorizer": authorizer, "passive_ports": list(passive_ports) if passive_ports else None,
+            "timeout": 30, "log_cmd": log_cmd})
         self.server = FTPServer((LOOPBACK, port), handler)
+        self.port = self.server.address[1]
         self.running = True
         self.thread = threading.Thread(target=self._loop, daemon=True)
         self.thread.start()
@@ -113,26 +118,30 @@ def port_is_free(port):
         return s.connect_ex((LOOPBACK, port)) != 0
 
 
-def start_upstream(root, ports, passive_ports, which=("dst", "kp", "ace"), overrides=None, log=None):
+def start_upstream(root, ports=None, passive_ports=None, which=("dst", "kp", "ace"), overrides=None, log=None):
     """Start the stand-ins named in `which` over root/dst, root/kp and root/ace.
 
-    ports maps "dst", "kp" and "ace" to their port. Returns the running servers;
-    if any fails to start, the ones already running are stopped before the
-    error goes on.
+    ports maps "dst", "kp" and "ace" to their port (missing or 0: any free
+    port). Returns the running servers, each with its `name` and `port`; if any
+    fails to start, the ones already running are stopped before the error goes on.
     """
+    ports = ports or {}
     running = []
     try:
         for name in which:
             if name in ("dst", "kp"):
-                running.append(HttpUpstream(os.path.join(root, name), ports[name], overrides or {}, log))
+                server = HttpUpstream(os.path.join(root, name), ports.get(name, 0), overrides or {}, log)
             elif name == "ace":
-                running.append(FtpUpstream(os.path.join(root, "ace"), ports["ace"], passive_ports, log))
+                server = FtpUpstream(os.path.join(root, "ace"), ports.get("ace", 0), passive_ports, log)
             else:
                 raise ValueError("unknown server '%s'" % name)
+            server.name = name
+            running.append(server)
     except BaseException:
         stop_upstream(running)
         raise
     return running
+
 
 
 def stop_upstream(running):

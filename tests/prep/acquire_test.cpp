@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <string>
 
 #include "acquire/date_stamps.h"
 #include "acquire/file_helpers.h"

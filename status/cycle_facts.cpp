@@ -1,0 +1,156 @@
+#include "cycle_facts.h"
+
+#include <tinyxml.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace velk_status {
+
+namespace {
+
+std::string trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+std::string element_text(const TiXmlElement* element) {
+  return element != nullptr && element->GetText() != nullptr ? trimmed(element->GetText()) : "";
+}
+
+std::string child_text(const TiXmlElement* parent, const char* name) {
+  return element_text(parent->FirstChildElement(name));
+}
+
+void load(TiXmlDocument& document, const std::string& path) {
+  if (!document.LoadFile(path.c_str())) {
+    throw std::runtime_error("cannot read " + path + ": " + document.ErrorDesc());
+  }
+}
+
+// The report names each source by the steps of its two downloads; the reading
+// and checking steps that follow belong to the source whose download came last.
+std::string source_of_download(const std::string& step) {
+  if (step.rfind("DST", 0) == 0) return "dst";
+  if (step.rfind("KP", 0) == 0) return "kp";
+  if (step.rfind("AceMag", 0) == 0) return "ace_mag";
+  if (step.rfind("AceSwepam", 0) == 0) return "ace_swepam";
+  return "";
+}
+
+bool follows_a_download(const std::string& step, const std::string& error) {
+  if (step == "FileWrite") return error.find("velk_nrt.cfg") == std::string::npos;
+  return step == "FileRead" || step == "FileAnalysis" || step == "FileStructureAnalysis2";
+}
+
+}  // namespace
+
+std::vector<FailedStep> failed_steps(const std::string& report_path, bool order_file_given) {
+  TiXmlDocument document;
+  load(document, report_path);
+  const TiXmlElement* root = document.RootElement();
+  const TiXmlElement* errors = root != nullptr ? root->FirstChildElement("Errors") : nullptr;
+  if (errors == nullptr) throw std::runtime_error(report_path + " holds no Errors element");
+
+  std::vector<FailedStep> failed;
+  std::string source, previous;
+  // The read of an existing ACE file in the input directory comes before that
+  // list's download: a FileRead that follows no download belongs to the next.
+  std::vector<std::size_t> ahead;
+  for (const TiXmlElement* step = errors->FirstChildElement("Step"); step != nullptr;
+       step = step->NextSiblingElement("Step")) {
+    const std::string name = child_text(step, "StepName");
+    const bool reads_ahead = name == "FileRead" && source_of_download(previous).empty();
+    previous = name;
+    if (!source_of_download(name).empty()) {
+      source = source_of_download(name);
+      for (std::size_t i : ahead) failed[i].source = source;
+      ahead.clear();
+    }
+    // A step holds one or more (ErrorName, Value) pairs, in order.
+    std::string error;
+    for (const TiXmlElement* item = step->FirstChildElement(); item != nullptr;
+         item = item->NextSiblingElement()) {
+      const std::string tag = item->ValueStr();
+      if (tag == "ErrorName") error = element_text(item);
+      if (tag != "Value" || element_text(item) == "0") continue;
+      if (name == "OrderFileInDir" && !order_file_given) continue;
+      const bool of_a_source = follows_a_download(name, error) || !source_of_download(name).empty();
+      if (reads_ahead) ahead.push_back(failed.size());
+      failed.push_back({of_a_source && !reads_ahead ? source : "general", name, error});
+    }
+  }
+  return failed;
+}
+
+Metadata read_metadata(const std::string& path) {
+  TiXmlDocument document;
+  load(document, path);
+  const TiXmlElement* root = document.RootElement();
+  const TiXmlElement* predictand =
+      root != nullptr ? root->FirstChildElement("Predictand") : nullptr;
+  if (predictand == nullptr) throw std::runtime_error(path + " holds no Predictand element");
+
+  Metadata metadata;
+  metadata.index_name = child_text(predictand, "Name");
+  metadata.units = child_text(predictand, "Units");
+  metadata.fill_value = child_text(predictand, "Fill_Value");
+  const TiXmlElement* models = predictand->FirstChildElement("List_of_Models");
+  for (const TiXmlElement* model = models != nullptr ? models->FirstChildElement("Model") : nullptr;
+       model != nullptr; model = model->NextSiblingElement("Model")) {
+    LeadScores lead;
+    lead.lead = std::atoi(child_text(model, "Lead_Time").c_str());
+    const TiXmlElement* list = model->FirstChildElement("List_of_scores");
+    for (const TiXmlElement* score = list != nullptr ? list->FirstChildElement("Performance_Score")
+                                                     : nullptr;
+         score != nullptr; score = score->NextSiblingElement("Performance_Score")) {
+      lead.scores.push_back({child_text(score, "Name"), child_text(score, "Value"),
+                             child_text(score, "Persistence_Value")});
+    }
+    metadata.models.push_back(lead);
+  }
+  return metadata;
+}
+
+std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
+                                             const std::string& fill_value) {
+  std::ifstream in(table_path);
+  std::string line;
+  if (!in || !std::getline(in, line)) throw std::runtime_error("cannot read " + table_path);
+
+  // Header: HOY HTND YYYY MM DD DOY HH <index> [units] then "FC+nnH [units]" per lead.
+  std::vector<NewestForecast> leads;
+  std::istringstream header(line);
+  for (std::string word; header >> word;) {
+    if (word.rfind("FC+", 0) == 0) leads.push_back({word, "", ""});
+  }
+  if (leads.empty()) throw std::runtime_error(table_path + " has no FC+ column in its header");
+
+  constexpr std::size_t kFirstForecast = 8;  // after HOY .. HH and the observed index
+  const double fill = std::strtod(fill_value.c_str(), nullptr);
+  while (std::getline(in, line)) {
+    std::istringstream row(line);
+    std::vector<std::string> fields;
+    for (std::string field; row >> field;) fields.push_back(field);
+    if (fields.size() < kFirstForecast) continue;
+    char when[32];
+    std::snprintf(when, sizeof when, "%04d-%02d-%02dT%02d:00Z", std::atoi(fields[2].c_str()),
+                  std::atoi(fields[3].c_str()), std::atoi(fields[4].c_str()),
+                  std::atoi(fields[6].c_str()));
+    for (std::size_t i = 0; i < leads.size() && kFirstForecast + i < fields.size(); ++i) {
+      const std::string& value = fields[kFirstForecast + i];
+      char* end = nullptr;
+      const double number = std::strtod(value.c_str(), &end);
+      if (end == value.c_str() || number == fill) continue;
+      leads[i].valid_time = when;
+      leads[i].value = value;
+    }
+  }
+  return leads;
+}
+
+}  // namespace velk_status

@@ -1,0 +1,57 @@
+// What one cycle left in its working directory, read back for the operator:
+// the preprocessor's report, the forecaster's metadata and forecast table.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace velk_status {
+
+// One failed record of the report: its step and the failing error name.
+struct FailedStep {
+  std::string source;  // "dst", "kp", "ace_mag", "ace_swepam" or "general"
+  std::string step;
+  std::string error;
+};
+
+// The report's failed records in report order. A run without an order file
+// always records OrderFileInDir as failed; `order_file_given` false leaves it
+// out, since it is no fault. Throws std::runtime_error when the report cannot
+// be read or parsed.
+std::vector<FailedStep> failed_steps(const std::string& report_path, bool order_file_given);
+
+struct Score {
+  std::string name;
+  std::string value;
+  std::string persistence;  // empty for the skill score, which has none
+};
+
+struct LeadScores {
+  int lead = 0;
+  std::vector<Score> scores;
+};
+
+struct Metadata {
+  std::string index_name;
+  std::string units;
+  std::string fill_value;
+  std::vector<LeadScores> models;
+};
+
+// Throws std::runtime_error when the file cannot be read or parsed.
+Metadata read_metadata(const std::string& path);
+
+// The newest row of a lead's column that holds a forecast, i.e. differs from
+// the fill value. The row's date and hour are the forecast's valid time.
+struct NewestForecast {
+  std::string lead;        // the column's label, e.g. "FC+01H"
+  std::string valid_time;  // "YYYY-MM-DDTHH:00Z", empty when no row has one
+  std::string value;       // as written in the table
+};
+
+// Throws std::runtime_error when the table cannot be read or its layout is
+// not the forecaster's (header with FC+ labels, rows of date, hour, values).
+std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
+                                             const std::string& fill_value);
+
+}  // namespace velk_status
