@@ -71,6 +71,7 @@ void run(std::ostream& out, const Clock& clock) {
     const std::size_t m = static_cast<std::size_t>(i - 1);
     Model model = read_model_file(config.FNRES[m]);
     read_covariance_file(config.FNCOV[m], model);
+    setup.lead_step = i;
     ForecastRows rows = forecast(model, setup, table);
     const Scores scores = score_model(ScoreSetup::of(config, maxlag, i), table, rows.y);
     yy.push_back(std::move(rows.y));
