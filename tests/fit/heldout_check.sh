@@ -3,7 +3,7 @@
 # inputs of periods no fit has seen, each joined into one table the way a cycle
 # joins months (scripts/score-models.sh). Every model must beat persistence by
 # a skill score of at least 0.1, with one exception: Kp in 2024-04..06, whose
-# storm of 10-11 May (Bt above 60 nT, three times the training years' largest)
+# storm of 10-11 May (Bt 62 nT, more than twice the training years' 27 nT)
 # drives the linear solar-wind terms past the top of the Kp scale; it must stay
 # above 0. Prints every model's scores.
 # Usage: heldout_check.sh SOURCE_DIR BUILD_DIR WORK_DIR
