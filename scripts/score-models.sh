@@ -7,23 +7,28 @@
 # (1 - MSE(model)/MSE(persistence)), as velk_nrt writes them to its metadata.
 # velk_nrt scores the rows from MAXLAG + LT + 1 on, so the first 27 days of
 # the table are history only.
-# Usage: score-models.sh [--models DIR] [--build DIR] [--work DIR] FROM TO [VARIANT...]
+# Usage: score-models.sh [--models DIR] [--build DIR] [--work DIR] [--scale-field F]
+#                        FROM TO [VARIANT...]
 #   FROM, TO  first and last month, YYYY-MM; VARIANT ap, kp, dst (default all)
 #   --models  the .res/.cov files and fit-*.cfg.in (default examples/models)
 #   --build   the build tree holding omni2nrt and velk_nrt (default build)
-#   --work    where the table and the runs go (default: a temporary directory)
+#   --work    where the table and the runs go (default: a temporary directory);
+#             the forecast tables stay in WORK/VARIANT/VARIANT-fc.asc
+#   --scale-field  multiplies the field values Bx, By, Bz and Bt of the MAG
+#             list by F (angles kept) before the run: a stronger storm than
+#             the recorded one (scripts/stress-models.sh)
 # Exit status: 0 every variant scored, 1 otherwise.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-models="$root/examples/models" build="$root/build" work=""
+models="$root/examples/models" build="$root/build" work="" scale=""
 while [ $# -gt 0 ]; do
   case "$1" in
-    --models | --build | --work)
-      [ $# -ge 2 ] || { echo "score-models: $1 needs a directory" >&2; exit 1; }
+    --models | --build | --work | --scale-field)
+      [ $# -ge 2 ] || { echo "score-models: $1 needs a value" >&2; exit 1; }
       case "$1" in --models) models="$(realpath "$2")" ;; --build) build="$(realpath "$2")" ;;
-        --work) work="$2" ;; esac
+        --work) work="$2" ;; --scale-field) scale="$2" ;; esac
       shift 2 ;;
-    -h | --help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) break ;;
   esac
 done
@@ -41,6 +46,16 @@ work="$(realpath "$work")"
 
 python3 "$root/scripts/join-recorded-months.py" --omni2nrt "$build/fit/omni2nrt" \
   "$from" "$to" "$work/h-"
+if [ -n "$scale" ]; then
+  # Records hold Bx, By, Bz, Bt, latitude and longitude in F8.1 from column 38;
+  # the fill value -999.9 stays.
+  awk -v f="$scale" '
+    /^#/ || length($0) < 69 { print; next }
+    { out = substr($0, 1, 37)
+      for (i = 0; i < 4; i++) { v = substr($0, 38 + 8 * i, 8) + 0; out = out sprintf("%8.1f", v == -999.9 ? v : v * f) }
+      print out substr($0, 70) }
+  ' "$work/h-mag.asc" > "$work/h-mag.scaled" && mv "$work/h-mag.scaled" "$work/h-mag.asc"
+fi
 status=0
 for variant in "${variants[@]}"; do
   run="$work/$variant"
