@@ -15,13 +15,14 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 models="$root/examples/models" build="$root/build" factor=2.5
 while [ $# -gt 0 ]; do
   case "$1" in
-    --models) models="$2"; shift 2 ;;
-    --build) build="$2"; shift 2 ;;
-    --factor) factor="$2"; shift 2 ;;
+    --models | --build | --factor)
+      [ $# -ge 2 ] || { echo "stress-models: $1 needs a value" >&2; exit 1; }
+      case "$1" in --models) models="$2" ;; --build) build="$2" ;; --factor) factor="$2" ;; esac
+      shift 2 ;;
     *) break ;;
   esac
 done
-[ $# -gt 0 ] || { echo "stress-models: give the years (try reading the script's head)" >&2; exit 1; }
+[ $# -gt 0 ] || { echo "stress-models: give the years to test, e.g. 2016 2018" >&2; exit 1; }
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 status=0
