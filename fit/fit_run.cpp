@@ -120,9 +120,11 @@ int fit(const FitRequest& request, std::ostream& out) {
     throw FitError("FNRES(" + std::to_string(request.step) + ") or FNCOV(" +
                    std::to_string(request.step) + ") is blank; name the output files");
 
-  const std::vector<CandidateTerm> candidates = read_term_file(request.term_file, config);
+  const std::vector<CandidateTerm> candidates =
+      read_term_file(request.term_file, config, request.step - config.LT);
 
-  const ForecastSetup setup = ForecastSetup::of(config, maxlag);
+  ForecastSetup setup = ForecastSetup::of(config, maxlag);
+  setup.lead_step = request.step;
 
   std::vector<History> histories;
   for (std::size_t k = 0; k < configs.size(); ++k) {

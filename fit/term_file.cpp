@@ -20,8 +20,10 @@ bool parse_count(const std::string& text, int limit, int& value) {
 
 class LineParser {
  public:
-  LineParser(const std::string& name, int line, const Configuration& config)
-      : where_(name + ":" + std::to_string(line) + ": "), config_(config) {}
+  LineParser(const std::string& name, int line, const Configuration& config, int smallest_lag)
+      : where_(name + ":" + std::to_string(line) + ": "),
+        config_(config),
+        smallest_lag_(smallest_lag) {}
 
   Model::Factor factor(const std::string& word) const {
     const std::size_t colon = word.find(':');
@@ -40,10 +42,19 @@ class LineParser {
       fail("input " + input_text + " is not in use in the configuration (UFLAG(" + input_text +
            ") = 0)");
     const int lmax = config_.LMAX[static_cast<std::size_t>(f.input - 1)];
-    // The model file holds a lag in three digits.
-    if (!parse_count(lag_text, 999, f.lag) || f.lag > lmax)
-      fail("lag '" + lag_text + "' in '" + word + "' is not a number from 0 to LMAX(" + input_text +
+    // The model file holds a lag in three columns, sign included.
+    const bool negative = !lag_text.empty() && lag_text[0] == '-';
+    if (!parse_count(lag_text.substr(negative ? 1 : 0), negative ? 99 : 999, f.lag) || f.lag > lmax)
+      fail("lag '" + lag_text + "' in '" + word + "' is not a number from " +
+           std::to_string(std::min(smallest_lag_, 0)) + " to LMAX(" + input_text +
            ") = " + std::to_string(std::min(lmax, 999)));
+    if (negative) f.lag = -f.lag;
+    // A newer row than target - step would not yet be known when the forecast
+    // for the target is made.
+    if (f.lag < smallest_lag_)
+      fail("lag " + lag_text + " in '" + word +
+           "' reads newer rows than the lead step allows; the smallest allowed lag is " +
+           std::to_string(smallest_lag_));
     if (!parse_count(power_text, 9, f.power) || f.power < 1)
       fail("power '" + power_text + "' in '" + word + "' is not a number from 1 to 9");
     return f;
@@ -56,6 +67,7 @@ class LineParser {
  private:
   std::string where_;
   const Configuration& config_;
+  int smallest_lag_;
 };
 
 // Factors in a fixed order, so that "9:0 6:0" and "6:0 9:0" compare equal.
@@ -78,7 +90,7 @@ bool same_term(const Model::Term& a, const Model::Term& b) {
 }  // namespace
 
 std::vector<CandidateTerm> read_term_file(std::istream& in, const std::string& name,
-                                          const Configuration& config) {
+                                          const Configuration& config, int smallest_lag) {
   std::vector<CandidateTerm> terms;
   std::string text;
   for (int line = 1; std::getline(in, text); ++line) {
@@ -89,7 +101,7 @@ std::vector<CandidateTerm> read_term_file(std::istream& in, const std::string& n
     for (std::string w; words >> w;) list.push_back(w);
     if (list.empty()) continue;
 
-    LineParser parser(name, line, config);
+    LineParser parser(name, line, config, smallest_lag);
     CandidateTerm term;
     term.line = line;
     std::size_t first = 0;
@@ -122,10 +134,11 @@ std::vector<CandidateTerm> read_term_file(std::istream& in, const std::string& n
   return terms;
 }
 
-std::vector<CandidateTerm> read_term_file(const std::string& path, const Configuration& config) {
+std::vector<CandidateTerm> read_term_file(const std::string& path, const Configuration& config,
+                                          int smallest_lag) {
   std::ifstream in(path);
   if (!in) throw TermFileError(path + ": cannot open the term file");
-  return read_term_file(in, path, config);
+  return read_term_file(in, path, config, smallest_lag);
 }
 
 std::string describe_term(const Model::Term& factors) {

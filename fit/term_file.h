@@ -8,9 +8,11 @@
 //   keep 11:0             "keep": always in the model, even under selection
 //
 // A factor is INPUT:LAG or INPUT:LAG^POWER: input 1..16 (an input the
-// configuration uses, UFLAG non-zero), lag 0..LMAX(input) rows back from the
-// base row, power 1..9 (default 1). A term has at most nine factors; the same
-// term (factors in any order) may appear only once.
+// configuration uses, UFLAG non-zero), lag smallest_lag..LMAX(input) rows back
+// from the base row, power 1..9 (default 1). Model i of a block forecasts its
+// target row i rows ahead of the newest row it may read, which is target - i =
+// base + LT - i: its smallest lag is i - LT, negative when i < LT. A term has at most nine factors;
+// the same term (factors in any order) may appear only once.
 #pragma once
 
 #include <istream>
@@ -36,8 +38,9 @@ class TermFileError : public std::runtime_error {
 };
 
 std::vector<CandidateTerm> read_term_file(std::istream& in, const std::string& name,
-                                          const Configuration& config);
-std::vector<CandidateTerm> read_term_file(const std::string& path, const Configuration& config);
+                                          const Configuration& config, int smallest_lag);
+std::vector<CandidateTerm> read_term_file(const std::string& path, const Configuration& config,
+                                          int smallest_lag);
 
 // The term in the notation above ("9:0 6:0", "const"), for summaries.
 std::string describe_term(const Model::Term& factors);

@@ -64,7 +64,11 @@ void check_model_reach(const Model& model, const ForecastSetup& setup, int nrec,
     for (const Model::Factor& f : model.terms[j]) {
       if (f.input < 0 || f.input > kInputCount)
         throw formatted_message(R"((1X,"INVALID INPUT NUMBER IN MODEL AT LINE #",I4))", {line});
-      if (f.input == 0 || last_base == 0) continue;
+      if (f.input == 0) continue;
+      if (setup.lead_step > 0 && f.lag < setup.lead_step - setup.lt)
+        throw formatted_message(
+            R"((1X,"LAG NEWER THAN ITS LEAD STEP ALLOWS IN MODEL AT LINE #",I4))", {line});
+      if (last_base == 0) continue;
       // Rows read are b - lag for b in first_base..last_base.
       const long long lowest = static_cast<long long>(first_base) - f.lag;
       const long long highest = static_cast<long long>(last_base) - f.lag;

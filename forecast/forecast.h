@@ -20,6 +20,9 @@ struct ForecastSetup {
   // The standard errors cost a sum over term pairs on every row, the square
   // of the model's size; a caller that writes none of them can skip them.
   bool standard_errors = true;
+  // Model i of the block is the forecast made i rows before its target row,
+  // so it may read rows up to target - i: lags from i - lt on. 0: no such rule.
+  int lead_step = 0;
 
   // The setup a validated configuration asks for.
   static ForecastSetup of(const Configuration& config, int maxlag);
@@ -35,7 +38,8 @@ struct ForecastRows {
 int last_base_row(const ForecastSetup& setup, int nrec);
 
 // Ends the run with a message line when a factor names an input outside 0..16,
-// or when its lag would make some base row read a row outside 1..nmax.
+// when its lag would make some base row read a row outside 1..nmax, or when
+// its lag reads a row newer than the model's lead step allows.
 // Checked before anything is evaluated, so evaluation never leaves the table.
 void check_model_reach(const Model& model, const ForecastSetup& setup, int nrec, int nmax);
 

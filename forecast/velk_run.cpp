@@ -63,6 +63,7 @@ void run(std::ostream& out, const Clock& clock) {
     const Model model = read_model_file(config.FNRES[m]);
     // Checked but not kept: no output holds a standard error.
     check_covariance_file(config.FNCOV[m], model.nterm());
+    setup.lead_step = i;
     ForecastRows rows = forecast(model, setup, table);
     const Scores scores = score_model(ScoreSetup::of(config, maxlag, i), table, rows.y);
     yy.push_back(std::move(rows.y));

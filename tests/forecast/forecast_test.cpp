@@ -97,20 +97,28 @@ TEST(Forecast, AFillValueStopsTheTermProductsEvenUnderPowerZero) {
 
 // Guards against reading outside the table: a factor whose input number or
 // lag leaves the table is rejected before any row is evaluated. Input 17 and a
-// lag above MAXLAG are end-to-end cases.
+// lag above MAXLAG are end-to-end cases. Also guards against a lead step's
+// model reading rows newer than target - step, which a forecast made that
+// many rows ahead cannot know (lead step 0: no such rule).
 TEST(Forecast, FactorsReachingOutsideTheTableAreRejected) {
-  const std::pair<Model::Factor, const char*> cases[] = {
-      {{-1, 0, 1}, " INVALID INPUT NUMBER IN MODEL AT LINE #   2\n"},
-      {{11, -5, 1}, " LAG OUT OF RANGE IN MODEL AT LINE #   2\n"},  // past the table's end
-      {{11, 2, 1}, ""},                                             // equal to MAXLAG
-      {{11, -4, 1}, ""},                                            // reaching the last row
-      {{0, 900, 1}, ""},                                            // input 0, any lag
+  const std::tuple<Model::Factor, int, const char*> cases[] = {
+      {{-1, 0, 1}, 0, " INVALID INPUT NUMBER IN MODEL AT LINE #   2\n"},
+      {{11, -5, 1}, 0, " LAG OUT OF RANGE IN MODEL AT LINE #   2\n"},  // past the table's end
+      {{11, 2, 1}, 0, ""},                                             // equal to MAXLAG
+      {{11, -4, 1}, 0, ""},                                            // reaching the last row
+      {{0, 900, 1}, 0, ""},                                            // input 0, any lag
+      {{11, -1, 1}, 1, ""},  // lead step 1 of LT 2: the row before the target
+      {{11, -2, 1}, 1, " LAG NEWER THAN ITS LEAD STEP ALLOWS IN MODEL AT LINE #   2\n"},
+      {{11, -1, 1}, 2, " LAG NEWER THAN ITS LEAD STEP ALLOWS IN MODEL AT LINE #   2\n"},
+      {{11, 0, 1}, 2, ""},  // lags from 0 on suit every lead step
   };
-  for (const auto& c : cases) {
+  for (const auto& [factor, lead_step, message] : cases) {
     HourlyTable table = dst_table(10, 6);
-    const Model model = make_model({1, 1}, {{{1, 0, 1}}, {c.first}});
-    EXPECT_EQ(testing::run_end_of([&] { forecast(model, dst_setup(2, 2), table); }), c.second)
-        << c.first.input << " " << c.first.lag;
+    const Model model = make_model({1, 1}, {{{1, 0, 1}}, {factor}});
+    ForecastSetup setup = dst_setup(2, 2);
+    setup.lead_step = lead_step;
+    EXPECT_EQ(testing::run_end_of([&] { forecast(model, setup, table); }), message)
+        << factor.input << " " << factor.lag << " step " << lead_step;
   }
 }
 
