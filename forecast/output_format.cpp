@@ -1,6 +1,6 @@
 #include "forecast/output_format.h"
 
-#include <sstream>
+#include <ostream>
 
 #include "forecast/format_fields.h"
 #include "forecast/format_parse.h"
@@ -11,11 +11,11 @@ namespace {
 using Node = FormatNode;
 using Kind = FormatNode::Kind;
 
-// Applies a parsed format, one line at a time.
+// Applies a parsed format, appending to one buffer line after line.
 class Writer {
  public:
-  Writer(const std::string& format, const std::vector<FormatItem>& items, std::ostream& out)
-      : format_(format), items_(items), out_(out) {}
+  Writer(const std::string& format, const std::vector<FormatItem>& items, std::string& out)
+      : format_(format), items_(items), out_(out), line_start_(out.size()) {}
 
   // Runs nodes[from..] once; false when output stopped because the items ran
   // out at a data descriptor or ':'.
@@ -32,11 +32,13 @@ class Writer {
   // on it: positioning alone does not lengthen a record, so a row whose items
   // run out after "1X,7X" ends with its last value, not with eight blanks.
   void end_line() {
-    line_ += '\n';
-    out_ << line_;
-    line_.clear();
+    out_ += '\n';
+    line_start_ = out_.size();
     pending_blanks_ = 0;
   }
+
+  // Drops the line begun but not completed, as when an error stops the write.
+  void drop_partial_line() { out_.resize(line_start_); }
 
   [[noreturn]] void fail(const std::string& what) const {
     throw FormatError("format '" + format_ + "': " + what);
@@ -54,7 +56,8 @@ class Writer {
         pending_blanks_ += static_cast<std::size_t>(node.width);
         return true;
       case Kind::kLiteral:
-        put(node.literal);
+        start_field();
+        out_ += node.literal;
         return true;
       case Kind::kSlash:
         for (int r = 0; r < node.repeat; ++r) end_line();
@@ -73,16 +76,23 @@ class Writer {
   void write_item(const Node& node, const FormatItem& item) {
     if (node.kind == Kind::kInteger) {
       if (const int* value = std::get_if<int>(&item)) {
-        put(format_integer(*value, node.width, node.digits));
+        start_field();
+        append_integer(out_, *value, node.width, node.digits);
         return;
       }
     } else if (node.kind == Kind::kReal) {
       if (const double* value = std::get_if<double>(&item)) {
-        put(format_fixed(*value, node.width, node.digits));
+        start_field();
+        append_fixed(out_, *value, node.width, node.digits);
         return;
       }
     } else if (const std::string* value = std::get_if<std::string>(&item)) {
-      put(node.width < 0 ? *value : format_text(*value, node.width));
+      start_field();
+      if (node.width < 0) {
+        out_ += *value;
+      } else {
+        append_text(out_, *value, node.width);
+      }
       return;
     }
     static const char* const kKinds[] = {"an integer", "a real number", "a text"};
@@ -92,36 +102,26 @@ class Writer {
          node.spelling + " takes " + kWanted[wanted]);
   }
 
-  void put(const std::string& text) {
-    line_.append(pending_blanks_, ' ');
+  // Something is written: the blanks before it reach the line first.
+  void start_field() {
+    out_.append(pending_blanks_, ' ');
     pending_blanks_ = 0;
-    line_ += text;
   }
 
   const std::string& format_;
   const std::vector<FormatItem>& items_;
-  std::ostream& out_;
+  std::string& out_;
+  std::size_t line_start_;
   std::size_t next_ = 0;
-  std::string line_;
   std::size_t pending_blanks_ = 0;
 };
 
-}  // namespace
-
-OutputFormat OutputFormat::parse(std::string_view text) {
-  OutputFormat format;
-  format.text_ = std::string(text);
-  format.root_ = std::make_shared<const FormatNode>(parse_format(text));
-  return format;
-}
-
-void OutputFormat::write(std::ostream& out, const std::vector<FormatItem>& items) const {
-  // A default-constructed format has nothing to apply.
-  if (!root_) throw FormatError("no output format has been parsed");
-  Writer writer(text_, items, out);
-  const std::vector<Node>& top = root_->children;
-  if (!items.empty() && !contains_data(*root_)) {
-    writer.fail("it takes no items, but " + std::to_string(items.size()) + " were given");
+// Applies the whole format to the items: its records, with the reversion
+// onto new lines while items remain.
+void write_records(const Node& root, Writer& writer, std::size_t item_count) {
+  const std::vector<Node>& top = root.children;
+  if (item_count != 0 && !contains_data(root)) {
+    writer.fail("it takes no items, but " + std::to_string(item_count) + " were given");
   }
   // With items left at the end, the next line starts again at the last
   // top-level group (its repeat count included), or at the start if none.
@@ -145,10 +145,42 @@ void OutputFormat::write(std::ostream& out, const std::vector<FormatItem>& items
   writer.end_line();
 }
 
+}  // namespace
+
+OutputFormat OutputFormat::parse(std::string_view text) {
+  OutputFormat format;
+  format.text_ = std::string(text);
+  format.root_ = std::make_shared<const FormatNode>(parse_format(text));
+  return format;
+}
+
+void OutputFormat::write(std::string& out, const std::vector<FormatItem>& items) const {
+  // A default-constructed format has nothing to apply.
+  if (!root_) throw FormatError("no output format has been parsed");
+  Writer writer(text_, items, out);
+  try {
+    write_records(*root_, writer, items.size());
+  } catch (const FormatError&) {
+    writer.drop_partial_line();
+    throw;
+  }
+}
+
+void OutputFormat::write(std::ostream& out, const std::vector<FormatItem>& items) const {
+  std::string text;
+  try {
+    write(text, items);
+  } catch (const FormatError&) {
+    out << text;
+    throw;
+  }
+  out << text;
+}
+
 std::string OutputFormat::write(const std::vector<FormatItem>& items) const {
-  std::ostringstream out;
-  write(out, items);
-  return out.str();
+  std::string text;
+  write(text, items);
+  return text;
 }
 
 }  // namespace velk

@@ -1,6 +1,8 @@
 #include "forecast/table_writer.h"
 
+#include <ostream>
 #include <stdexcept>
+#include <string>
 
 #include "forecast/output_format.h"
 #include "forecast/row_steps.h"
@@ -21,12 +23,11 @@ TableLayout TableLayout::of(const Configuration& config, int maxlag) {
   return layout;
 }
 
-void write_forecast_table(std::ostream& out, const TableLayout& layout, const HourlyTable& table,
-                          const std::vector<std::vector<double>>& yy) {
-  if (layout.step < 1 || layout.lt < 0 || layout.maxlag < 0)
-    throw std::invalid_argument("forecast table: cadence, lead time or lag out of range");
-  const std::string units_label = "[" + layout.units + "]";
+namespace {
 
+void format_table(std::string& text, const TableLayout& layout, const HourlyTable& table,
+                  const std::vector<std::vector<double>>& yy) {
+  const std::string units_label = "[" + layout.units + "]";
   const OutputFormat header = OutputFormat::parse(layout.fmdath);
   std::vector<FormatItem> items{layout.name + " " + units_label};
   // One lead label per step up to LT; with LT not a multiple of the cadence
@@ -35,10 +36,11 @@ void write_forecast_table(std::ostream& out, const TableLayout& layout, const Ho
     items.emplace_back(lead);
     items.emplace_back(units_label);
   });
-  header.write(out, items);
+  header.write(text, items);
 
   const OutputFormat row = OutputFormat::parse(layout.fmdat);
-  for_each_stepped_row(layout.lt + layout.maxlag + 1, table.nmax, layout.step, [&](int t) {
+  const int first = layout.lt + layout.maxlag + 1;
+  for_each_stepped_row(first, table.nmax, layout.step, [&](int t) {
     const std::size_t i = static_cast<std::size_t>(t - 1);
     items.clear();
     items.emplace_back((table.doy[i] - 1) * 24 + table.hr[i] + 1);
@@ -50,8 +52,33 @@ void write_forecast_table(std::ostream& out, const TableLayout& layout, const Ho
     items.emplace_back(table.hr[i]);
     items.emplace_back(table.at(layout.ky, t));
     for (const std::vector<double>& model : yy) items.emplace_back(model[i]);
-    row.write(out, items);
+    const std::size_t before = text.size();
+    row.write(text, items);
+    // The rows come out about equally long: room for the others at once.
+    if (t == first) {
+      const auto rows_left = static_cast<std::size_t>((table.nmax - t) / layout.step);
+      text.reserve(text.size() + (text.size() - before) * rows_left);
+    }
   });
+}
+
+}  // namespace
+
+void write_forecast_table(std::ostream& out, const TableLayout& layout, const HourlyTable& table,
+                          const std::vector<std::vector<double>>& yy) {
+  if (layout.step < 1 || layout.lt < 0 || layout.maxlag < 0)
+    throw std::invalid_argument("forecast table: cadence, lead time or lag out of range");
+
+  // The whole table is laid out in one buffer and written at once; on a
+  // format error the lines completed before it still reach `out`.
+  std::string text;
+  try {
+    format_table(text, layout, table, yy);
+  } catch (const FormatError&) {
+    out << text;
+    throw;
+  }
+  out << text;
 }
 
 }  // namespace velk
