@@ -6,10 +6,33 @@
 #include "forecast/format_parse.h"
 
 namespace velk {
+
+// A parsed format laid out for writing: its leaves in the order one pass
+// meets them, with the repeats of groups, data descriptors and '/' unrolled
+// (the parser bounds a pass), so that each row is a walk down one list.
+struct FormatProgram {
+  FormatNode root;
+  std::vector<const FormatNode*> steps;
+  std::size_t resume = 0;     // the step where a line taken up again starts
+  bool takes_items = false;   // whether any descriptor takes an item
+  bool repeats_data = false;  // whether the steps from `resume` on take one
+};
+
 namespace {
 
 using Node = FormatNode;
 using Kind = FormatNode::Kind;
+
+void unroll(const Node& node, std::vector<const Node*>& steps) {
+  if (node.kind == Kind::kGroup) {
+    for (int r = 0; r < node.repeat; ++r) {
+      for (const Node& child : node.children) unroll(child, steps);
+    }
+    return;
+  }
+  const bool repeats = node.takes_item() || node.kind == Kind::kSlash;
+  for (int r = 0; r < (repeats ? node.repeat : 1); ++r) steps.push_back(&node);
+}
 
 // Applies a parsed format, appending to one buffer line after line.
 class Writer {
@@ -17,11 +40,11 @@ class Writer {
   Writer(const std::string& format, const std::vector<FormatItem>& items, std::string& out)
       : format_(format), items_(items), out_(out), line_start_(out.size()) {}
 
-  // Runs nodes[from..] once; false when output stopped because the items ran
+  // Runs steps[from..] once; false when output stopped because the items ran
   // out at a data descriptor or ':'.
-  bool run_list(const std::vector<Node>& nodes, std::size_t from) {
-    for (std::size_t i = from; i < nodes.size(); ++i) {
-      if (!run(nodes[i])) return false;
+  bool run_steps(const std::vector<const Node*>& steps, std::size_t from) {
+    for (std::size_t i = from; i < steps.size(); ++i) {
+      if (!run(*steps[i])) return false;
     }
     return true;
   }
@@ -47,11 +70,6 @@ class Writer {
  private:
   bool run(const Node& node) {
     switch (node.kind) {
-      case Kind::kGroup:
-        for (int r = 0; r < node.repeat; ++r) {
-          if (!run_list(node.children, 0)) return false;
-        }
-        return true;
       case Kind::kBlanks:
         pending_blanks_ += static_cast<std::size_t>(node.width);
         return true;
@@ -60,15 +78,15 @@ class Writer {
         out_ += node.literal;
         return true;
       case Kind::kSlash:
-        for (int r = 0; r < node.repeat; ++r) end_line();
+        end_line();
         return true;
       case Kind::kColon:
         return items_left();
+      case Kind::kGroup:  // unrolled into its leaves
+        return true;
       default:
-        for (int r = 0; r < node.repeat; ++r) {
-          if (!items_left()) return false;
-          write_item(node, items_[next_++]);
-        }
+        if (!items_left()) return false;
+        write_item(node, items_[next_++]);
         return true;
     }
   }
@@ -104,8 +122,7 @@ class Writer {
 
   // Something is written: the blanks before it reach the line first.
   void start_field() {
-    out_.append(pending_blanks_, ' ');
-    pending_blanks_ = 0;
+    for (; pending_blanks_ > 0; --pending_blanks_) out_.push_back(' ');
   }
 
   const std::string& format_;
@@ -118,29 +135,17 @@ class Writer {
 
 // Applies the whole format to the items: its records, with the reversion
 // onto new lines while items remain.
-void write_records(const Node& root, Writer& writer, std::size_t item_count) {
-  const std::vector<Node>& top = root.children;
-  if (item_count != 0 && !contains_data(root)) {
+void write_records(const FormatProgram& program, Writer& writer, std::size_t item_count) {
+  if (item_count != 0 && !program.takes_items) {
     writer.fail("it takes no items, but " + std::to_string(item_count) + " were given");
   }
-  // With items left at the end, the next line starts again at the last
-  // top-level group (its repeat count included), or at the start if none.
-  std::size_t resume = 0;
-  for (std::size_t i = top.size(); i > 0; --i) {
-    if (top[i - 1].kind == Kind::kGroup) {
-      resume = i - 1;
-      break;
-    }
-  }
-  bool repeats_data = false;
-  for (std::size_t i = resume; i < top.size(); ++i)
-    repeats_data = repeats_data || contains_data(top[i]);
-  bool more = writer.run_list(top, 0);
+  bool more = writer.run_steps(program.steps, 0);
   while (more && writer.items_left()) {
     // Without a data descriptor in the repeated part this would never end.
-    if (!repeats_data) writer.fail("items remain, but the part that is repeated takes none");
+    if (!program.repeats_data)
+      writer.fail("items remain, but the part that is repeated takes none");
     writer.end_line();
-    more = writer.run_list(top, resume);
+    more = writer.run_steps(program.steps, program.resume);
   }
   writer.end_line();
 }
@@ -150,16 +155,34 @@ void write_records(const Node& root, Writer& writer, std::size_t item_count) {
 OutputFormat OutputFormat::parse(std::string_view text) {
   OutputFormat format;
   format.text_ = std::string(text);
-  format.root_ = std::make_shared<const FormatNode>(parse_format(text));
+  auto program = std::make_shared<FormatProgram>();
+  program->root = parse_format(text);
+  const std::vector<Node>& top = program->root.children;
+  // With items left at the end, the next line starts again at the last
+  // top-level group (its repeat count included), or at the start if none.
+  std::size_t resume = 0;
+  for (std::size_t i = top.size(); i > 0; --i) {
+    if (top[i - 1].kind == Kind::kGroup) {
+      resume = i - 1;
+      break;
+    }
+  }
+  for (std::size_t i = 0; i < top.size(); ++i) {
+    if (i == resume) program->resume = program->steps.size();
+    unroll(top[i], program->steps);
+    if (i >= resume) program->repeats_data = program->repeats_data || contains_data(top[i]);
+  }
+  program->takes_items = contains_data(program->root);
+  format.program_ = std::move(program);
   return format;
 }
 
 void OutputFormat::write(std::string& out, const std::vector<FormatItem>& items) const {
   // A default-constructed format has nothing to apply.
-  if (!root_) throw FormatError("no output format has been parsed");
+  if (!program_) throw FormatError("no output format has been parsed");
   Writer writer(text_, items, out);
   try {
-    write_records(*root_, writer, items.size());
+    write_records(*program_, writer, items.size());
   } catch (const FormatError&) {
     writer.drop_partial_line();
     throw;

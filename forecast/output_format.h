@@ -17,6 +17,8 @@
 
 namespace velk {
 
+struct FormatProgram;  // the parsed format laid out for writing
+
 // An item of an output list: an integer for I, a real for F, a text for A.
 using FormatItem = std::variant<int, double, std::string>;
 
@@ -44,7 +46,7 @@ class OutputFormat {
 
  private:
   std::string text_;
-  std::shared_ptr<const FormatNode> root_;  // the outermost group; shared, never modified
+  std::shared_ptr<const FormatProgram> program_;  // shared, never modified
 };
 
 }  // namespace velk

@@ -25,8 +25,12 @@ TableLayout TableLayout::of(const Configuration& config, int maxlag) {
 
 namespace {
 
-void format_table(std::string& text, const TableLayout& layout, const HourlyTable& table,
-                  const std::vector<std::vector<double>>& yy) {
+// The table is laid out in one buffer that goes to the stream whenever it
+// holds this much: few writes, and memory that does not grow with the table.
+constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+
+void format_table(std::ostream& out, std::string& text, const TableLayout& layout,
+                  const HourlyTable& table, const std::vector<std::vector<double>>& yy) {
   const std::string units_label = "[" + layout.units + "]";
   const OutputFormat header = OutputFormat::parse(layout.fmdath);
   std::vector<FormatItem> items{layout.name + " " + units_label};
@@ -39,8 +43,7 @@ void format_table(std::string& text, const TableLayout& layout, const HourlyTabl
   header.write(text, items);
 
   const OutputFormat row = OutputFormat::parse(layout.fmdat);
-  const int first = layout.lt + layout.maxlag + 1;
-  for_each_stepped_row(first, table.nmax, layout.step, [&](int t) {
+  for_each_stepped_row(layout.lt + layout.maxlag + 1, table.nmax, layout.step, [&](int t) {
     const std::size_t i = static_cast<std::size_t>(t - 1);
     items.clear();
     items.emplace_back((table.doy[i] - 1) * 24 + table.hr[i] + 1);
@@ -52,12 +55,10 @@ void format_table(std::string& text, const TableLayout& layout, const HourlyTabl
     items.emplace_back(table.hr[i]);
     items.emplace_back(table.at(layout.ky, t));
     for (const std::vector<double>& model : yy) items.emplace_back(model[i]);
-    const std::size_t before = text.size();
     row.write(text, items);
-    // The rows come out about equally long: room for the others at once.
-    if (t == first) {
-      const auto rows_left = static_cast<std::size_t>((table.nmax - t) / layout.step);
-      text.reserve(text.size() + (text.size() - before) * rows_left);
+    if (text.size() >= kBufferSize) {
+      out << text;
+      text.clear();
     }
   });
 }
@@ -69,11 +70,11 @@ void write_forecast_table(std::ostream& out, const TableLayout& layout, const Ho
   if (layout.step < 1 || layout.lt < 0 || layout.maxlag < 0)
     throw std::invalid_argument("forecast table: cadence, lead time or lag out of range");
 
-  // The whole table is laid out in one buffer and written at once; on a
-  // format error the lines completed before it still reach `out`.
+  // On a format error the lines completed before it still reach `out`.
   std::string text;
+  text.reserve(kBufferSize + kBufferSize / 8);
   try {
-    format_table(text, layout, table, yy);
+    format_table(out, text, layout, table, yy);
   } catch (const FormatError&) {
     out << text;
     throw;
