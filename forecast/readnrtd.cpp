@@ -12,6 +12,11 @@
 namespace velk {
 namespace {
 
+// Inputs 13..16 are waves of half a day and half a year: sin(4 pi x / P)
+// runs through two periods while x runs through P, hence 4 pi over 24 hours
+// and over 365.24 days. Their phases count from 02 UT and from day 80 (about
+// 21 March, the March equinox). Every model's coefficients were fitted to
+// inputs with exactly these phases, so they are part of what a model means.
 constexpr double kFourPi = 12.566370614359172;
 
 // Days of a common year before the first day of month m, for m = 1..13.
@@ -32,11 +37,6 @@ bool is_leap_year(int year) {
   return year % 4 == 0;
 }
 
-// Inputs 13..16: waves of half a day and half a year. sin(4 pi x / P) runs
-// through two periods while x runs through P, hence 4 pi over 24 hours and
-// over 365.24 days. The phases count from 02 UT and from day 80 (about
-// 21 March, the March equinox); every model's coefficients were fitted to
-// inputs with exactly these phases, so they are part of what a model means.
 void set_harmonic_inputs(HourlyTable& table, int t) {
   const int i = t - 1;
   const double hour_phase = static_cast<double>(table.hr[i] - 2) * kFourPi / 24.0;
