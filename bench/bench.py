@@ -290,7 +290,7 @@ def bench_long_tables(args, scratch, cycle_dirs):
               [(name, side_by_side(all_stages, name, "%.1f")) for name in (
                   "configuration", "read_inputs", "read_models", "evaluate", "score",
                   "format_table")] +
-              [("(forecasts without standard errors, for comparison)",
+              [("(forecasts as velk_nrt makes them, without standard errors)",
                 side_by_side(all_stages, "forecasts_only", "%.1f"))])
 
     rows = []
