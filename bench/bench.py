@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Benchmarks of the preprocessor cycle and of velk_nrt; prints the figures as tables.
 
-  bench.py --root PROJECT_DIR --build BUILD_DIR [--quick]
+  bench.py --root PROJECT_DIR --build BUILD_DIR [--baseline BUILD_DIR] [--quick]
 
 Run through bench/run.sh, which builds the tools first. Needs Debian's python3
 (pyftpdlib) and faketime. Nothing here asserts a time: it measures and prints.
@@ -26,7 +26,7 @@ VARIANTS = ("ap", "dst", "kp")
 DST_PORT, KP_PORT, ACE_PORT = 38080, 38081, 38021
 PASSIVE_PORTS = range(38030, 38040)
 SYNTHETIC_MAX_LAG = 2  # fitted models look a few hours back
-ROOT = BUILD = None  # set by main
+ROOT = BUILD = BASELINE = None  # set by main
 
 
 def table(title, header, rows):
@@ -89,17 +89,17 @@ def bench_cycle(args, scratch):
     cycles = {}
     running = start_servers(up)
     try:
-        start_ms, _ = measure.run_repeated(faketime + ["/bin/true"], scratch, args.runs,
-                                           cycle_env())
+        start_ms = measure.run_repeated(faketime + ["/bin/true"], scratch, args.runs,
+                                        cycle_env()).wall_ms
         for v in VARIANTS:
             work = os.path.join(scratch, "cycle-" + v)
             os.makedirs(work)
             prog = os.path.join(BUILD, "bench", "nrtprep-%s-bench" % v)
-            wall, peak = measure.run_repeated(faketime + [prog], work, args.runs, cycle_env())
+            figures = measure.run_repeated(faketime + [prog], work, args.runs, cycle_env())
             if not os.path.exists(os.path.join(work, "velk_nrt.cfg")):
                 raise SystemExit("the %s cycle wrote no velk_nrt.cfg; see %s/errorfile.xml"
                                  % (v, work))
-            cycles[v] = (wall - start_ms, peak)
+            cycles[v] = (figures.wall_ms - start_ms, figures.peak_mib)
         os.makedirs(os.path.join(scratch, "transfers"))
         transfers = measure.tool_figures(
             [tool("bench_prep_steps"), "transfers", str(args.runs)],
@@ -141,12 +141,42 @@ def bench_cycle(args, scratch):
     return {v: os.path.join(scratch, "cycle-" + v) for v in VARIANTS}
 
 
-def tool(name):
-    return os.path.join(BUILD, "bench", name)
+def tool(name, build=None):
+    return os.path.join(build or BUILD, "bench", name)
 
 
-def velk_nrt():
-    return os.path.join(BUILD, "forecast", "velk_nrt")
+def velk_nrt(build=None):
+    return os.path.join(build or BUILD, "forecast", "velk_nrt")
+
+
+def builds():
+    """(label, build directory) of the builds measured side by side: the
+    baseline first when one was given."""
+    return ([("before", BASELINE)] if BASELINE else []) + [("after" if BASELINE else "", BUILD)]
+
+
+def measure_velk_nrt(run_dir, runs, count_instructions=False, args=()):
+    """velk_nrt of each build in turn on the same directory: its figures, and
+    its table's bytes, which must be the same for every build. With `args`
+    (--version) it writes no table, only its answer."""
+    figures, tables = [], []
+    for _, build in builds():
+        argv = [velk_nrt(build)] + list(args)
+        f = measure.run_repeated(argv, run_dir, runs, quiet=not args)._asdict()
+        if count_instructions:
+            f["instructions"] = measure.instructions(argv, run_dir)
+        figures.append(f)
+        if not args:
+            with open(os.path.join(run_dir, "fc.asc"), "rb") as table_file:
+                tables.append(table_file.read())
+    if any(t != tables[0] for t in tables):
+        raise RuntimeError("the builds wrote different forecast tables in %s" % run_dir)
+    return figures
+
+
+def side_by_side(figures, key, fmt):
+    """One figure of every build, "before / after" when there is a baseline."""
+    return " / ".join(fmt % f[key] for f in figures)
 
 
 def cycle_input_files(cycle_dir):
@@ -177,8 +207,8 @@ def prepare_run_dir(run_dir, cfg, files, models, terms=None):
         os.replace(prefix + ".cov", os.path.join(run_dir, cov))
 
 
-def stages(run_dir, repeats):
-    return measure.tool_figures([tool("bench_forecast_stages"), str(repeats)], run_dir)
+def stages(run_dir, repeats, build=None):
+    return measure.tool_figures([tool("bench_forecast_stages", build), str(repeats)], run_dir)
 
 
 def bench_production(args, scratch, cycle_dirs):
@@ -191,15 +221,27 @@ def bench_production(args, scratch, cycle_dirs):
         for label, terms in sets:
             run_dir = os.path.join(scratch, "production-%s-%s" % (v, terms or "fitted"))
             prepare_run_dir(run_dir, cfg, files, examples, terms)
-            wall, peak = measure.run_repeated([velk_nrt()], run_dir, args.runs)
+            figures = measure_velk_nrt(run_dir, args.runs, count_instructions=True)
             s = stages(run_dir, args.runs)
             rows.append((v, "%s, %d x %d terms" % (label, s["models"], s["terms"] / s["models"]),
                          int(s["rows"]), "%d / %d" % (s["evaluated_rows"] / s["models"],
                                                       s["base_rows"] / s["models"]),
-                         "%.2f" % wall, "%.1f" % peak))
-    table("velk_nrt on the production sizes (two months from the cycle), median of %d" % args.runs,
-          ["variant", "models", "table rows", "rows forecast / base rows", "wall ms",
-           "peak RSS MiB"], rows)
+                         side_by_side(figures, "wall_ms", "%.2f"),
+                         side_by_side(figures, "cpu_ms", "%.2f"),
+                         side_by_side([dict(i=f["instructions"] / 1e6) for f in figures], "i",
+                                      "%.1f"),
+                         side_by_side(figures, "peak_mib", "%.1f")))
+    # What any run pays before it reads a byte: loading, linking, exit.
+    figures = measure_velk_nrt(scratch, args.runs, count_instructions=True, args=["--version"])
+    rows.append(("-", "start-up and exit alone (--version)", "-", "-",
+                 side_by_side(figures, "wall_ms", "%.2f"), side_by_side(figures, "cpu_ms", "%.2f"),
+                 side_by_side([dict(i=f["instructions"] / 1e6) for f in figures], "i", "%.1f"),
+                 side_by_side(figures, "peak_mib", "%.1f")))
+    versus = " (before / after)" if BASELINE else ""
+    table("velk_nrt on the production sizes (two months from the cycle), median of %d%s"
+          % (args.runs, versus),
+          ["variant", "models", "table rows", "rows forecast / base rows", "wall ms", "CPU ms",
+           "million instructions", "peak RSS MiB"], rows)
 
 
 def bench_long_tables(args, scratch, cycle_dirs):
@@ -219,28 +261,37 @@ def bench_long_tables(args, scratch, cycle_dirs):
         for terms in terms_list:
             run_dir = os.path.join(scratch, "long-%gy-%d" % (years, terms))
             prepare_run_dir(run_dir, cfg, files, None, terms)
-            runs = args.runs if (years, terms) == (10, 100) else args.grid_runs
-            wall, peak = measure.run_repeated([velk_nrt()], run_dir, runs)
-            s = stages(run_dir, runs)
-            grid.append((years, terms, wall, peak, s))
             if (years, terms) == (10, 100):
-                long_run = (wall, peak, s, runs)
+                runs = args.runs
+                figures = measure_velk_nrt(run_dir, runs)
+                long_run = (figures, [stages(run_dir, runs, b) for _, b in builds()], runs)
+                f, s = figures[-1], long_run[1][-1]
+            else:
+                runs = args.grid_runs
+                f = measure.run_repeated([velk_nrt()], run_dir, runs)._asdict()
+                s = stages(run_dir, runs)
+            grid.append((years, terms, f["wall_ms"], f["peak_mib"], s))
 
     if long_run:
-        wall, peak, s, runs = long_run
+        figures, all_stages, runs = long_run
+        s = all_stages[-1]
+        labels = [label for label, _ in builds()]
+        value = "value" if not BASELINE else "value (%s)" % " / ".join(labels)
         table("velk_nrt on a long table: 10 years of hourly rows, Dst configuration, "
               "4 models x 100 terms, median of %d" % runs,
-              ["figure", "value"],
+              ["figure", value],
               [("table rows (NMAX)", int(s["rows"])), ("base rows per model", int(s["base_rows"] / 4)),
                ("rows forecast per model (no missing input)", int(s["evaluated_rows"] / 4)),
-               ("velk_nrt wall ms", "%.1f" % wall), ("velk_nrt peak RSS MiB", "%.1f" % peak)])
+               ("velk_nrt wall ms", side_by_side(figures, "wall_ms", "%.1f")),
+               ("velk_nrt CPU ms", side_by_side(figures, "cpu_ms", "%.1f")),
+               ("velk_nrt peak RSS MiB", side_by_side(figures, "peak_mib", "%.1f"))])
         table("Where the long run's time goes (in one process, median of %d)" % runs,
-              ["stage", "ms"],
-              [(name, "%.1f" % s[name]) for name in (
+              ["stage", "ms" if not BASELINE else "ms (%s)" % " / ".join(labels)],
+              [(name, side_by_side(all_stages, name, "%.1f")) for name in (
                   "configuration", "read_inputs", "read_models", "evaluate", "score",
                   "format_table")] +
-              [("(forecasts without standard errors, for comparison)",
-                "%.1f" % s["forecasts_only"])])
+              [("(forecasts as velk_nrt makes them, without standard errors)",
+                side_by_side(all_stages, "forecasts_only", "%.1f"))])
 
     rows = []
     for years, terms, wall, peak, s in grid:
@@ -257,7 +308,7 @@ def bench_long_tables(args, scratch, cycle_dirs):
 
 
 def main():
-    global ROOT, BUILD
+    global ROOT, BUILD, BASELINE
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--root", required=True)
     parser.add_argument("--build", required=True)
@@ -265,8 +316,12 @@ def main():
     parser.add_argument("--grid-runs", type=int, default=3, help="runs per grid point (default 3)")
     parser.add_argument("--quick", action="store_true", help="a smaller grid")
     parser.add_argument("--keep", action="store_true", help="keep the scratch directory")
+    parser.add_argument("--baseline", help="a Release build of an earlier version's bench tools, "
+                        "measured beside this one")
     args = parser.parse_args()
     ROOT, BUILD = os.path.abspath(args.root), os.path.abspath(args.build)
+    if args.baseline:
+        BASELINE = os.path.abspath(args.baseline)
     scratch = os.path.join(BUILD, "bench-scratch")
     shutil.rmtree(scratch, ignore_errors=True)
     os.makedirs(scratch)

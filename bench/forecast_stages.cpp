@@ -5,9 +5,9 @@
 //
 // Prints one "stage milliseconds" line per stage (the median over REPEATS
 // passes, default 5), summed over all models where a stage runs per model,
-// then the sizes. Besides the library's own evaluation ("evaluate") it times
-// the forecasts alone, without their standard errors ("forecasts_only"), to
-// show what the covariance part of the evaluation costs.
+// then the sizes. Besides the library's own evaluation with standard errors
+// ("evaluate") it times the forecasts alone, without them, as velk_nrt makes
+// them ("forecasts_only"), to show what the covariance part costs.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -39,21 +39,16 @@ double median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
 }
 
-// y(f) = sum of c(j) p(j) for every base row, without the standard error.
-// Returns the number of base rows that got a forecast.
-int forecasts_only(const velk::Model& model, const velk::ForecastSetup& setup,
-                   const velk::HourlyTable& table, std::vector<double>& y) {
-  y.assign(static_cast<std::size_t>(table.nmax), 0.0);
+// The number of base rows that get a forecast: those where every factor
+// reads a value.
+int rows_forecast(const velk::Model& model, const velk::ForecastSetup& setup,
+                  const velk::HourlyTable& table) {
   std::vector<double> p;
   int evaluated = 0;
   for (int b = setup.maxlag + 1; b <= table.nrec; b += setup.step) {
     int factor_count = 0;
-    if (!velk::term_products(model, table, setup.uf, b, p, factor_count) || factor_count == 0)
-      continue;
-    double sum = 0.0;
-    for (std::size_t j = 0; j < p.size(); ++j) sum += model.c[j] * p[j];
-    y[static_cast<std::size_t>(b + setup.lt - 1)] = sum;
-    ++evaluated;
+    if (velk::term_products(model, table, setup.uf, b, p, factor_count) && factor_count != 0)
+      ++evaluated;
   }
   return evaluated;
 }
@@ -84,7 +79,6 @@ PassSizes one_pass(std::map<std::string, std::vector<double>>& times) {
 
   double model_io = 0, evaluate = 0, only = 0, scoring = 0;
   std::vector<std::vector<double>> yy;
-  std::vector<double> y_only;
   for (int i = 1; i <= nmod; ++i) {
     const std::size_t m = static_cast<std::size_t>(i - 1);
     start = Clock::now();
@@ -96,9 +90,12 @@ PassSizes one_pass(std::map<std::string, std::vector<double>>& times) {
     velk::ForecastRows rows = velk::forecast(model, setup, table);
     evaluate += elapsed_ms(start);
 
+    velk::ForecastSetup without_errors = setup;
+    without_errors.standard_errors = false;
     start = Clock::now();
-    sizes.evaluated += forecasts_only(model, setup, table, y_only);
+    velk::forecast(model, without_errors, table);
     only += elapsed_ms(start);
+    sizes.evaluated += rows_forecast(model, setup, table);
 
     start = Clock::now();
     velk::score_model(velk::ScoreSetup::of(config, maxlag, i), table, rows.y);

@@ -25,4 +25,16 @@ std::string format_fixed(double value, int width, int decimals);
 // when longer.
 std::string format_text(std::string_view text, int width);
 
+// The same three, appended to `out`, so that a whole table can be laid out in
+// one buffer without a string per field.
+void append_integer(std::string& out, long long value, int width, int min_digits = -1);
+void append_fixed(std::string& out, double value, int width, int decimals);
+void append_text(std::string& out, std::string_view text, int width);
+
+// `body` right-aligned in `width` columns with leading blanks, or `width`
+// asterisks when it does not fit; nothing for a width below one. Every
+// fixed-column number this program writes goes through it.
+void append_right_aligned(std::string& out, std::string_view body, int width);
+std::string right_aligned(std::string_view body, int width);
+
 }  // namespace velk

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-
-#include "forecast/output_format.h"
+#include <string>
 
 namespace velk {
 namespace {

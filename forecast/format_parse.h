@@ -3,11 +3,18 @@
 // supported notation, so the writer never meets an unknown element.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace velk {
+
+// A format that cannot be parsed, or (thrown by the writer, output_format.h)
+// an item list that does not fit a parsed one.
+class FormatError : public std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
 
 struct FormatNode {
   enum class Kind { kGroup, kBlanks, kLiteral, kInteger, kReal, kText, kSlash, kColon };

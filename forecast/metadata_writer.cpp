@@ -91,6 +91,8 @@ std::string metadata_model_block(int lead_step, const Scores& s) {
   std::string text = "   <Model>\n";
   text += line(R"((4X,"<Lead_Time>",I2,"</Lead_Time>"))", {lead_step});
   text += "    <List_of_scores>\n";
+  // The value is the root mean square error. "Mean square error" is the label
+  // this file format fixes and its readers look up, so it stays as it is.
   text += score_block("Mean square error", s.e_f, &s.e_p);
   text += score_block("Prediction efficiency", s.pe_f, &s.pe_p);
   text += score_block("Pearson's linear correlation coefficient", s.r_f, &s.r_p);

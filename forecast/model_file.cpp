@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "forecast/fixed_field.h"
+#include "forecast/format_fields.h"
 #include "forecast/message_line.h"
 #include "forecast/run_end.h"
 #include "forecast/text_record.h"
@@ -47,8 +48,7 @@ std::string right_aligned_int(int value, int width, int min_value, int max_value
   if (value < min_value || value > max_value)
     throw std::invalid_argument(std::string("model term: ") + what + " " + std::to_string(value) +
                                 " does not fit its field");
-  std::string digits = std::to_string(value);
-  return std::string(static_cast<std::size_t>(width) - digits.size(), ' ') + digits;
+  return right_aligned(std::to_string(value), width);
 }
 
 // Reads the n x n matrix line by line into `cov` (row-major), or only checks
@@ -146,8 +146,7 @@ std::string format_d_field(double value, int width, int decimals) {
   const std::string sign = std::signbit(value) ? "-" : "";
   std::string text = sign + "0." + digits + exponent_text;
   if (static_cast<int>(text.size()) > width) text = sign + "." + digits + exponent_text;
-  if (static_cast<int>(text.size()) > width) return stars;
-  return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text;
+  return right_aligned(text, width);
 }
 
 std::string format_model_file(const Model& model) {

@@ -1,27 +1,50 @@
 #include "forecast/output_format.h"
 
-#include <sstream>
+#include <ostream>
 
 #include "forecast/format_fields.h"
 #include "forecast/format_parse.h"
 
 namespace velk {
+
+// A parsed format laid out for writing: its leaves in the order one pass
+// meets them, with the repeats of groups, data descriptors and '/' unrolled
+// (the parser bounds a pass), so that each row is a walk down one list.
+struct FormatProgram {
+  FormatNode root;
+  std::vector<const FormatNode*> steps;
+  std::size_t resume = 0;     // the step where a line taken up again starts
+  bool takes_items = false;   // whether any descriptor takes an item
+  bool repeats_data = false;  // whether the steps from `resume` on take one
+};
+
 namespace {
 
 using Node = FormatNode;
 using Kind = FormatNode::Kind;
 
-// Applies a parsed format, one line at a time.
+void unroll(const Node& node, std::vector<const Node*>& steps) {
+  if (node.kind == Kind::kGroup) {
+    for (int r = 0; r < node.repeat; ++r) {
+      for (const Node& child : node.children) unroll(child, steps);
+    }
+    return;
+  }
+  const bool repeats = node.takes_item() || node.kind == Kind::kSlash;
+  for (int r = 0; r < (repeats ? node.repeat : 1); ++r) steps.push_back(&node);
+}
+
+// Applies a parsed format, appending to one buffer line after line.
 class Writer {
  public:
-  Writer(const std::string& format, const std::vector<FormatItem>& items, std::ostream& out)
-      : format_(format), items_(items), out_(out) {}
+  Writer(const std::string& format, const std::vector<FormatItem>& items, std::string& out)
+      : format_(format), items_(items), out_(out), line_start_(out.size()) {}
 
-  // Runs nodes[from..] once; false when output stopped because the items ran
+  // Runs steps[from..] once; false when output stopped because the items ran
   // out at a data descriptor or ':'.
-  bool run_list(const std::vector<Node>& nodes, std::size_t from) {
-    for (std::size_t i = from; i < nodes.size(); ++i) {
-      if (!run(nodes[i])) return false;
+  bool run_steps(const std::vector<const Node*>& steps, std::size_t from) {
+    for (std::size_t i = from; i < steps.size(); ++i) {
+      if (!run(*steps[i])) return false;
     }
     return true;
   }
@@ -32,11 +55,13 @@ class Writer {
   // on it: positioning alone does not lengthen a record, so a row whose items
   // run out after "1X,7X" ends with its last value, not with eight blanks.
   void end_line() {
-    line_ += '\n';
-    out_ << line_;
-    line_.clear();
+    out_ += '\n';
+    line_start_ = out_.size();
     pending_blanks_ = 0;
   }
+
+  // Drops the line begun but not completed, as when an error stops the write.
+  void drop_partial_line() { out_.resize(line_start_); }
 
   [[noreturn]] void fail(const std::string& what) const {
     throw FormatError("format '" + format_ + "': " + what);
@@ -45,27 +70,23 @@ class Writer {
  private:
   bool run(const Node& node) {
     switch (node.kind) {
-      case Kind::kGroup:
-        for (int r = 0; r < node.repeat; ++r) {
-          if (!run_list(node.children, 0)) return false;
-        }
-        return true;
       case Kind::kBlanks:
         pending_blanks_ += static_cast<std::size_t>(node.width);
         return true;
       case Kind::kLiteral:
-        put(node.literal);
+        start_field();
+        out_ += node.literal;
         return true;
       case Kind::kSlash:
-        for (int r = 0; r < node.repeat; ++r) end_line();
+        end_line();
         return true;
       case Kind::kColon:
         return items_left();
+      case Kind::kGroup:  // unrolled into its leaves
+        return true;
       default:
-        for (int r = 0; r < node.repeat; ++r) {
-          if (!items_left()) return false;
-          write_item(node, items_[next_++]);
-        }
+        if (!items_left()) return false;
+        write_item(node, items_[next_++]);
         return true;
     }
   }
@@ -73,16 +94,23 @@ class Writer {
   void write_item(const Node& node, const FormatItem& item) {
     if (node.kind == Kind::kInteger) {
       if (const int* value = std::get_if<int>(&item)) {
-        put(format_integer(*value, node.width, node.digits));
+        start_field();
+        append_integer(out_, *value, node.width, node.digits);
         return;
       }
     } else if (node.kind == Kind::kReal) {
       if (const double* value = std::get_if<double>(&item)) {
-        put(format_fixed(*value, node.width, node.digits));
+        start_field();
+        append_fixed(out_, *value, node.width, node.digits);
         return;
       }
     } else if (const std::string* value = std::get_if<std::string>(&item)) {
-      put(node.width < 0 ? *value : format_text(*value, node.width));
+      start_field();
+      if (node.width < 0) {
+        out_ += *value;
+      } else {
+        append_text(out_, *value, node.width);
+      }
       return;
     }
     static const char* const kKinds[] = {"an integer", "a real number", "a text"};
@@ -92,37 +120,44 @@ class Writer {
          node.spelling + " takes " + kWanted[wanted]);
   }
 
-  void put(const std::string& text) {
-    line_.append(pending_blanks_, ' ');
-    pending_blanks_ = 0;
-    line_ += text;
+  // Something is written: the blanks before it reach the line first.
+  void start_field() {
+    for (; pending_blanks_ > 0; --pending_blanks_) out_.push_back(' ');
   }
 
   const std::string& format_;
   const std::vector<FormatItem>& items_;
-  std::ostream& out_;
+  std::string& out_;
+  std::size_t line_start_;
   std::size_t next_ = 0;
-  std::string line_;
   std::size_t pending_blanks_ = 0;
 };
+
+// Applies the whole format to the items: its records, with the reversion
+// onto new lines while items remain.
+void write_records(const FormatProgram& program, Writer& writer, std::size_t item_count) {
+  if (item_count != 0 && !program.takes_items) {
+    writer.fail("it takes no items, but " + std::to_string(item_count) + " were given");
+  }
+  bool more = writer.run_steps(program.steps, 0);
+  while (more && writer.items_left()) {
+    // Without a data descriptor in the repeated part this would never end.
+    if (!program.repeats_data)
+      writer.fail("items remain, but the part that is repeated takes none");
+    writer.end_line();
+    more = writer.run_steps(program.steps, program.resume);
+  }
+  writer.end_line();
+}
 
 }  // namespace
 
 OutputFormat OutputFormat::parse(std::string_view text) {
   OutputFormat format;
   format.text_ = std::string(text);
-  format.root_ = std::make_shared<const FormatNode>(parse_format(text));
-  return format;
-}
-
-void OutputFormat::write(std::ostream& out, const std::vector<FormatItem>& items) const {
-  // A default-constructed format has nothing to apply.
-  if (!root_) throw FormatError("no output format has been parsed");
-  Writer writer(text_, items, out);
-  const std::vector<Node>& top = root_->children;
-  if (!items.empty() && !contains_data(*root_)) {
-    writer.fail("it takes no items, but " + std::to_string(items.size()) + " were given");
-  }
+  auto program = std::make_shared<FormatProgram>();
+  program->root = parse_format(text);
+  const std::vector<Node>& top = program->root.children;
   // With items left at the end, the next line starts again at the last
   // top-level group (its repeat count included), or at the start if none.
   std::size_t resume = 0;
@@ -132,23 +167,43 @@ void OutputFormat::write(std::ostream& out, const std::vector<FormatItem>& items
       break;
     }
   }
-  bool repeats_data = false;
-  for (std::size_t i = resume; i < top.size(); ++i)
-    repeats_data = repeats_data || contains_data(top[i]);
-  bool more = writer.run_list(top, 0);
-  while (more && writer.items_left()) {
-    // Without a data descriptor in the repeated part this would never end.
-    if (!repeats_data) writer.fail("items remain, but the part that is repeated takes none");
-    writer.end_line();
-    more = writer.run_list(top, resume);
+  for (std::size_t i = 0; i < top.size(); ++i) {
+    if (i == resume) program->resume = program->steps.size();
+    unroll(top[i], program->steps);
+    if (i >= resume) program->repeats_data = program->repeats_data || contains_data(top[i]);
   }
-  writer.end_line();
+  program->takes_items = contains_data(program->root);
+  format.program_ = std::move(program);
+  return format;
+}
+
+void OutputFormat::write(std::string& out, const std::vector<FormatItem>& items) const {
+  // A default-constructed format has nothing to apply.
+  if (!program_) throw FormatError("no output format has been parsed");
+  Writer writer(text_, items, out);
+  try {
+    write_records(*program_, writer, items.size());
+  } catch (const FormatError&) {
+    writer.drop_partial_line();
+    throw;
+  }
+}
+
+void OutputFormat::write(std::ostream& out, const std::vector<FormatItem>& items) const {
+  std::string text;
+  try {
+    write(text, items);
+  } catch (const FormatError&) {
+    out << text;
+    throw;
+  }
+  out << text;
 }
 
 std::string OutputFormat::write(const std::vector<FormatItem>& items) const {
-  std::ostringstream out;
-  write(out, items);
-  return out.str();
+  std::string text;
+  write(text, items);
+  return text;
 }
 
 }  // namespace velk

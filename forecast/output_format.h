@@ -8,22 +8,19 @@
 
 #include <memory>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
+#include "forecast/format_parse.h"
+
 namespace velk {
+
+struct FormatProgram;  // the parsed format laid out for writing
 
 // An item of an output list: an integer for I, a real for F, a text for A.
 using FormatItem = std::variant<int, double, std::string>;
-
-struct FormatNode;  // the parsed tree (format_parse.h)
-
-class FormatError : public std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
 
 class OutputFormat {
  public:
@@ -37,9 +34,11 @@ class OutputFormat {
   // repeated takes none of them.
   std::string write(const std::vector<FormatItem>& items) const;
 
-  // The same, streaming: every completed line goes to `out` before the next
-  // one is started, so when an error is thrown the stream already holds the
+  // The same, appended to `out`. When an error is thrown, `out` holds the
   // lines completed before it (the partial line is dropped).
+  void write(std::string& out, const std::vector<FormatItem>& items) const;
+
+  // The same, to a stream, with the same lines left there on an error.
   void write(std::ostream& out, const std::vector<FormatItem>& items) const;
 
   // The format text as given, for messages.
@@ -47,7 +46,7 @@ class OutputFormat {
 
  private:
   std::string text_;
-  std::shared_ptr<const FormatNode> root_;  // the outermost group; shared, never modified
+  std::shared_ptr<const FormatProgram> program_;  // shared, never modified
 };
 
 }  // namespace velk

@@ -11,6 +11,11 @@
 namespace velk {
 namespace {
 
+// Inputs 13..16 are waves of half a day and half a year: sin(4 pi x / P)
+// runs through two periods while x runs through P, hence 4 pi over 24 hours
+// and over 365.24 days. Their phases count from 02 UT and from day 80 (about
+// 21 March, the March equinox). Every model's coefficients were fitted to
+// inputs with exactly these phases, so they are part of what a model means.
 constexpr double kFourPi = 12.566370614359172;
 
 // Days of a common year before the first day of month m, for m = 1..13.
@@ -23,6 +28,10 @@ int days_before_month(int m) {
   return kDaysBeforeMonth[static_cast<std::size_t>(m - 1)];
 }
 
+// Every fourth year, without the century rule: the two agree on every year
+// from 1901 to 2099, and the files read here, near-real-time or converted
+// from the hourly archive (which begins in 1963), hold years inside that
+// span. The converter itself keeps the full rule.
 bool is_leap_year(int year) {
   return year % 4 == 0;
 }

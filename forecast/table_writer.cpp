@@ -1,6 +1,8 @@
 #include "forecast/table_writer.h"
 
+#include <ostream>
 #include <stdexcept>
+#include <string>
 
 #include "forecast/output_format.h"
 #include "forecast/row_steps.h"
@@ -21,12 +23,15 @@ TableLayout TableLayout::of(const Configuration& config, int maxlag) {
   return layout;
 }
 
-void write_forecast_table(std::ostream& out, const TableLayout& layout, const HourlyTable& table,
-                          const std::vector<std::vector<double>>& yy) {
-  if (layout.step < 1 || layout.lt < 0 || layout.maxlag < 0)
-    throw std::invalid_argument("forecast table: cadence, lead time or lag out of range");
-  const std::string units_label = "[" + layout.units + "]";
+namespace {
 
+// The table is laid out in one buffer that goes to the stream whenever it
+// holds this much: few writes, and memory that does not grow with the table.
+constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+
+void format_table(std::ostream& out, std::string& text, const TableLayout& layout,
+                  const HourlyTable& table, const std::vector<std::vector<double>>& yy) {
+  const std::string units_label = "[" + layout.units + "]";
   const OutputFormat header = OutputFormat::parse(layout.fmdath);
   std::vector<FormatItem> items{layout.name + " " + units_label};
   // One lead label per step up to LT; with LT not a multiple of the cadence
@@ -35,7 +40,7 @@ void write_forecast_table(std::ostream& out, const TableLayout& layout, const Ho
     items.emplace_back(lead);
     items.emplace_back(units_label);
   });
-  header.write(out, items);
+  header.write(text, items);
 
   const OutputFormat row = OutputFormat::parse(layout.fmdat);
   for_each_stepped_row(layout.lt + layout.maxlag + 1, table.nmax, layout.step, [&](int t) {
@@ -50,8 +55,31 @@ void write_forecast_table(std::ostream& out, const TableLayout& layout, const Ho
     items.emplace_back(table.hr[i]);
     items.emplace_back(table.at(layout.ky, t));
     for (const std::vector<double>& model : yy) items.emplace_back(model[i]);
-    row.write(out, items);
+    row.write(text, items);
+    if (text.size() >= kBufferSize) {
+      out << text;
+      text.clear();
+    }
   });
+}
+
+}  // namespace
+
+void write_forecast_table(std::ostream& out, const TableLayout& layout, const HourlyTable& table,
+                          const std::vector<std::vector<double>>& yy) {
+  if (layout.step < 1 || layout.lt < 0 || layout.maxlag < 0)
+    throw std::invalid_argument("forecast table: cadence, lead time or lag out of range");
+
+  // On a format error the lines completed before it still reach `out`.
+  std::string text;
+  text.reserve(kBufferSize + kBufferSize / 8);
+  try {
+    format_table(out, text, layout, table, yy);
+  } catch (const FormatError&) {
+    out << text;
+    throw;
+  }
+  out << text;
 }
 
 }  // namespace velk

@@ -58,7 +58,13 @@ TEST(FixedFieldTest, ReadsRealFields) {
       {"0x1p3", 1, kBad, 0.0},
       {"9239164268605729673", 2, kOk, 92391642686057296.73},
       {"   -9999", 1, kOk, -999.9},
-      {"  3", 1, kOk, 0.3}};
+      {"  3", 1, kOk, 0.3},
+      // More than 15 digits, or a scale past 10^22, leave the exact shortcut
+      // for the general conversion; both must give the nearest double.
+      {"12345678901234567890", 0, kOk, 12345678901234567890.0},
+      {"1.5e-25", 0, kOk, 1.5e-25},
+      {"4.5e0023", 0, kOk, 4.5e23},
+      {"-1.10e+05", 1, kOk, -110000.0}};
   for (const auto& [field, decimals, status, expected] : cases) {
     const std::string line = std::string("ab") + field;  // the field from column 3
     double value = -7.0;

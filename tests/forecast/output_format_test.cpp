@@ -124,7 +124,9 @@ TEST(FormatFields, RealsRoundHalfAwayFromZeroOnTheExactBinaryValue) {
   // lie just below their ties, 99.95 just above; carries add digits; the
   // digits are the double's exact ones, down to the smallest subnormal. The
   // point is always written, the zero before it only when there is room or no
-  // other digit; a negative value rounding to zero keeps its sign.
+  // other digit; a negative value rounding to zero keeps its sign. The two
+  // longest guard against sending a tie away from zero by a step of the
+  // double, which passes the next decimal where that step is wider.
   const std::tuple<double, int, int, const char*> cases[] = {
       {2.5, 6, 0, "    3."},     {-2.5, 6, 0, "   -3."},
       {0.125, 5, 2, " 0.13"},    {1.005, 5, 2, " 1.00"},
@@ -139,7 +141,8 @@ TEST(FormatFields, RealsRoundHalfAwayFromZeroOnTheExactBinaryValue) {
       {1e300, 6, 0, "******"},   {nan, 6, 0, "   NaN"},
       {nan, 2, 0, "**"},         {inf, 9, 1, " Infinity"},
       {inf, 6, 0, "   Inf"},     {-inf, 8, 1, "    -Inf"},
-      {-inf, 3, 0, "***"}};
+      {-inf, 3, 0, "***"},       {989721198286172.625, 18, 2, "989721198286172.63"},
+      {0.0625, 6, 3, " 0.063"},  {140737488355328.03125, 20, 4, "140737488355328.0313"}};
   for (const auto& [value, width, decimals, expected] : cases)
     EXPECT_EQ(format_fixed(value, width, decimals), expected)
         << value << " under F" << width << "." << decimals;
