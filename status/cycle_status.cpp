@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "acquire/file_helpers.h"
 #include "cycle_facts.h"
+#include "prep/common/file_helpers.h"
 
 namespace velk_status {
 

@@ -1,4 +1,4 @@
-#include "check/record_shape.h"
+#include "prep/check/record_shape.h"
 
 #include <cctype>
 

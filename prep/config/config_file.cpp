@@ -1,7 +1,7 @@
-#include "config/config_file.h"
+#include "prep/config/config_file.h"
 
-#include "acquire/file_helpers.h"
-#include "config/build_variant.h"
+#include "prep/common/file_helpers.h"
+#include "prep/config/build_variant.h"
 
 namespace {
 

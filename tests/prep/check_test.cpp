@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "check/input_data_analysis.h"
-#include "check/structure_analysis.h"
-#include "run/error_report.h"
+#include "prep/check/input_data_analysis.h"
+#include "prep/check/structure_analysis.h"
+#include "prep/common/report.h"
 #include "test_support.h"
 
 namespace {

@@ -5,15 +5,15 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "config/build_variant.h"
-#include "config/config_file.h"
-#include "run/error_report.h"
-#include "run/file_name_dir.h"
-#include "run/hand_over.h"
-#include "run/input_paths.h"
-#include "run/order_file.h"
-#include "run/preprocessor_cycle.h"
-#include "run/xml_nesting.h"
+#include "prep/common/report.h"
+#include "prep/config/build_variant.h"
+#include "prep/config/config_file.h"
+#include "prep/run/file_name_dir.h"
+#include "prep/run/hand_over.h"
+#include "prep/run/input_paths.h"
+#include "prep/run/order_file.h"
+#include "prep/run/preprocessor_cycle.h"
+#include "prep/run/xml_nesting.h"
 #include "test_support.h"
 
 namespace {
@@ -108,7 +108,7 @@ TEST(HandOver, AllSourcesGiveTheConfigurationAndTheReport) {
             config_file_text(build_variant(),
                              "FNDST='in/o''brien.asc'\nFNKP='kp.asc'\nFNMAG='mag.asc'\n"
                              "FNSWEPAM='swepam.asc'\nFNMET='out/fc.xml'\nFNDAT='out/fc.asc'\n/\n"));
-  EXPECT_EQ(read_file("errorfile.xml"), error_file);
+  EXPECT_EQ(read_file("errorfile.xml"), report_document());
 }
 
 // A run that writes no configuration keeps the old one, and the report in the

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "acquire/date_stamps.h"
+#include "prep/common/date_stamps.h"
 
 // A fresh directory, the working directory for the helper's life; the previous
 // one is restored and the scratch directory removed afterwards.

@@ -1,4 +1,4 @@
-#include "acquire/date_stamps.h"
+#include "prep/common/date_stamps.h"
 
 namespace {
 
