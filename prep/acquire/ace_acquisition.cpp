@@ -45,8 +45,9 @@ namespace {
 
 int ace_files_download(const AceList& list, const std::string& path) {
   const std::string host = ace_service_host();
-  return ace_acquisition(list, path, ace_month_url(host, present_data(), list),
-                         ace_month_url(host, last_data(), list));
+  const std::tm now = utc_now();
+  return ace_acquisition(list, path, ace_month_url(host, month_key(now), list),
+                         ace_month_url(host, previous_month_key(now), list));
 }
 
 }  // namespace

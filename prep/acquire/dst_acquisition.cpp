@@ -14,8 +14,11 @@ std::string dst_month_url(const std::string& host, const std::string& yyyymm,
 
 int DST_files_download(std::string path) {
   const std::string host = dst_service_host();
-  return dst_acquisition(path, dst_month_url(host, present_data(), short_data_present()),
-                         dst_month_url(host, last_data(), short_data_last()));
+  // One clock reading for all four keys, so that they name the same months.
+  const std::tm now = utc_now();
+  return dst_acquisition(
+      path, dst_month_url(host, month_key(now), short_month_key(now)),
+      dst_month_url(host, previous_month_key(now), short_previous_month_key(now)));
 }
 
 int dst_acquisition(const std::string& path, const std::string& present_url,

@@ -70,14 +70,14 @@ void InputData_analysis::data_analysis(std::string text) {
   month = two_character_number(text, shape->month_at);
   // The year as the record writes it: in full, or its last two digits.
   const int year = date_field(text, shape->year_at, shape->year_width);
-  const auto written = [shape](int full_year) {
-    return shape->year_width == 4 ? full_year : full_year % 100;
+  const auto written = [shape](int year_in_full) {
+    return shape->year_width == 4 ? year_in_full : year_in_full % 100;
   };
   const std::tm now = utc_now();
-  const int last_month = month_time_last(now);
-  const int last_year = last_month == 12 ? year_time(now) - 1 : year_time(now);
+  const int last_month = previous_month(now);
+  const int last_year = last_month == 12 ? full_year(now) - 1 : full_year(now);
   char digit = 0;
-  if (month == month_time(now) && year == written(year_time(now))) {
+  if (month == month_of_year(now) && year == written(full_year(now))) {
     digit = '1';
   } else if (month == last_month && year == written(last_year)) {
     digit = '2';

@@ -15,6 +15,16 @@ std::string three_digits(int value) {
   return pad + std::to_string(value);
 }
 
+int short_year(const std::tm& t) {
+  return t.tm_year - 100;
+}
+
+// The year the previous month belongs to, written as `year` writes the
+// current one.
+int previous_month_year(const std::tm& t, int year) {
+  return previous_month(t) == 12 ? year - 1 : year;
+}
+
 }  // namespace
 
 ClockSource set_clock_source(ClockSource source) {
@@ -23,98 +33,78 @@ ClockSource set_clock_source(ClockSource source) {
   return previous;
 }
 
-std::tm utc_time(std::time_t moment) {
+std::tm utc_now() {
+  const std::time_t moment = clock_source ? clock_source() : std::time(nullptr);
   std::tm broken_down{};
   gmtime_r(&moment, &broken_down);
   return broken_down;
 }
 
-std::tm utc_now() {
-  return utc_time(clock_source ? clock_source() : std::time(nullptr));
-}
-
-int year_time(const std::tm& t) {
+int full_year(const std::tm& t) {
   return t.tm_year + 1900;
 }
-int year_time_short(const std::tm& t) {
-  return t.tm_year - 100;
-}
-int month_time(const std::tm& t) {
+int month_of_year(const std::tm& t) {
   return t.tm_mon + 1;
 }
-int month_time_last(const std::tm& t) {
+int previous_month(const std::tm& t) {
   return t.tm_mon == 0 ? 12 : t.tm_mon;
 }
-int yearday_time(const std::tm& t) {
-  return t.tm_yday;
-}
-int hour_time(const std::tm& t) {
-  return t.tm_hour;
-}
-int min_time(const std::tm& t) {
-  return t.tm_min;
+
+std::string month_key(const std::tm& t) {
+  return std::to_string(full_year(t)) + two_digits(month_of_year(t));
 }
 
-std::string present_data(const std::tm& t) {
-  return std::to_string(year_time(t)) + two_digits(month_time(t));
+std::string previous_month_key(const std::tm& t) {
+  return std::to_string(previous_month_year(t, full_year(t))) + two_digits(previous_month(t));
 }
 
-std::string last_data(const std::tm& t) {
-  const int month = month_time_last(t);
-  const int year = month == 12 ? year_time(t) - 1 : year_time(t);
-  return std::to_string(year) + two_digits(month);
+std::string short_month_key(const std::tm& t) {
+  return std::to_string(short_year(t)) + two_digits(month_of_year(t));
 }
 
-std::string short_data_present(const std::tm& t) {
-  return std::to_string(year_time_short(t)) + two_digits(month_time(t));
+std::string short_previous_month_key(const std::tm& t) {
+  return std::to_string(previous_month_year(t, short_year(t))) + two_digits(previous_month(t));
 }
 
-std::string short_data_last(const std::tm& t) {
-  const int month = month_time_last(t);
-  const int year = month == 12 ? year_time_short(t) - 1 : year_time_short(t);
-  return std::to_string(year) + two_digits(month);
+std::string file_time_stamp(const std::tm& t) {
+  return std::to_string(full_year(t)) + "_" + three_digits(t.tm_yday) + "_" +
+         two_digits(t.tm_hour) + "_" + two_digits(t.tm_min);
 }
 
-std::string FileTimeForm(const std::tm& t) {
-  return std::to_string(year_time(t)) + "_" + three_digits(yearday_time(t)) + "_" +
-         two_digits(hour_time(t)) + "_" + two_digits(min_time(t));
-}
-
-// Each text is built from one clock reading, so its fields always agree.
 int year_time() {
-  return year_time(utc_now());
+  return full_year(utc_now());
 }
 int year_time_short() {
-  return year_time_short(utc_now());
+  return short_year(utc_now());
 }
 int month_time() {
-  return month_time(utc_now());
+  return month_of_year(utc_now());
 }
 int month_time_last() {
-  return month_time_last(utc_now());
+  return previous_month(utc_now());
 }
 int yearday_time() {
-  return yearday_time(utc_now());
+  return utc_now().tm_yday;
 }
 int hour_time() {
-  return hour_time(utc_now());
+  return utc_now().tm_hour;
 }
 int min_time() {
-  return min_time(utc_now());
+  return utc_now().tm_min;
 }
 
 std::string present_data() {
-  return present_data(utc_now());
+  return month_key(utc_now());
 }
 std::string last_data() {
-  return last_data(utc_now());
+  return previous_month_key(utc_now());
 }
 std::string short_data_present() {
-  return short_data_present(utc_now());
+  return short_month_key(utc_now());
 }
 std::string short_data_last() {
-  return short_data_last(utc_now());
+  return short_previous_month_key(utc_now());
 }
 std::string FileTimeForm() {
-  return FileTimeForm(utc_now());
+  return file_time_stamp(utc_now());
 }
