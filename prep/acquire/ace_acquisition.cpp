@@ -1,5 +1,7 @@
 #include "prep/acquire/ace_acquisition.h"
 
+#include "inputs/layouts.h"
+
 #include "prep/acquire/month_fetch.h"
 #include "prep/acquire/upstream_hosts.h"
 #include "prep/common/date_stamps.h"
@@ -12,10 +14,7 @@ const AceList kAceMag = {
     "AceMagFile2Download",
     "AceMagFilePreviousMonthOnly",
     "MAG",
-    "#                 Modified Seconds\n"
-    "# UT Date   Time  Julian   of the   ----------------  GSM Coordinates ---------------\n"
-    "# YR MO DA  HHMM    Day      Day    S     Bx      By      Bz      Bt     Lat.   Long.\n"
-    "#------------------------------------------------------------------------------------\n",
+    input_layout::kMagHeader,
 };
 
 const AceList kAceSwepam = {
@@ -26,10 +25,7 @@ const AceList kAceSwepam = {
     "AceSwepamFile2Download",
     "AceSwepamFilePreviousMonthOnly",
     "SWEPAM",
-    "#                Modified Seconds   -------------  Solar Wind  -----------\n"
-    "# UT Date   Time  Julian  of the          Proton      Bulk         Ion\n"
-    "# YR MO DA  HHMM    Day     Day     S    Density     Speed     Temperature\n"
-    "#-------------------------------------------------------------------------\n",
+    input_layout::kSwepamHeader,
 };
 
 std::string ace_month_url(const std::string& host, const std::string& yyyymm, const AceList& list) {

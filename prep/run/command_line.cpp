@@ -5,7 +5,7 @@
 #include "prep/acquire/upstream_hosts.h"
 #include "prep/config/build_variant.h"
 
-const char kPreprocessorVersion[] = "0.1.0";
+const char kPreprocessorVersion[] = NRT_PIPELINE_VERSION;  // the project version, set by the build
 
 namespace {
 
