@@ -10,7 +10,6 @@
 #include "prep/config/config_file.h"
 #include "prep/run/file_name_dir.h"
 #include "prep/run/hand_over.h"
-#include "prep/run/input_paths.h"
 #include "prep/run/order_file.h"
 #include "prep/run/preprocessor_cycle.h"
 #include "prep/run/xml_nesting.h"
@@ -190,16 +189,6 @@ TEST(Cycle, EmptyDirectoryAndAceNamesCheckTheEmptyPathBeforeEachDownload) {
   const std::size_t mag = pairs.find("FileRead ''read 1\nAceMagFileDownload ");
   EXPECT_NE(mag, std::string::npos) << pairs;
   EXPECT_NE(pairs.find("FileRead ''read 1\nAceSwepamFileDownload ", mag), std::string::npos);
-}
-
-// A directory alone names no file: ACE takes the default name as Dst and Kp
-// do. (A name, with or without a directory, is used by the end-to-end cases.)
-TEST(OrderRunPaths, WithoutANameTakeTheDefault) {
-  for (const char* dir : {"d/", ""}) {
-    EXPECT_EQ(index_input_path(dir, "", "default"), "default") << dir;
-    EXPECT_EQ(ace_download_path(dir, "", "default"), "default") << dir;
-    EXPECT_EQ(forecast_base_path(dir, "", "default"), "default") << dir;
-  }
 }
 
 }  // namespace
