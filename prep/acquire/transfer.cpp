@@ -9,7 +9,7 @@ namespace {
 
 // Where the probe's header lines go; nothing reads them.
 std::string buffer;
-// libcurl's error text of the probe; the design keeps it though nothing reads it.
+// libcurl's error text of the probe; kept under its established name, nothing reads it.
 char errorBuffer[CURL_ERROR_SIZE];
 
 // Limits shared by probe and fetch: a silent or stalled server must not hold

@@ -29,7 +29,7 @@ constexpr char kTransferSchemes[] = "http,https,ftp";
 
 // Downloads `url` into `local_file`: a header-only probe, then the fetch.
 // Returns true when both stages succeeded; the caller records the outcome
-// (report_download). The name is the design's and says FTP, but HTTP and HTTPS
+// (report_download). The established name says FTP, but HTTP and HTTPS
 // go through it alike. A failed download leaves no file that it created or
 // truncated; an HTTP answer of 300 or more counts as failed, and so does a
 // resource larger than kMaxTextBytes, and so does a URL or redirection of a
@@ -38,6 +38,6 @@ bool data_file_downloadftp(std::string url, std::string local_file,
                            const char* schemes = kTransferSchemes);
 
 // libcurl write callbacks of the fetch (a DownloadTarget) and of the probe (a
-// std::string sink; the design names it though nothing reads what it keeps).
+// std::string sink; kept by its established name, though nothing reads what it keeps).
 std::size_t my_fwrite(void* data, std::size_t size, std::size_t count, void* target);
 std::size_t writer(char* data, std::size_t size, std::size_t count, std::string* sink);

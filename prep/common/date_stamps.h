@@ -1,7 +1,7 @@
 // Calendar keys of the moment of the call, in UTC: the year-and-month keys
 // that name the upstream files of the current and the previous month, the
 // months a downloaded text is dated against, and the time stamp of default
-// names. The functions without arguments keep the design's names (its
+// names. The functions without arguments keep their established names (their
 // "present_data" and "last_data" are date keys, not data) and read the clock
 // anew at each call; those taking a broken-down UTC time do the work for one
 // given reading, so that the fields of one text always agree.
@@ -28,7 +28,7 @@ std::string short_month_key(const std::tm& t);           // YYMM
 std::string short_previous_month_key(const std::tm& t);  // YYMM of the previous month
 std::string file_time_stamp(const std::tm& t);           // YYYY_DDD_HH_MM
 
-// The design's numeric clock helpers. Nothing in the program reads them any
+// The established numeric clock helpers. Nothing in the program reads them any
 // more (each text is built from one reading instead); they stay as named.
 int year_time();
 int year_time_short();
@@ -38,7 +38,7 @@ int yearday_time();
 int hour_time();
 int min_time();
 
-// The design's text helpers: the keys above for the moment of the call.
+// The established text helpers: the keys above for the moment of the call.
 // FileTimeForm stamps the default names; the acquisitions take their month
 // keys from one reading through the functions above, so that the two keys of
 // one URL cannot straddle the turn of a month. The others stay as named.

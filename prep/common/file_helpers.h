@@ -32,7 +32,7 @@ std::string file_eraze(std::string text);
 // Returns false (leaving any earlier file untouched) when that fails.
 bool write_file_atomically(const std::string& text, const std::string& path);
 
-// The same under the design's name, which the run's end and the configuration
+// The same under its established name, which the run's end and the configuration
 // writer use.
 bool file_wright(std::string text, std::string path);
 

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-// The report text itself: the process-wide report, by the name the design
-// gives it. Read by tests; written only by the calls below.
+// The report text itself, under its established name. Read by tests; written
+// only by the calls below.
 extern std::string error_file;
 
 // `text` as it may stand in the report: "<", ">" and every "&" that does not
