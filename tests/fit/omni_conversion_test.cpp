@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "../forecast/test_support.h"
 #include "fit/civil_date.h"
 #include "fit/nrt_records.h"
 #include "fit/omni_conversion.h"
 #include "forecast/readnrtd.h"
+#include "tests/forecast/test_support.h"
 
 namespace velk::fit {
 namespace {

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "test_support.h"
+#include "tests/forecast/test_support.h"
 
 namespace velk {
 namespace {

@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 #include "forecast/text_record.h"
-#include "test_support.h"
+#include "tests/forecast/test_support.h"
 
 namespace velk {
 namespace {

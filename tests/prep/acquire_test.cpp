@@ -8,7 +8,7 @@
 #include "prep/acquire/transfer.h"
 #include "prep/common/date_stamps.h"
 #include "prep/common/file_helpers.h"
-#include "test_support.h"
+#include "tests/prep/test_support.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "prep/check/input_data_analysis.h"
 #include "prep/check/structure_analysis.h"
 #include "prep/common/report.h"
-#include "test_support.h"
+#include "tests/prep/test_support.h"
 
 namespace {
 

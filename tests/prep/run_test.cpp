@@ -13,7 +13,7 @@
 #include "prep/run/order_file.h"
 #include "prep/run/preprocessor_cycle.h"
 #include "prep/run/xml_nesting.h"
-#include "test_support.h"
+#include "tests/prep/test_support.h"
 
 namespace {
 
