@@ -12,16 +12,10 @@ cycle and plot (with sudo when not run as root); packages already installed
 are left alone. Takes no arguments.
 USAGE
 }
-case "$#:${1:-}" in
-  0:) ;;
-  1:-h | 1:--help)
-    usage
-    exit 0
-    ;;
-  *)
-    usage >&2
-    exit 2
-    ;;
+case "$*" in
+  "") ;;
+  -h | --help) usage && exit 0 ;;
+  *) usage >&2 && exit 2 ;;
 esac
 
 packages=(
