@@ -26,16 +26,16 @@
 #include <string>
 #include <vector>
 
-#include "acquire/ace_acquisition.h"
-#include "acquire/date_stamps.h"
-#include "acquire/dst_acquisition.h"
-#include "acquire/file_helpers.h"
-#include "acquire/kp_acquisition.h"
-#include "acquire/transfer.h"
-#include "acquire/upstream_hosts.h"
-#include "config/build_variant.h"
-#include "config/config_file.h"
-#include "run/error_report.h"
+#include "prep/acquire/ace_acquisition.h"
+#include "prep/acquire/dst_acquisition.h"
+#include "prep/acquire/kp_acquisition.h"
+#include "prep/acquire/transfer.h"
+#include "prep/acquire/upstream_hosts.h"
+#include "prep/common/date_stamps.h"
+#include "prep/common/file_helpers.h"
+#include "prep/common/report.h"
+#include "prep/config/build_variant.h"
+#include "prep/config/config_file.h"
 
 namespace {
 
@@ -131,8 +131,7 @@ void finish_cycle() {
   const char* keys[4] = {"FNDST", "FNKP", "FNMAG", "FNSWEPAM"};
   for (int i = 0; i < 4; ++i) block += file_name_line(keys[i], kInputNames[i]);
   block += file_name_line("FNMET", "fc.xml") + file_name_line("FNDAT", "fc.asc") + "/\n";
-  report_close();
-  file_wright(error_file, "errorfile.xml");
+  file_wright(report_document(), "errorfile.xml");
   CongFileCreation(block, "velk_nrt.cfg");
 }
 

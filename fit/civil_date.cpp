@@ -2,6 +2,11 @@
 
 namespace velk::fit {
 
+// The full Gregorian rule: the converter reads OMNI history back to the 1960s
+// and must place every day of it. The forecaster's reader (readnrtd) and the
+// preprocessor's record check use the plain year % 4 rule instead; the two
+// agree for every year from 1901 to 2099, which holds every date the programs
+// meet, and differ first in 2100 (no leap year, though divisible by 4).
 bool is_leap_year(int year) {
   return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }

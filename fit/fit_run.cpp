@@ -97,16 +97,27 @@ std::string number(const char* format, int value) {
   return text;
 }
 
-int fit(const FitRequest& request, std::ostream& out) {
+// The configurations, read and checked to share one model block; `maxlag`
+// receives the first one's greatest lag.
+std::vector<Configuration> read_configurations(const FitRequest& request, int& maxlag) {
   if (request.configurations.empty()) throw FitError("no configuration given");
   std::vector<Configuration> configs;
   for (const std::string& path : request.configurations)
     configs.push_back(read_configuration(path));
   const Configuration& config = configs.front();
-  const int maxlag = validate_configuration(config);
+  maxlag = validate_configuration(config);
   for (std::size_t k = 1; k < configs.size(); ++k)
     check_same_block(config, configs[k], request.configurations[0], request.configurations[k]);
+  return configs;
+}
 
+struct OutputPaths {
+  std::string model, covariance;
+};
+
+// Where the lead step's model and covariance go: as requested, else as the
+// configuration names them.
+OutputPaths output_paths(const FitRequest& request, const Configuration& config) {
   const int models = model_count(config);
   if (request.step < 1 || request.step > models)
     throw FitError("lead step " + std::to_string(request.step) + " is outside 1.." +
@@ -119,13 +130,14 @@ int fit(const FitRequest& request, std::ostream& out) {
   if (model_path.empty() || covariance_path.empty())
     throw FitError("FNRES(" + std::to_string(request.step) + ") or FNCOV(" +
                    std::to_string(request.step) + ") is blank; name the output files");
+  return {model_path, covariance_path};
+}
 
-  const std::vector<CandidateTerm> candidates =
-      read_term_file(request.term_file, config, request.step - config.LT);
-
-  ForecastSetup setup = ForecastSetup::of(config, maxlag);
-  setup.lead_step = request.step;
-
+// Each configuration's hourly table, read the forecaster's way; each must
+// reach past the first base row.
+std::vector<History> load_histories(const FitRequest& request,
+                                    const std::vector<Configuration>& configs, int maxlag,
+                                    std::ostream& out) {
   std::vector<History> histories;
   for (std::size_t k = 0; k < configs.size(); ++k) {
     histories.push_back(load_history(request.configurations[k], configs[k], out));
@@ -134,16 +146,19 @@ int fit(const FitRequest& request, std::ostream& out) {
                      std::to_string(histories.back().table->nrec) +
                      " rows read, the first base row is " + std::to_string(maxlag + 1));
   }
+  return histories;
+}
 
-  const std::string target_name = config.UN[static_cast<std::size_t>(config.KY - 1)];
-  out << "velk_fit: lead step " << request.step << " of " << target_name << " (KY=" << config.KY
-      << ", LT=" << config.LT << ", DT(KY)=" << setup.step << ", MAXLAG=" << maxlag
-      << "), target row = base row + " << config.LT << "\n";
-
-  // Term selection on the rows where every candidate can be evaluated.
+// Term selection on the rows where every candidate can be evaluated: the
+// candidates' columns to fit, all of them without --max-terms.
+// `error_reduction` receives each selected candidate's ratio (-1 for the rest).
+std::vector<int> select_columns(const FitRequest& request,
+                                const std::vector<CandidateTerm>& candidates,
+                                const std::vector<History>& histories, const ForecastSetup& setup,
+                                std::vector<double>& error_reduction, std::ostream& out) {
   std::vector<int> columns(candidates.size());
   for (std::size_t k = 0; k < candidates.size(); ++k) columns[k] = static_cast<int>(k);
-  std::vector<double> error_reduction(candidates.size(), -1.0);
+  error_reduction.assign(candidates.size(), -1.0);
   const int all = static_cast<int>(candidates.size());
   if (request.max_terms > 0 && request.max_terms < all) {
     const RegressionRows candidate_rows = rows_for(model_of(candidates, columns), histories, setup);
@@ -170,38 +185,27 @@ int fit(const FitRequest& request, std::ostream& out) {
         << " candidate terms by error reduction ratio on " << candidate_rows.rows() << " rows\n";
     columns = selected;
   }
+  return columns;
+}
 
-  Model model = model_of(candidates, columns);
-  bool any_factor = false;
-  for (const Model::Term& t : model.terms) any_factor = any_factor || !t.empty();
-  if (!any_factor)
-    throw FitError(
-        "the selected terms are all constant; the forecaster gives no forecast for such "
-        "a model");
-
-  // The final fit uses every row on which the chosen terms can be evaluated,
-  // which is exactly where the forecaster will give a forecast.
-  const RegressionRows rows = rows_for(model, histories, setup);
-  const Eigen::MatrixXd x = rows.design();
-  const Eigen::VectorXd y = rows.targets();
+// Sets the model's coefficients and covariance from the least-squares solution.
+void solve_into(Model& model, const Eigen::MatrixXd& x, const Eigen::VectorXd& y) {
   const LeastSquaresFit solution = solve_least_squares(x, y);
   const int n = model.nterm();
   for (int j = 0; j < n; ++j) model.c[static_cast<std::size_t>(j)] = solution.coefficients(j);
   for (int j = 0; j < n; ++j)
     for (int m = 0; m < n; ++m)
       model.cov[static_cast<std::size_t>(j * n + m)] = solution.covariance(j, m);
+}
 
-  write_text(model_path, format_model_file(model));
-  write_text(covariance_path, format_covariance_file(model));
-
-  // Score what was written, read back the forecaster's way: the files carry
-  // six significant digits, and that is what the forecasts will use.
-  Model written = read_model_file(model_path);
-  read_covariance_file(covariance_path, written);
-  Eigen::VectorXd c(n);
-  for (int j = 0; j < n; ++j) c(j) = written.c[static_cast<std::size_t>(j)];
-  const FitQuality quality = fit_quality(y, x * c);
-
+// The summary of a written fit: a line per term, per history, and the scores
+// of what was written.
+void write_summary(const Model& model, const Model& written, const std::vector<int>& columns,
+                   const std::vector<double>& error_reduction,
+                   const std::vector<History>& histories, const ForecastSetup& setup,
+                   const RegressionRows& rows, const FitQuality& quality, const OutputPaths& paths,
+                   std::ostream& out) {
+  const int n = model.nterm();
   out << " term  coefficient    std.error  err.red.  factors (input:lag^power)\n";
   for (int j = 0; j < n; ++j) {
     const int k = columns[static_cast<std::size_t>(j)];
@@ -221,7 +225,58 @@ int fit(const FitRequest& request, std::ostream& out) {
       << "residual RMS error: " << number("%.4f", quality.rms_error) << "\n"
       << "prediction efficiency (training rows): " << number("%.4f", quality.prediction_efficiency)
       << "\n"
-      << "wrote " << model_path << " and " << covariance_path << "\n";
+      << "wrote " << paths.model << " and " << paths.covariance << "\n";
+}
+
+int fit(const FitRequest& request, std::ostream& out) {
+  int maxlag = 0;
+  const std::vector<Configuration> configs = read_configurations(request, maxlag);
+  const Configuration& config = configs.front();
+  const OutputPaths paths = output_paths(request, config);
+  const std::vector<CandidateTerm> candidates =
+      read_term_file(request.term_file, config, request.step - config.LT);
+  ForecastSetup setup = ForecastSetup::of(config, maxlag);
+  setup.lead_step = request.step;
+  const std::vector<History> histories = load_histories(request, configs, maxlag, out);
+
+  const std::string target_name = config.UN[static_cast<std::size_t>(config.KY - 1)];
+  out << "velk_fit: lead step " << request.step << " of " << target_name << " (KY=" << config.KY
+      << ", LT=" << config.LT << ", DT(KY)=" << setup.step << ", MAXLAG=" << maxlag
+      << "), target row = base row + " << config.LT << "\n";
+
+  std::vector<double> error_reduction;
+  const std::vector<int> columns =
+      select_columns(request, candidates, histories, setup, error_reduction, out);
+
+  Model model = model_of(candidates, columns);
+  bool any_factor = false;
+  for (const Model::Term& t : model.terms) any_factor = any_factor || !t.empty();
+  if (!any_factor)
+    throw FitError(
+        "the selected terms are all constant; the forecaster gives no forecast for such "
+        "a model");
+
+  // The final fit uses every row on which the chosen terms can be evaluated,
+  // which is exactly where the forecaster will give a forecast.
+  const RegressionRows rows = rows_for(model, histories, setup);
+  const Eigen::MatrixXd x = rows.design();
+  const Eigen::VectorXd y = rows.targets();
+  solve_into(model, x, y);
+
+  write_text(paths.model, format_model_file(model));
+  write_text(paths.covariance, format_covariance_file(model));
+
+  // Score what was written, read back the forecaster's way: the files carry
+  // six significant digits, and that is what the forecasts will use.
+  Model written = read_model_file(paths.model);
+  read_covariance_file(paths.covariance, written);
+  const int n = model.nterm();
+  Eigen::VectorXd c(n);
+  for (int j = 0; j < n; ++j) c(j) = written.c[static_cast<std::size_t>(j)];
+  const FitQuality quality = fit_quality(y, x * c);
+
+  write_summary(model, written, columns, error_reduction, histories, setup, rows, quality, paths,
+                out);
   return 0;
 }
 

@@ -48,22 +48,12 @@ int kp_code(int thirds) {
 }  // namespace
 
 const std::string& mag_header() {
-  static const std::string header =
-      "#                 Modified Seconds\n"
-      "# UT Date   Time  Julian   of the   ----------------  GSM Coordinates ---------------\n"
-      "# YR MO DA  HHMM    Day      Day    S     Bx      By      Bz      Bt     Lat.   Long.\n"
-      "#" +
-      std::string(84, '-') + "\n";
+  static const std::string header = input_layout::kMagHeader;
   return header;
 }
 
 const std::string& swepam_header() {
-  static const std::string header =
-      "#                Modified Seconds   -------------  Solar Wind  -----------\n"
-      "# UT Date   Time  Julian  of the          Proton      Bulk         Ion\n"
-      "# YR MO DA  HHMM    Day     Day     S    Density     Speed     Temperature\n"
-      "#" +
-      std::string(73, '-') + "\n";
+  static const std::string header = input_layout::kSwepamHeader;
   return header;
 }
 

@@ -10,17 +10,18 @@
 #include <string>
 
 #include "fit/civil_date.h"
+#include "inputs/layouts.h"
 
 namespace velk::fit {
 
 // The fill values of the production configuration (UF of inputs 1-12).
-constexpr double kMagFill = -999.9;
-constexpr double kTemperatureFill = -1.0e5;
-constexpr double kDensityFill = -9999.9;
-constexpr double kSpeedFill = -9999.9;
-constexpr int kKpFill = 99;
-constexpr int kDstFill = 9999;
-constexpr int kApFill = 0;
+using input_layout::kApFill;
+using input_layout::kDensityFill;
+using input_layout::kDstFill;
+using input_layout::kKpFill;
+using input_layout::kMagFill;
+using input_layout::kSpeedFill;
+using input_layout::kTemperatureFill;
 
 struct MagValues {
   double bx, by, bz, bt, latitude, longitude;

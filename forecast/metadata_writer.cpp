@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "forecast/output_format.h"
+#include "forecast/trailing_blanks.h"
 
 namespace velk {
 namespace {
@@ -27,11 +28,6 @@ constexpr const char* kContactAddress =
 
 std::string line(const char* format, const std::vector<FormatItem>& items) {
   return OutputFormat::parse(format).write(items);
-}
-
-std::string trimmed(const std::string& text) {
-  const std::size_t end = text.find_last_not_of(' ');
-  return end == std::string::npos ? std::string() : text.substr(0, end + 1);
 }
 
 std::vector<FormatItem> row_time(const HourlyTable& table, int t) {
@@ -79,8 +75,8 @@ std::string metadata_head(const DateTime& created, const HourlyTable& table, int
   text += std::string(" <contact_address>") + kContactAddress + "</contact_address>\n";
   text += " <Processing_software_version>0.1</Processing_software_version>\n\n";
   text += " <Predictand>\n";
-  text += line(R"((2X,"<Name>",A6,"</Name>"))", {trimmed(target.name)});
-  text += line(R"((2X,"<Units>",A6,"</Units>"))", {trimmed(target.units)});
+  text += line(R"((2X,"<Name>",A6,"</Name>"))", {without_trailing_blanks(target.name)});
+  text += line(R"((2X,"<Units>",A6,"</Units>"))", {without_trailing_blanks(target.units)});
   text += line(R"((2X,"<Cadence>",I2,"</Cadence>"))", {target.cadence});
   text += line(R"((2X,"<Fill_Value>",F7.1,"</Fill_Value>"))", {target.fill});
   text += "  <List_of_Models>\n";

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "forecast/trailing_blanks.h"
+
 namespace velk {
 
 NamelistError::NamelistError(int line, const std::string& problem)
@@ -308,12 +310,6 @@ const char* kind_name(NamelistValue::Kind kind) {
       break;
   }
   return "a null value";
-}
-
-std::string without_trailing_blanks(std::string s) {
-  const std::size_t last = s.find_last_not_of(' ');
-  s.erase(last == std::string::npos ? 0 : last + 1);
-  return s;
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 namespace velk {
 
 const char* version() {
-  return "0.1.0";
+  return NRT_PIPELINE_VERSION;  // the project version, set by the build
 }
 
 bool answer_help_or_version(std::string_view arg, const char* program, const char* usage,

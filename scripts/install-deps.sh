@@ -4,6 +4,20 @@
 # a dependency missing here shows up as a red CI run rather than a surprise.
 set -euo pipefail
 
+usage() {
+  cat <<'USAGE'
+Usage: install-deps.sh
+Installs the Debian packages the project needs to build, test, run the example
+cycle and plot (with sudo when not run as root); packages already installed
+are left alone. Takes no arguments.
+USAGE
+}
+case "$*" in
+  "") ;;
+  -h | --help) usage && exit 0 ;;
+  *) usage >&2 && exit 2 ;;
+esac
+
 packages=(
   build-essential
   cmake

@@ -1,4 +1,4 @@
-#include "cycle_facts.h"
+#include "status/cycle_facts.h"
 
 #include <tinyxml.h>
 

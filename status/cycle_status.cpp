@@ -1,9 +1,9 @@
-#include "cycle_status.h"
+#include "status/cycle_status.h"
 
 #include <stdexcept>
 
-#include "acquire/file_helpers.h"
-#include "cycle_facts.h"
+#include "prep/common/file_helpers.h"
+#include "status/cycle_facts.h"
 
 namespace velk_status {
 

@@ -5,8 +5,8 @@
 #include <map>
 #include <string>
 
-#include "cycle_status.h"
 #include "forecast/version.h"
+#include "status/cycle_status.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "acquire/month_fetch.h"
+#include "prep/acquire/month_fetch.h"
 
 // What differs between the two lists.
 struct AceList {

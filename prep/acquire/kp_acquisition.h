@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "acquire/month_fetch.h"
+#include "prep/acquire/month_fetch.h"
 
 // The downloads' step names and the working files.
 extern const MonthPairNames kKpMonths;

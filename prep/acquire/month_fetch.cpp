@@ -1,9 +1,10 @@
-#include "acquire/month_fetch.h"
+#include "prep/acquire/month_fetch.h"
 
-#include "acquire/file_helpers.h"
-#include "acquire/transfer.h"
-#include "check/input_data_analysis.h"
-#include "run/error_report.h"
+#include "prep/acquire/transfer.h"
+#include "prep/check/input_data_analysis.h"
+#include "prep/check/structure_analysis.h"
+#include "prep/common/file_helpers.h"
+#include "prep/common/report.h"
 
 namespace {
 
@@ -21,9 +22,7 @@ bool fetch_month(const std::string& step_name, const std::string& url,
                  const std::string& working_file, bool trim, std::string& text, std::string& label,
                  const char* header_only_step = nullptr, bool* no_record = nullptr) {
   remove_file(working_file);
-  report_open_step(step_name);
-  data_file_downloadftp(url, working_file);
-  report_close_step();
+  report_download(step_name, url, data_file_downloadftp(url, working_file));
 
   const bool readable = file_opens_for_reading(working_file);
   report_record("FileRead", "'" + working_file + "'read", readable ? 0 : 1);
@@ -64,4 +63,32 @@ MonthPair fetch_month_pair(const MonthPairNames& names, const std::string& prese
 void remove_working_files(const MonthPairNames& names) {
   remove_file(names.present_file);
   remove_file(names.last_file);
+}
+
+std::string join_months(const MonthPair& months) {
+  std::string joined = months.last_text;
+  joined.pop_back();  // the repeat file_read appended; the seam keeps one line end
+  return joined + months.present_text;
+}
+
+int acquire_two_months(const MonthPairNames& names, const std::string& path,
+                       const std::string& present_url, const std::string& last_url,
+                       const std::string& header,
+                       const std::function<bool(const MonthPair&, std::string&)>& join) {
+  const MonthPair months = fetch_month_pair(names, present_url, last_url);
+  int failures = months.unreadable;
+  if (failures == 0) {
+    std::string joined;
+    if (join(months, joined)) {
+      failures = FileStructureAnalysis3(joined);
+      if (!write_input_file(header + joined, path)) ++failures;
+    } else {
+      // Months other than the current and the previous one, an error page or a
+      // foreign text: nothing is written, so the source must not count as
+      // obtained.
+      failures = 1;
+    }
+  }
+  remove_working_files(names);
+  return failures;
 }

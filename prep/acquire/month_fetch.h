@@ -2,6 +2,7 @@
 // its working file, test-open, read, trim where the source needs it, label.
 #pragma once
 
+#include <functional>
 #include <string>
 
 // What one source calls its two downloads and working files.
@@ -32,3 +33,19 @@ struct MonthPair {
 MonthPair fetch_month_pair(const MonthPairNames& names, const std::string& present_url,
                            const std::string& last_url);
 void remove_working_files(const MonthPairNames& names);
+
+// The previous month's text followed by the current one's, with one line end
+// at the seam.
+std::string join_months(const MonthPair& months);
+
+// The skeleton of every acquisition: fetches both months; when both were read,
+// `join` makes the input text from them (false: the pair is not one this
+// source accepts), the text's empty lines are counted (FileStructureAnalysis3)
+// and `header` + text is written to `path`. The working files are removed
+// at the end. Returns 0 when the file was written with no missing row;
+// otherwise non-zero: the number of unreadable months, or of missing rows, or
+// 1 for a refused pair, plus 1 when the file could not be written.
+int acquire_two_months(const MonthPairNames& names, const std::string& path,
+                       const std::string& present_url, const std::string& last_url,
+                       const std::string& header,
+                       const std::function<bool(const MonthPair&, std::string&)>& join);

@@ -1,15 +1,15 @@
-#include "acquire/transfer.h"
+#include "prep/acquire/transfer.h"
 
 #include <curl/curl.h>
 #include <strings.h>
 
-#include "acquire/file_helpers.h"
-#include "run/error_report.h"
+#include "prep/common/file_helpers.h"
 
 namespace {
 
 // Where the probe's header lines go; nothing reads them.
 std::string buffer;
+// libcurl's error text of the probe; kept under its established name, nothing reads it.
 char errorBuffer[CURL_ERROR_SIZE];
 
 // Limits shared by probe and fetch: a silent or stalled server must not hold
@@ -94,11 +94,9 @@ std::size_t writer(char* data, std::size_t size, std::size_t count, std::string*
   return size * count;
 }
 
-void data_file_downloadftp(std::string url, std::string local_file, const char* schemes) {
+bool data_file_downloadftp(std::string url, std::string local_file, const char* schemes) {
   DownloadTarget target{local_file.c_str(), nullptr, 0};
   curl_global_init(CURL_GLOBAL_ALL);
-  error_file += "<ErrorName>File'";
-
   bool ok = probe(url, schemes) && fetch(url, target, schemes);
   if (target.stream != nullptr) {
     // A file that cannot be completed on disk is as lost as one never fetched.
@@ -106,8 +104,6 @@ void data_file_downloadftp(std::string url, std::string local_file, const char* 
     // A partial file would later be read as if it were the whole month.
     if (!ok) remove_file(local_file);
   }
-
-  error_file +=
-      report_text(url) + "'download</ErrorName>\n<Value>" + (ok ? "0" : "1") + "</Value>\n";
   curl_global_cleanup();
+  return ok;
 }

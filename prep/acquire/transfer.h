@@ -1,5 +1,4 @@
-// Fetching one upstream resource into a local file, with its outcome recorded
-// in the processing report.
+// Fetching one upstream resource into a local file.
 #pragma once
 
 #include <cstddef>
@@ -28,17 +27,17 @@ constexpr long kTransferTimeoutSeconds = 60;
 // The schemes a transfer may use, for the request and every redirection alike.
 constexpr char kTransferSchemes[] = "http,https,ftp";
 
-// Downloads `url` (HTTP or FTP) into `local_file`: a header-only probe, then
-// the fetch. Appends "<ErrorName>File'" + url + "'download</ErrorName>" and
-// its Value line to the report: 0 when both stages succeeded, 1 otherwise.
-// A failed download leaves no file that it created or truncated; an HTTP
-// answer of 300 or more counts as failed, and so does a resource larger than
-// kMaxTextBytes, and so does a URL or redirection of a scheme outside `schemes`
-// (libcurl's comma-separated list).
-void data_file_downloadftp(std::string url, std::string local_file,
+// Downloads `url` into `local_file`: a header-only probe, then the fetch.
+// Returns true when both stages succeeded; the caller records the outcome
+// (report_download). The established name says FTP, but HTTP and HTTPS
+// go through it alike. A failed download leaves no file that it created or
+// truncated; an HTTP answer of 300 or more counts as failed, and so does a
+// resource larger than kMaxTextBytes, and so does a URL or redirection of a
+// scheme outside `schemes` (libcurl's comma-separated list).
+bool data_file_downloadftp(std::string url, std::string local_file,
                            const char* schemes = kTransferSchemes);
 
 // libcurl write callbacks of the fetch (a DownloadTarget) and of the probe (a
-// std::string sink).
+// std::string sink; kept by its established name, though nothing reads what it keeps).
 std::size_t my_fwrite(void* data, std::size_t size, std::size_t count, void* target);
 std::size_t writer(char* data, std::size_t size, std::size_t count, std::string* sink);

@@ -1,5 +1,5 @@
 // Compiled into each program with the hosts it was configured for.
-#include "acquire/upstream_hosts.h"
+#include "prep/acquire/upstream_hosts.h"
 
 #if !defined(NRT_DST_HOST_VALUE) || !defined(NRT_KP_HOST_VALUE) || !defined(NRT_ACE_HOST_VALUE)
 #error "the upstream hosts must be defined by the build"

@@ -1,11 +1,11 @@
-#include "check/input_data_analysis.h"
+#include "prep/check/input_data_analysis.h"
 
 #include <cctype>
 #include <limits>
 
-#include "acquire/date_stamps.h"
-#include "check/record_shape.h"
-#include "run/error_report.h"
+#include "prep/check/record_shape.h"
+#include "prep/common/date_stamps.h"
+#include "prep/common/report.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ int two_character_number(const std::string& text, std::size_t position) {
 }  // namespace
 
 void InputData_analysis::data_analysis(std::string text) {
-  report_open_step("FileAnalysis");
+  ReportPairs pairs;
 
   const std::size_t start = static_cast<std::size_t>(numberOFSymbols);
   const std::size_t line_feed = start < text.size() ? text.find('\n', start) : std::string::npos;
@@ -62,28 +62,27 @@ void InputData_analysis::data_analysis(std::string text) {
   }
 
   if (shape == nullptr) {
-    report_pair("FileStructure", 1);
-    report_close_step();
+    report_record("FileAnalysis", "FileStructure", 1);
     return;
   }
 
-  report_pair("FileStructure", 0);
+  pairs.emplace_back("FileStructure", 0);
   month = two_character_number(text, shape->month_at);
   // The year as the record writes it: in full, or its last two digits.
   const int year = date_field(text, shape->year_at, shape->year_width);
-  const auto written = [shape](int full_year) {
-    return shape->year_width == 4 ? full_year : full_year % 100;
+  const auto written = [shape](int year_in_full) {
+    return shape->year_width == 4 ? year_in_full : year_in_full % 100;
   };
   const std::tm now = utc_now();
-  const int last_month = month_time_last(now);
-  const int last_year = last_month == 12 ? year_time(now) - 1 : year_time(now);
+  const int last_month = previous_month(now);
+  const int last_year = last_month == 12 ? full_year(now) - 1 : full_year(now);
   char digit = 0;
-  if (month == month_time(now) && year == written(year_time(now))) {
+  if (month == month_of_year(now) && year == written(full_year(now))) {
     digit = '1';
   } else if (month == last_month && year == written(last_year)) {
     digit = '2';
   }
-  report_pair("FileDate", digit == 0 ? 1 : 0);
+  pairs.emplace_back("FileDate", digit == 0 ? 1 : 0);
   if (digit != 0) {
     // A sound first record does not vouch for the rest: a truncated, garbled
     // or foreign line further down would reach the forecaster as data.
@@ -91,8 +90,8 @@ void InputData_analysis::data_analysis(std::string text) {
     if (bad.line == 0) {
       dataname = std::string(shape->source) + digit;
     } else {
-      report_pair(bad_record_name(bad), 1);
+      pairs.emplace_back(bad_record_name(bad), 1);
     }
   }
-  report_close_step();
+  report_record("FileAnalysis", pairs);
 }

@@ -24,6 +24,8 @@ class InputData_analysis {
   std::string get_dataname() const { return dataname; }
 
  private:
+  // Fields under their established names: the first line's length with its line feed, and the
+  // month of the first record. Kept as named; nothing outside reads them.
   std::int32_t numberOFSymbols = 0;
   std::int32_t month = 0;
   std::string dataname;

@@ -1,8 +1,8 @@
-#include "check/structure_analysis.h"
+#include "prep/check/structure_analysis.h"
 
-#include "acquire/file_helpers.h"
-#include "check/record_shape.h"
-#include "run/error_report.h"
+#include "prep/check/record_shape.h"
+#include "prep/common/file_helpers.h"
+#include "prep/common/report.h"
 
 namespace {
 
@@ -17,10 +17,10 @@ constexpr std::size_t kMagCount = 86;
 // The records of an ACE input file start after its four-line column header.
 constexpr std::size_t kFirstRecordLine = 5;
 
-// Appends one pair per empty line in the examined part and returns how many.
+// Adds one pair per empty line in the examined part and returns how many.
 // When `line31_count` is given, it receives 1 + the length of the line that
 // follows the 30th line feed.
-int scan_empty_lines(const std::string& text, std::size_t* line31_count) {
+int scan_empty_lines(const std::string& text, ReportPairs& pairs, std::size_t* line31_count) {
   int missing = 0;
   std::size_t line_feeds = 0;
   if (text.size() > kUnexaminedTail + 1) {
@@ -29,45 +29,45 @@ int scan_empty_lines(const std::string& text, std::size_t* line31_count) {
       if (text[j] == '\n') {
         ++line_feeds;
         if (text[j - 1] == '\n') {
-          report_pair("FileStructureRowMissing", 1);
+          pairs.emplace_back("FileStructureRowMissing", 1);
           ++missing;
         }
       }
       if (line31_count != nullptr && line_feeds == 30) ++*line31_count;
     }
   }
-  if (missing == 0) report_pair("FileStructureRowMissing", 0);
+  if (missing == 0) pairs.emplace_back("FileStructureRowMissing", 0);
   return missing;
 }
 
 }  // namespace
 
 int FileStructureAnalysis3(std::string text) {
-  report_open_step("FileStructureAnalysis2");
-  const int missing = scan_empty_lines(text, nullptr);
-  report_close_step();
+  ReportPairs pairs;
+  const int missing = scan_empty_lines(text, pairs, nullptr);
+  report_record("FileStructureAnalysis2", pairs);
   return missing;
 }
 
 int FileStructureAnalysis2(std::string text) {
-  report_open_step("FileStructureAnalysis2");
+  ReportPairs pairs;
   std::size_t line31_count = 0;
-  int problems = scan_empty_lines(text, &line31_count);
+  int problems = scan_empty_lines(text, pairs, &line31_count);
   if (line31_count == kSwepamCount || line31_count == kMagCount) {
-    report_pair("FileStructure", 0);
+    pairs.emplace_back("FileStructure", 0);
     // The file is used as it stands, so every record must be one: a broken
     // line anywhere would reach the forecaster as data.
     const RecordShape& shape = line31_count == kMagCount ? kMagRecord : kSwepamRecord;
     const BadRecord bad = first_bad_record(shape, text, kFirstRecordLine, {});
     if (bad.line != 0) {
-      report_pair(bad_record_name(bad), 1);
+      pairs.emplace_back(bad_record_name(bad), 1);
       ++problems;
     }
   } else {
-    report_pair("FileStructure", 1);
+    pairs.emplace_back("FileStructure", 1);
     ++problems;
   }
-  report_close_step();
+  report_record("FileStructureAnalysis2", pairs);
   return problems;
 }
 

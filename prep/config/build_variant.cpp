@@ -1,4 +1,4 @@
-#include "config/build_variant.h"
+#include "prep/config/build_variant.h"
 
 const BuildVariant kBuildVariants[3] = {
     {"ap", "ap-fc-", 12, 3, "1,1,1,1,1,1,1,1,1,0,0,1,1,1,1,1",

@@ -1,7 +1,9 @@
-#include "config/config_file.h"
+#include "prep/config/config_file.h"
 
-#include "acquire/file_helpers.h"
-#include "config/build_variant.h"
+#include "inputs/layouts.h"
+
+#include "prep/common/file_helpers.h"
+#include "prep/config/build_variant.h"
 
 namespace {
 
@@ -52,7 +54,8 @@ std::string model_block(const BuildVariant& variant) {
          "   UFLAG=" + variant.uflag + "\n" +
          "    LMAX=9*24,3*648,4*0\n"
          "      DT=9*1,3,1,3,4*1\n"
-         "      UF=6*-999.9,-1.E5,2*-9999.9,99.,9999.,0.,4*9.\n"
+         "      UF=" +
+         input_layout::kFillValuesText + "\n" +
          "      UN='Bt','Btheta','Bphi','Bx','By','Bz','T','n','V','Kp','Dst','ap'\n"
          "      UU=6*'nT','K','p/cc','km/s','*10',2*'nT'\n"
          "   FNRES=" +

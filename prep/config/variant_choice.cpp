@@ -1,5 +1,5 @@
 // Compiled into each program with the variant it was configured for.
-#include "config/build_variant.h"
+#include "prep/config/build_variant.h"
 
 #ifndef NRT_BUILD_VARIANT_VALUE
 #error "the build variant must be defined by the build"

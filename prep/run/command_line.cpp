@@ -1,11 +1,11 @@
-#include "run/command_line.h"
+#include "prep/run/command_line.h"
 
 #include <string>
 
-#include "acquire/upstream_hosts.h"
-#include "config/build_variant.h"
+#include "prep/acquire/upstream_hosts.h"
+#include "prep/config/build_variant.h"
 
-const char kPreprocessorVersion[] = "0.1.0";
+const char kPreprocessorVersion[] = NRT_PIPELINE_VERSION;  // the project version, set by the build
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <ostream>
 
-// The preprocessor's release; it keeps its own, apart from the forecaster's.
+// The release, the project's version as every program reports it.
 extern const char kPreprocessorVersion[];
 
 // When the command line is exactly "--help" or "--version", writes the usage

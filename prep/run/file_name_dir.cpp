@@ -1,4 +1,4 @@
-#include "run/file_name_dir.h"
+#include "prep/run/file_name_dir.h"
 
 #include <tinyxml.h>
 

@@ -1,10 +1,10 @@
-#include "run/hand_over.h"
+#include "prep/run/hand_over.h"
 
 #include <iostream>
 
-#include "acquire/file_helpers.h"
-#include "config/config_file.h"
-#include "run/error_report.h"
+#include "prep/common/file_helpers.h"
+#include "prep/common/report.h"
+#include "prep/config/config_file.h"
 
 const char kReportName[] = "errorfile.xml";
 const char kConfigName[] = "velk_nrt.cfg";
@@ -41,16 +41,12 @@ bool finish_run(RunOutcome outcome, const std::string& forecast_base,
 }
 
 bool write_report(const std::string& report_path) {
-  const std::string open_report = error_file;
-  report_close();
   // An operator looks here too: it is where a run without an order file
   // leaves its report.
-  if (file_wright(error_file, report_path)) return true;
+  if (file_wright(report_document(), report_path)) return true;
   if (report_path != kReportName) {
-    error_file = open_report;
     report_record("FileWrite", "'" + report_path + "'write", 1);
-    report_close();
-    if (file_wright(error_file, kReportName)) return true;
+    if (file_wright(report_document(), kReportName)) return true;
   }
   // Nothing on disk tells of this run, and an older report may still stand
   // there: only the exit status and standard error can say so.

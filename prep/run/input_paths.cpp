@@ -1,4 +1,4 @@
-#include "run/input_paths.h"
+#include "prep/run/input_paths.h"
 
 std::string index_input_path(const std::string& dir_input, const std::string& name,
                              const std::string& default_name) {

@@ -1,7 +1,7 @@
 #include <iostream>
 
-#include "run/command_line.h"
-#include "run/preprocessor_cycle.h"
+#include "prep/run/command_line.h"
+#include "prep/run/preprocessor_cycle.h"
 
 int main(int argc, char** argv) {
   if (answer_information_request(argc, argv, std::cout)) return 0;

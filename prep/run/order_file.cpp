@@ -1,10 +1,10 @@
-#include "run/order_file.h"
+#include "prep/run/order_file.h"
 
 #include <string>
 
-#include "acquire/file_helpers.h"
-#include "run/error_report.h"
-#include "run/xml_nesting.h"
+#include "prep/common/file_helpers.h"
+#include "prep/common/report.h"
+#include "prep/run/xml_nesting.h"
 
 bool loadData(const char* path, TiXmlDocument& document) {
   std::string text;

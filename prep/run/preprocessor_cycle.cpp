@@ -1,20 +1,20 @@
-#include "run/preprocessor_cycle.h"
+#include "prep/run/preprocessor_cycle.h"
 
 #include <csignal>
 #include <string>
 
-#include "acquire/ace_acquisition.h"
-#include "acquire/date_stamps.h"
-#include "acquire/dst_acquisition.h"
-#include "acquire/file_helpers.h"
-#include "acquire/kp_acquisition.h"
-#include "check/structure_analysis.h"
-#include "config/build_variant.h"
-#include "run/error_report.h"
-#include "run/file_name_dir.h"
-#include "run/hand_over.h"
-#include "run/input_paths.h"
-#include "run/order_file.h"
+#include "prep/acquire/ace_acquisition.h"
+#include "prep/acquire/dst_acquisition.h"
+#include "prep/acquire/kp_acquisition.h"
+#include "prep/check/structure_analysis.h"
+#include "prep/common/date_stamps.h"
+#include "prep/common/file_helpers.h"
+#include "prep/common/report.h"
+#include "prep/config/build_variant.h"
+#include "prep/run/file_name_dir.h"
+#include "prep/run/hand_over.h"
+#include "prep/run/input_paths.h"
+#include "prep/run/order_file.h"
 
 namespace {
 

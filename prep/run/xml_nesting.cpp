@@ -1,4 +1,4 @@
-#include "run/xml_nesting.h"
+#include "prep/run/xml_nesting.h"
 
 #include <algorithm>
 

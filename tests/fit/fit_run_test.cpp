@@ -8,7 +8,6 @@
 #include <random>
 #include <sstream>
 
-#include "../forecast/test_support.h"
 #include "fit/nrt_records.h"
 #include "fit/regression_rows.h"
 #include "fit/term_file.h"
@@ -16,6 +15,7 @@
 #include "forecast/forecast.h"
 #include "forecast/model_file.h"
 #include "forecast/readnrtd.h"
+#include "tests/forecast/test_support.h"
 
 namespace velk::fit {
 namespace {

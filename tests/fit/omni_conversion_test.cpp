@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "../forecast/test_support.h"
 #include "fit/civil_date.h"
 #include "fit/nrt_records.h"
 #include "fit/omni_conversion.h"
 #include "forecast/readnrtd.h"
+#include "tests/forecast/test_support.h"
 
 namespace velk::fit {
 namespace {
@@ -142,17 +142,22 @@ TEST(OmniConversion, EveryOmniFillReadsAsTheForecastersFillValue) {
 TEST(OmniConversion, RejectsWhatWouldShiftOrCutDays) {
   const struct {
     const char* what;
-    int hours, edited_line, col, width;  // edited_line -1: none
+    int year, doy, hours, edited_line, col, width;  // edited_line -1: none
     const char* text;
     const char* message;
   } cases[] = {
-      {"starts inside a day", 24, 0, 9, 3, "23", "does not follow"},
-      {"a skipped hour", 24, 5, 9, 3, "6", "does not follow"},
-      {"ends inside a day", 30, -1, 0, 0, "", "whole days"},
-      {"short record", 24, -1, 0, 0, "", ""},
-      {"unreadable field", 24, 3, 130, 6, "4x0.", "plasma speed"},
-      {"Dst too wide for four columns", 24, 3, 226, 6, "-1000", "Dst value does not fit"},
-      {"day outside the year", 24, 0, 5, 4, "366", "not a day of 2015"},
+      {"starts inside a day", 2015, 1, 24, 0, 9, 3, "23", "does not follow"},
+      {"a skipped hour", 2015, 1, 24, 5, 9, 3, "6", "does not follow"},
+      {"ends inside a day", 2015, 1, 30, -1, 0, 0, "", "whole days"},
+      {"short record", 2015, 1, 24, -1, 0, 0, "", ""},
+      {"unreadable field", 2015, 1, 24, 3, 130, 6, "4x0.", "plasma speed"},
+      {"Dst too wide for four columns", 2015, 1, 24, 3, 226, 6, "-1000", "Dst value does not fit"},
+      {"day outside the year", 2015, 1, 24, 0, 5, 4, "366", "not a day of 2015"},
+      // Fault guarded: a leap rule without its century exceptions, which would
+      // take day 366 of 1900 or 2100 for a day, or miss day 366 of 2000.
+      {"1900 is no leap year", 1900, 1, 24, 0, 5, 4, "366", "not a day of 1900"},
+      {"2100 is no leap year", 2100, 1, 24, 0, 5, 4, "366", "not a day of 2100"},
+      {"2000 is a leap year", 2000, 365, 48, 24, 1, 8, "2001   1", "does not follow"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -162,7 +167,7 @@ TEST(OmniConversion, RejectsWhatWouldShiftOrCutDays) {
       if (k == c.edited_line) put(line, c.col, c.width, c.text);
       if (std::string(c.what) == "short record" && k == 2) line.pop_back();
     };
-    EXPECT_FALSE(convert(2015, 1, c.hours, edit, texts, error));
+    EXPECT_FALSE(convert(c.year, c.doy, c.hours, edit, texts, error));
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
   }
 }

@@ -24,10 +24,12 @@ TEST(TermFile, ReadsFactorsKeepMarksAndComments) {
                                          "\n"
                                          "12:0\n"
                                          "9:-2 6:2\n"
-                                         "9:0^2 1:0\n"))
+                                         "9:0^2 1:0\n"
+                                         // Fault guarded: a lag of exactly LMAX refused.
+                                         "12:648 13:0\n"))
     read += (term.keep ? "keep " : "") + describe_term(term.factors) + "@" +
             std::to_string(term.line) + ", ";
-  EXPECT_EQ(read, "keep const@2, 12:0@4, 6:2 9:-2@5, 1:0 9:0^2@6, ");
+  EXPECT_EQ(read, "keep const@2, 12:0@4, 6:2 9:-2@5, 1:0 9:0^2@6, 12:648 13:0@7, ");
 }
 
 TEST(TermFile, MalformedFilesNameTheLineAndTheProblem) {

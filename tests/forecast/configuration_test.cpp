@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "test_support.h"
+#include "tests/forecast/test_support.h"
 
 namespace velk {
 namespace {
@@ -29,7 +29,7 @@ Configuration parse(const std::string& text) {
 
 // The ap file itself is read by its end-to-end case, and the namelist
 // reader's faults are its own tests'; here only how a bad group ends the run.
-TEST(ConfigurationTest, UnreadableGroupsEndAbnormallyNamingTheFile) {
+TEST(Configuration, UnreadableGroupsEndAbnormallyNamingTheFile) {
   EXPECT_TRUE(abnormal_naming(run_end_of([] { parse("&VELK_FOR KY=1.5 /"); }),
                               "abnormal: velk_nrt: test.cfg: "));
   EXPECT_TRUE(
@@ -45,7 +45,7 @@ std::string with(const std::string& name, const std::string& value, std::string 
   return text.replace(at, text.find('\n', at) - at, name + "=" + value);
 }
 
-TEST(ConfigurationTest, ChecksRunInTheirOrderWithTheirMessages) {
+TEST(Configuration, ChecksRunInTheirOrderWithTheirMessages) {
   const std::pair<std::string, std::string> cases[] = {
       {with("KY", "0"), " KY MUST BE WITHIN 1..12 RANGE, YOU PROVIDED  0\n"},
       {with("KY", "100"), " KY MUST BE WITHIN 1..12 RANGE, YOU PROVIDED **\n"},
@@ -67,7 +67,7 @@ TEST(ConfigurationTest, ChecksRunInTheirOrderWithTheirMessages) {
   }
 }
 
-TEST(ConfigurationTest, SizesFollowTheInputsInUseAndTheLeadTime) {
+TEST(Configuration, SizesFollowTheInputsInUseAndTheLeadTime) {
   Configuration c = parse(kApFile);
   c.UFLAG = {};
   c.UFLAG[12] = 1;  // a harmonic input only: lag 0
@@ -83,7 +83,7 @@ TEST(ConfigurationTest, SizesFollowTheInputsInUseAndTheLeadTime) {
             " A TABLE OF 2147483760 HOURS EXCEEDS THE LIMIT OF 2000000\n");
 }
 
-TEST(ConfigurationTest, CountsTheMagRecordsAfterTheHeader) {
+TEST(Configuration, CountsTheMagRecordsAfterTheHeader) {
   testing::ScratchDir dir;
   const auto count = [&](const std::string& text) {
     return count_mag_records(dir.write("mag.asc", text));

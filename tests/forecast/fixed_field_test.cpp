@@ -11,7 +11,7 @@ namespace {
 constexpr FieldStatus kOk = FieldStatus::kOk, kBad = FieldStatus::kBadCharacter,
                       kRange = FieldStatus::kOutOfRange;
 
-TEST(FixedFieldTest, ReadsIntegerFields) {
+TEST(FixedField, ReadsIntegerFields) {
   // Blank fields and short lines read as zero (fields past the line end are
   // among the table reader's short records); blanks inside a field are
   // ignored; a sign alone is no number.
@@ -35,7 +35,7 @@ TEST(FixedFieldTest, ReadsIntegerFields) {
   }
 }
 
-TEST(FixedFieldTest, ReadsRealFields) {
+TEST(FixedField, ReadsRealFields) {
   // Without a written point the last `decimals` digits are the fraction, with
   // an exponent too; exponents may be given by E, D or their sign alone;
   // underflow rounds to zero. The last three guard against converting with

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <tuple>
 
-#include "test_support.h"
+#include "tests/forecast/test_support.h"
 
 namespace velk {
 namespace {

@@ -32,7 +32,7 @@ struct Vars {
   }
 };
 
-TEST(NamelistTest, SkipsTheBannerAndReadsRepeatsNumbersAndTexts) {
+TEST(Namelist, SkipsTheBannerAndReadsRepeatsNumbersAndTexts) {
   Vars v;
   v.read(
       "=====\n"
@@ -56,7 +56,7 @@ TEST(NamelistTest, SkipsTheBannerAndReadsRepeatsNumbersAndTexts) {
   EXPECT_EQ(v.x, (std::array<double, 4>{0.1, 2.675, -0.25, 9007199254740993.0}));
 }
 
-TEST(NamelistTest, NullValuesAndSubscriptsLeaveOtherElementsAlone) {
+TEST(Namelist, NullValuesAndSubscriptsLeaveOtherElementsAlone) {
   Vars v;
   v.n = {9, 9, 9, 9, 9, 9};
   v.read("&GRP N=1,,3, 2*, 6 /");
@@ -66,7 +66,7 @@ TEST(NamelistTest, NullValuesAndSubscriptsLeaveOtherElementsAlone) {
   EXPECT_EQ(v.t[1], "two");
 }
 
-TEST(NamelistTest, TextsGoOnAcrossLinesAndAreCutToTheirLength) {
+TEST(Namelist, TextsGoOnAcrossLinesAndAreCutToTheirLength) {
   Vars v;
   v.read("&GRP T='ab\ncd' S='0123456789ABC' F='" + std::string(300, 'p') + "' /\n");
   EXPECT_EQ(v.t[0], "abcd");
@@ -78,7 +78,7 @@ TEST(NamelistTest, TextsGoOnAcrossLinesAndAreCutToTheirLength) {
   EXPECT_EQ(v.t[1], "e\rf");  // a CR not before a line feed is text
 }
 
-TEST(NamelistTest, RejectsWhatItCannotReadWithALineNumber) {
+TEST(Namelist, RejectsWhatItCannotReadWithALineNumber) {
   const std::tuple<const char*, const char*, int> cases[] = {
       {"nothing here\n", "no group &GRP", 0},
       {"&GRP k=1\n", "no closing \"/\"", 2},

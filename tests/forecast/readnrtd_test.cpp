@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 #include "forecast/text_record.h"
-#include "test_support.h"
+#include "tests/forecast/test_support.h"
 
 namespace velk {
 namespace {
@@ -125,7 +125,7 @@ constexpr long kMarch2012 = (365 + 365 + 31 + 29) * 24;  // 1 March 2012, 0 UT
 
 // The daily indices of the rows before the first hour 0 keep their fill
 // values. The calendar of rows read is compared by the end-to-end cases.
-TEST(ReadnrtdTest, PairsRecordsAndSpreadsTheDailyIndicesFromTheFirstHourZero) {
+TEST(Readnrtd, PairsRecordsAndSpreadsTheDailyIndicesFromTheFirstHourZero) {
   InputFiles f;
   f.make_hours(kMarch2012 + 20, 52);  // from 20 UT: the first daily record is row 5's
   ASSERT_EQ(f.read(72), 52);
@@ -146,7 +146,7 @@ TEST(ReadnrtdTest, PairsRecordsAndSpreadsTheDailyIndicesFromTheFirstHourZero) {
 
 // From the end of 2011 through the leap day of 2012, two year ends and the
 // common-year Februaries of 2013 and 2014, row by row against the C library.
-TEST(ReadnrtdTest, ContinuationCalendarCrossesMonthsLeapDaysAndYears) {
+TEST(Readnrtd, ContinuationCalendarCrossesMonthsLeapDaysAndYears) {
   InputFiles f;
   const long start = 2 * 365 * 24 - 2;  // 31 December 2011, 22 UT
   f.make_hours(start, 2);
@@ -154,7 +154,7 @@ TEST(ReadnrtdTest, ContinuationCalendarCrossesMonthsLeapDaysAndYears) {
   f.expect_calendar(start, 1, 24 * 1000);
 }
 
-TEST(ReadnrtdTest, AMissingDailyRecordOrABlankMagLineEndsReading) {
+TEST(Readnrtd, AMissingDailyRecordOrABlankMagLineEndsReading) {
   InputFiles f;
   f.make_hours(kMarch2012, 72);
   f.dst.pop_back();  // the Dst file holds one day fewer than the ACE files
@@ -174,7 +174,7 @@ TEST(ReadnrtdTest, AMissingDailyRecordOrABlankMagLineEndsReading) {
 
 // Guards against CR LF line ends: the CR must not become a character of the
 // record, which made a blank last line or a short Dst record a read error.
-TEST(ReadnrtdTest, ShortRecordsReadTheMissingColumnsAsZeroWithEitherLineEnd) {
+TEST(Readnrtd, ShortRecordsReadTheMissingColumnsAsZeroWithEitherLineEnd) {
   for (const std::string line_end : {"", "\r"}) {
     InputFiles f;
     f.make_hours(kMarch2012, 24);
@@ -194,7 +194,7 @@ TEST(ReadnrtdTest, ShortRecordsReadTheMissingColumnsAsZeroWithEitherLineEnd) {
   }
 }
 
-TEST(ReadnrtdTest, ReportsCapacityInShortAndLongForm) {
+TEST(Readnrtd, ReportsCapacityInShortAndLongForm) {
   InputFiles f;
   f.make_hours(kMarch2012, 48);
   EXPECT_EQ(f.read(24), 24);  // day 2's indices would pass row 24
@@ -204,7 +204,7 @@ TEST(ReadnrtdTest, ReportsCapacityInShortAndLongForm) {
   EXPECT_EQ(f.out.str(), " MAXIMUM SAMPLE VOLUME REACHED, REMAINING DATA IGNORED\n 6 5\n\n");
 }
 
-TEST(ReadnrtdTest, EndsTheRunWithAMessageOnABadRecord) {
+TEST(Readnrtd, EndsTheRunWithAMessageOnABadRecord) {
   InputFiles f;
   const auto read_error = [&](int error, const char* name, int counter) {
     std::string path = f.dir.file(name);
@@ -254,7 +254,7 @@ TEST(ReadnrtdTest, EndsTheRunWithAMessageOnABadRecord) {
 }
 
 // Guards against continuing the calendar from a row 0 when nothing was read.
-TEST(ReadnrtdTest, NoRecordGivesAnEmptySampleAndFillValues) {
+TEST(Readnrtd, NoRecordGivesAnEmptySampleAndFillValues) {
   InputFiles f;
   EXPECT_EQ(f.read(48), 0);
   f.expect_fill_values(1, 48);
@@ -266,7 +266,7 @@ TEST(ReadnrtdTest, NoRecordGivesAnEmptySampleAndFillValues) {
 
 // Guards against reading what is no regular file or has no bounds: /dev/zero
 // or a named pipe as an input file grew memory without limit or hung the run.
-TEST(ReadnrtdTest, UnusableFilesEndAbnormallyNamingThem) {
+TEST(Readnrtd, UnusableFilesEndAbnormallyNamingThem) {
   ::alarm(60);  // a regression that waits on the pipe fails instead of hanging
   InputFiles f;
   f.make_hours(kMarch2012, 24);

@@ -8,6 +8,7 @@
 //   expected/stderr   a text that standard error must contain (absent: empty)
 //   expected/absent   names of files the run must not create, one a line
 //   expected/scores   the seven scores in metadata order, as written under F6.3
+//   GENERATED         a note that the expected files came from the program itself
 //   any other file    an output file, compared line by line; the creation-time
 //                     line of the metadata is checked for its form only
 #include <gtest/gtest.h>

@@ -16,7 +16,7 @@
 #include "forecast/metadata_writer.h"
 #include "forecast/output_file.h"
 #include "forecast/table_writer.h"
-#include "test_support.h"
+#include "tests/forecast/test_support.h"
 
 namespace velk {
 namespace {

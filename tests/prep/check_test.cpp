@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "check/input_data_analysis.h"
-#include "check/structure_analysis.h"
-#include "run/error_report.h"
-#include "test_support.h"
+#include "prep/check/input_data_analysis.h"
+#include "prep/check/structure_analysis.h"
+#include "prep/common/report.h"
+#include "tests/prep/test_support.h"
 
 namespace {
 
@@ -92,7 +92,10 @@ TEST(TextScan, CountsEmptyLinesOutsideTheLastTenCharacters) {
   report_reset();
   EXPECT_EQ(FileStructureAnalysis3("aaaa\n\n\n\nccccccccccccccccc\n"), 3);  // three in a row
   EXPECT_EQ(FileStructureAnalysis3(lines(3, 20) + "\n123456789"), 0);       // in the tail
-  EXPECT_EQ(report_pairs(error_file), (std::vector<std::string>{gap, gap, gap, no_gap}));
+  // Fault guarded: the scan stopped one character short of the tail, missing
+  // an empty line that ends right before it.
+  EXPECT_EQ(FileStructureAnalysis3("aaaa\n\n0123456789"), 1);
+  EXPECT_EQ(report_pairs(error_file), (std::vector<std::string>{gap, gap, gap, no_gap, gap}));
   // An existing ACE file: its 31st line must be a MAG or SWEPAM record.
   report_reset();
   EXPECT_EQ(FileStructureAnalysis2(lines(30, 85) + lines(10, 86)), 1);

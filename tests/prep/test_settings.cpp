@@ -1,7 +1,7 @@
 // Run-time stand-ins for the build settings of a program: the upstream hosts
 // all refuse connections at once, and the variant is the first one built.
-#include "acquire/upstream_hosts.h"
-#include "config/build_variant.h"
+#include "prep/acquire/upstream_hosts.h"
+#include "prep/config/build_variant.h"
 
 namespace {
 // Port 1 on loopback: nothing listens there, so a transfer is refused at once.

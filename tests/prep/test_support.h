@@ -1,4 +1,4 @@
-// Helpers shared by the preprocessor tests: a scratch working directory, a
+// Helpers shared by the preprocessor tests: the scratch working directory, a
 // fixed clock, a file-size limit that makes writes fail as on a full disk, and
 // small file utilities.
 #pragma once
@@ -16,24 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "acquire/date_stamps.h"
+#include "prep/common/date_stamps.h"
+#include "tests/common/scratch_dir.h"
 
-// A fresh directory, the working directory for the helper's life; the previous
-// one is restored and the scratch directory removed afterwards.
-struct ScratchDir {
-  ScratchDir() {
-    char pattern[] = "/tmp/nrtprep-test-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp");
-    path = pattern;
-    std::filesystem::current_path(path);
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::current_path(previous, ignored);
-    std::filesystem::remove_all(path, ignored);
-  }
-  std::filesystem::path previous = std::filesystem::current_path(), path;
-};
+using velk::testing::ScratchDir;
 
 // Pins the clock of the date helpers to a UTC moment, "YYYY-MM-DD HH:MM", while alive.
 struct FixedClock {

@@ -11,7 +11,8 @@
 #             scores of cases/synthetic_hand_computed.
 #
 # The other cases' configurations, models and covariances are written by hand;
-# the expected files of the real-month cases come from the program itself.
+# the expected files of the real-month cases come from the program itself
+# (their folders say so in a GENERATED note).
 import math
 import os
 import sys

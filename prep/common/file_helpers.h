@@ -30,14 +30,18 @@ std::string file_eraze(std::string text);
 // Replaces the file at `path` with `text`, atomically: the text goes to a
 // temporary file in the same directory, which is then renamed over `path`.
 // Returns false (leaving any earlier file untouched) when that fails.
+bool write_file_atomically(const std::string& text, const std::string& path);
+
+// The same under its established name, which the run's end and the configuration
+// writer use.
 bool file_wright(std::string text, std::string path);
 
-// file_wright, and when it fails, a report record saying so:
+// Writes an input file atomically, and when that fails appends the record
 // ("FileWrite", "'" + path + "'write", 1).
-bool file_wright_reported(const std::string& text, const std::string& path);
+bool write_input_file(const std::string& text, const std::string& path);
 
-// Removes from the directory of `path` the temporary files that file_wright
-// left there in a run that died before it could rename them (killed, power
+// Removes from the directory of `path` the temporary files that the atomic
+// writer left there in a run that died before it could rename them (killed, power
 // cut): those whose writing process no longer runs. Those of a run still
 // going, such as another cycle writing into a shared directory, stay.
 void remove_stale_temporaries_beside(const std::string& path);

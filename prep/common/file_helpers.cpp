@@ -1,4 +1,4 @@
-#include "acquire/file_helpers.h"
+#include "prep/common/file_helpers.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,14 +11,14 @@
 #include <cstdio>
 #include <fstream>
 
-#include "run/error_report.h"
+#include "prep/common/report.h"
 
 namespace {
 
 // The header of the ACE lists ends in a line of dashes that starts like this.
 const std::string kHeaderMarker = "#" + std::string(73, '-');
 
-// file_wright's temporary files: this prefix, the writer's process id, "-" and
+// The atomic writer's temporary files: this prefix, the writer's process id, "-" and
 // six characters of mkstemp. (Earlier builds wrote the prefix and the six
 // characters alone.)
 const std::string kTemporaryPrefix = ".nrtprep-";
@@ -115,7 +115,7 @@ std::string file_eraze(std::string text) {
   return text;
 }
 
-bool file_wright(std::string text, std::string path) {
+bool write_file_atomically(const std::string& text, const std::string& path) {
   std::string temporary =
       directory_of(path) + kTemporaryPrefix + std::to_string(::getpid()) + "-XXXXXX";
   const int fd = ::mkstemp(temporary.data());
@@ -128,8 +128,12 @@ bool file_wright(std::string text, std::string path) {
   return false;
 }
 
-bool file_wright_reported(const std::string& text, const std::string& path) {
-  if (file_wright(text, path)) return true;
+bool file_wright(std::string text, std::string path) {
+  return write_file_atomically(text, path);
+}
+
+bool write_input_file(const std::string& text, const std::string& path) {
+  if (write_file_atomically(text, path)) return true;
   report_record("FileWrite", "'" + path + "'write", 1);
   return false;
 }

@@ -1,4 +1,4 @@
-#include "run/error_report.h"
+#include "prep/common/report.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -66,27 +66,31 @@ void report_start() {
       "<Errors>\n";
 }
 
-void report_open_step(const std::string& step_name) {
-  error_file += "<Step>\n<StepName>" + report_text(step_name) + "</StepName>\n";
-}
+namespace {
 
-void report_pair(const std::string& error_name, int value) {
+void append_pair(const std::string& error_name, int value) {
   error_file += "<ErrorName>" + report_text(error_name) + "</ErrorName>\n<Value>" +
                 std::to_string(value) + "</Value>\n";
 }
 
-void report_close_step() {
+}  // namespace
+
+void report_record(const std::string& step_name, const ReportPairs& pairs) {
+  error_file += "<Step>\n<StepName>" + report_text(step_name) + "</StepName>\n";
+  for (const auto& [error_name, value] : pairs) append_pair(error_name, value);
   error_file += "</Step>\n";
 }
 
 void report_record(const std::string& step_name, const std::string& error_name, int value) {
-  report_open_step(step_name);
-  report_pair(error_name, value);
-  report_close_step();
+  report_record(step_name, ReportPairs{{error_name, value}});
 }
 
-void report_close() {
-  error_file += "</Errors>\n</Zuv_errorfile>\n";
+void report_download(const std::string& step_name, const std::string& url, bool downloaded) {
+  report_record(step_name, "File'" + url + "'download", downloaded ? 0 : 1);
+}
+
+std::string report_document() {
+  return error_file + "</Errors>\n</Zuv_errorfile>\n";
 }
 
 void report_reset() {
