@@ -23,8 +23,6 @@ import measure  # noqa: E402
 
 VARIANTS = ("ap", "dst", "kp")
 # The loopback ports of the bench programs (bench/CMakeLists.txt).
-DST_PORT, KP_PORT, ACE_PORT = 38080, 38081, 38021
-PASSIVE_PORTS = range(38030, 38040)
 SYNTHETIC_MAX_LAG = 2  # fitted models look a few hours back
 ROOT = BUILD = BASELINE = None  # set by main
 
@@ -65,11 +63,9 @@ def machine(build):
 def start_servers(up):
     sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
     import servers
-    for port in (DST_PORT, KP_PORT, ACE_PORT):
-        if not servers.port_is_free(port):
-            raise SystemExit("port %d is busy: is another bench running?" % port)
-    ports = {"dst": DST_PORT, "kp": KP_PORT, "ace": ACE_PORT}
-    return servers.start_upstream(up, ports, PASSIVE_PORTS)
+    # Ports the system picks, so that a bench never collides with a test run
+    # or another bench.
+    return servers.start_upstream(up)
 
 
 def stop_servers(running):
@@ -77,8 +73,12 @@ def stop_servers(running):
     servers.stop_upstream(running)
 
 
-def cycle_env():
-    return {"PATH": "/usr/bin:/bin", "TZ": "UTC", "FAKETIME_DONT_FAKE_MONOTONIC": "1"}
+def cycle_env(running=()):
+    env = {"PATH": "/usr/bin:/bin", "TZ": "UTC", "FAKETIME_DONT_FAKE_MONOTONIC": "1"}
+    import servers
+    env.update({"NRT_TEST_%s_HOST" % s.name.upper(): "%s:%d" % (servers.LOOPBACK, s.port)
+                for s in running})
+    return env
 
 
 def bench_cycle(args, scratch):
@@ -95,7 +95,7 @@ def bench_cycle(args, scratch):
             work = os.path.join(scratch, "cycle-" + v)
             os.makedirs(work)
             prog = os.path.join(BUILD, "bench", "nrtprep-%s-bench" % v)
-            figures = measure.run_repeated(faketime + [prog], work, args.runs, cycle_env())
+            figures = measure.run_repeated(faketime + [prog], work, args.runs, cycle_env(running))
             if not os.path.exists(os.path.join(work, "velk_nrt.cfg")):
                 raise SystemExit("the %s cycle wrote no velk_nrt.cfg; see %s/errorfile.xml"
                                  % (v, work))
@@ -103,23 +103,21 @@ def bench_cycle(args, scratch):
         os.makedirs(os.path.join(scratch, "transfers"))
         transfers = measure.tool_figures(
             [tool("bench_prep_steps"), "transfers", str(args.runs)],
-            os.path.join(scratch, "transfers"))["transfers"]
+            os.path.join(scratch, "transfers"), cycle_env(running))["transfers"]
+
+        disk_dir = os.path.join(scratch, "processing")
+        os.makedirs(disk_dir)
+        processing = [tool("bench_prep_steps"), "processing", str(args.runs)]
+        disk = measure.tool_figures(processing, disk_dir, cycle_env(running))
+        memory = None
+        if os.path.isdir("/dev/shm"):
+            memory_dir = tempfile.mkdtemp(prefix="nrt-bench-", dir="/dev/shm")
+            try:
+                memory = measure.tool_figures(processing, memory_dir, cycle_env(running))
+            finally:
+                shutil.rmtree(memory_dir, ignore_errors=True)
     finally:
         stop_servers(running)
-
-    data = os.path.join(ROOT, "tests", "data")
-    disk_dir = os.path.join(scratch, "processing")
-    os.makedirs(disk_dir)
-    disk = measure.tool_figures([tool("bench_prep_steps"), "processing", data, str(args.runs)],
-                                disk_dir)
-    memory = None
-    if os.path.isdir("/dev/shm"):
-        memory_dir = tempfile.mkdtemp(prefix="nrt-bench-", dir="/dev/shm")
-        try:
-            memory = measure.tool_figures(
-                [tool("bench_prep_steps"), "processing", data, str(args.runs)], memory_dir)
-        finally:
-            shutil.rmtree(memory_dir, ignore_errors=True)
 
     table("Preprocessor cycle, 2023-03 + 2023-04 (to 04-21 07 UT), loopback servers, median of %d"
           % args.runs,
@@ -134,7 +132,7 @@ def bench_cycle(args, scratch):
     if memory:
         rows.append(("processing, work dir on tmpfs (no cost for fsync)",
                      "%.1f" % memory["processing"]))
-    rows.append(("8 local file:// copies (subtracted to get processing)",
+    rows.append(("8 loopback downloads (subtracted to get processing)",
                  "%.1f" % disk["local_copies"]))
     table("Preprocessor cycle: transfers and processing apart, median of %d" % args.runs,
           ["part", "ms"], rows)

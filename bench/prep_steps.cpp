@@ -2,16 +2,16 @@
 // transfers, with the clock pinned to 2023-04-21 08:30 UT (the recorded
 // 2023-03 and 2023-04 months are then the previous and the current month).
 //
-//   bench_prep_steps processing DATA_DIR REPEATS
+//   bench_prep_steps processing REPEATS
 //   bench_prep_steps transfers REPEATS
 //
-// processing: runs the library's four acquisitions on the recorded files of
-// DATA_DIR (the project's tests/data) through file:// URLs, so that every
-// step after the transfer is the library's own code, and times the same eight
-// file:// copies alone; their difference is the processing. The closing steps
-// (report and configuration file) are timed on their own.
-// transfers: the eight downloads alone (header probe and fetch), over HTTP and
-// FTP from the bench's loopback servers.
+// Both fetch from the bench's loopback servers (the transfers accept no
+// file:// URL, so local files cannot stand in for them).
+// processing: runs the library's four acquisitions, so that every step after
+// the transfer is the library's own code, and times the same eight downloads
+// alone; their difference is the processing. The closing steps (report and
+// configuration file) are timed on their own.
+// transfers: the eight downloads alone (header probe and fetch).
 //
 // Works in the current directory, which should be a scratch directory. Prints
 // "name milliseconds" lines, medians over REPEATS passes.
@@ -74,20 +74,6 @@ struct SourceUrls {
   }
 };
 
-SourceUrls recorded_file_urls(const std::string& data_dir) {
-  const std::string root = "file://" + std::filesystem::absolute(data_dir).string();
-  SourceUrls u;
-  u.dst_present = root + "/dst/dst" + short_data_present() + ".for.request";
-  u.dst_last = root + "/dst/dst" + short_data_last() + ".for.request";
-  u.kp_present = root + "/kp/ql" + short_data_present() + ".wdc";
-  u.kp_last = root + "/kp/ql" + short_data_last() + ".wdc";
-  u.mag_present = root + "/ace/" + present_data() + kAceMag.file_suffix;
-  u.mag_last = root + "/ace/" + last_data() + kAceMag.file_suffix;
-  u.swepam_present = root + "/ace/" + present_data() + kAceSwepam.file_suffix;
-  u.swepam_last = root + "/ace/" + last_data() + kAceSwepam.file_suffix;
-  return u;
-}
-
 SourceUrls loopback_urls() {
   SourceUrls u;
   u.dst_present = dst_month_url(dst_service_host(), present_data(), short_data_present());
@@ -135,8 +121,8 @@ void finish_cycle() {
   CongFileCreation(block, "velk_nrt.cfg");
 }
 
-int processing(const std::string& data_dir, int repeats) {
-  const SourceUrls urls = recorded_file_urls(data_dir);
+int processing(int repeats) {
+  const SourceUrls urls = loopback_urls();
   std::vector<double> acquire, copies, finish;
   for (int r = 0; r < repeats; ++r) {
     report_start();
@@ -152,7 +138,7 @@ int processing(const std::string& data_dir, int repeats) {
     int failed = 0;
     copies.push_back(time_ms([&] { failed = download_all(urls); }));
     if (failed != 0) {
-      std::cerr << "bench_prep_steps: " << failed << " local copies failed\n";
+      std::cerr << "bench_prep_steps: " << failed << " downloads failed\n";
       return 1;
     }
   }
@@ -179,7 +165,7 @@ int transfers(int repeats) {
 }
 
 int usage() {
-  std::cerr << "usage: bench_prep_steps processing DATA_DIR REPEATS\n"
+  std::cerr << "usage: bench_prep_steps processing REPEATS\n"
                "       bench_prep_steps transfers REPEATS\n";
   return 2;
 }
@@ -192,7 +178,7 @@ int main(int argc, char** argv) {
   const std::string mode = argv[1];
   const int repeats = std::atoi(argv[argc - 1]);
   if (repeats < 1 || repeats > 10000) return usage();
-  if (mode == "processing" && argc == 4) return processing(argv[2], repeats);
+  if (mode == "processing" && argc == 3) return processing(repeats);
   if (mode == "transfers" && argc == 3) return transfers(repeats);
   return usage();
 }
