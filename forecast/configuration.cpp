@@ -1,8 +1,12 @@
 #include "forecast/configuration.h"
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "forecast/fixed_field.h"
 #include "forecast/namelist.h"
@@ -15,6 +19,18 @@ namespace {
 // Keeps the table (16 doubles and 5 integers per row) within a few hundred
 // megabytes; real runs use about two months of hours.
 constexpr std::int64_t kMaxTableRows = 2000000;
+
+// Whether writing `output` would replace the file the run reads as `input`.
+// The output is put in place by a rename, which replaces the directory entry
+// itself (a link there, not what it points to), while the input is read
+// through any link.
+bool same_file(const std::string& output, const std::string& input) {
+  if (output == input) return true;
+  struct stat written {
+  }, read{};
+  return ::lstat(output.c_str(), &written) == 0 && ::stat(input.c_str(), &read) == 0 &&
+         written.st_dev == read.st_dev && written.st_ino == read.st_ino;
+}
 
 }  // namespace
 
@@ -90,6 +106,28 @@ int validate_configuration(const Configuration& c) {
                           std::to_string(models));
   }
   return maxlag;
+}
+
+void check_output_names(const Configuration& c) {
+  std::vector<std::pair<std::string, std::string>> read = {
+      {"THE CONFIGURATION", kConfigurationFile},
+      {"FNMAG", c.FNMAG},
+      {"FNSWEPAM", c.FNSWEPAM},
+      {"FNKP", c.FNKP},
+      {"FNDST", c.FNDST}};
+  const int models = model_count(c);
+  for (int i = 0; i < models; ++i) {
+    read.emplace_back("FNRES", c.FNRES[static_cast<std::size_t>(i)]);
+    read.emplace_back("FNCOV", c.FNCOV[static_cast<std::size_t>(i)]);
+  }
+  // Replacing one of them would destroy data or a model that the next run needs.
+  for (const auto& [name, output] :
+       {std::make_pair("FNDAT", c.FNDAT), std::make_pair("FNMET", c.FNMET)}) {
+    for (const auto& [what, input] : read) {
+      if (same_file(output, input))
+        throw RunEnd::message(std::string(name) + " NAMES A FILE THE RUN READS (" + what + ")");
+    }
+  }
 }
 
 int model_count(const Configuration& c) {

@@ -57,4 +57,11 @@ int table_rows(int lt, int nrec0);
 // NMOD = LT / DT(KY); call only on a validated configuration.
 int model_count(const Configuration& config);
 
+// Ends the run with a message (RunEnd::message) when FNDAT or FNMET names a
+// file the run reads: the configuration, an input file, or the model or
+// covariance file of one of the NMOD models. Names are compared as written
+// and, for files that exist, by what they are on disk. Call only on a
+// validated configuration.
+void check_output_names(const Configuration& config);
+
 }  // namespace velk

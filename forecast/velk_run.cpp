@@ -31,6 +31,7 @@ DateTime creation_time(const Clock& clock) {
 void run(std::ostream& out, const Clock& clock) {
   const Configuration config = read_configuration(kConfigurationFile);
   const int maxlag = validate_configuration(config);
+  check_output_names(config);
   const int nrec0 = count_mag_records(config.FNMAG);
   const int nmax = table_rows(config.LT, nrec0);
   const int nmod = model_count(config);

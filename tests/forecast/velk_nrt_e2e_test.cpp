@@ -9,6 +9,7 @@
 //   expected/absent   names of files the run must not create, one a line
 //   expected/scores   the seven scores in metadata order, as written under F6.3
 //   GENERATED         a note that the expected files came from the program itself
+//   GUARDS            a note naming the fault a regression case guards against
 //   any other file    an output file, compared line by line; the creation-time
 //                     line of the metadata is checked for its form only
 #include <gtest/gtest.h>
