@@ -1,5 +1,6 @@
 #include "forecast/velk_run.h"
 
+#include <csignal>
 #include <ctime>
 #include <new>
 #include <stdexcept>
@@ -103,6 +104,10 @@ bool local_clock(DateTime& now) {
 }
 
 int run_velk_nrt(std::ostream& out, std::ostream& err, const Clock& clock) {
+  // Past a file-size limit the signal would end the run in the middle of a
+  // write and leave the temporary output file behind; ignored, the write
+  // fails, the temporary file is removed and the earlier file stays.
+  std::signal(SIGXFSZ, SIG_IGN);
   try {
     run(out, clock);
     out.flush();

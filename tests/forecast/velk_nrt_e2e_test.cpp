@@ -10,6 +10,7 @@
 //   expected/scores   the seven scores in metadata order, as written under F6.3
 //   GENERATED         a note that the expected files came from the program itself
 //   GUARDS            a note naming the fault a regression case guards against
+//   file_size_limit   the run's file-size limit in blocks, as /bin/sh's ulimit -f takes it
 //   any other file    an output file, compared line by line; the creation-time
 //                     line of the metadata is checked for its form only
 #include <gtest/gtest.h>
@@ -73,8 +74,11 @@ TEST_P(VelkNrtCase, OutputsMatch) {
     if (!shared.empty()) copy_files(kData / shared, scratch);
 
   // timeout bounds a run that would hang; it has no part in what is checked.
-  const std::string command = "cd '" + scratch.string() +
-                              "' && timeout 120 '" VELK_NRT_PROGRAM "' > run.stdout 2> run.stderr";
+  const std::string limit = read_file(source / "file_size_limit");
+  const std::string command =
+      "cd '" + scratch.string() + "' && " +
+      (limit.empty() ? "" : "ulimit -f " + limit.substr(0, limit.find('\n')) + " && ") +
+      "timeout 120 '" VELK_NRT_PROGRAM "' > run.stdout 2> run.stderr";
   const int raw = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(raw));
   EXPECT_EQ(WEXITSTATUS(raw), std::stoi(read_file(expected / "status")));
