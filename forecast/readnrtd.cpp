@@ -160,6 +160,22 @@ bool dated_on(const std::string& line, int year_col, int day_col, const AceRecor
          mm == mag.mo && dd == mag.da;
 }
 
+// Whether `later` is dated one hour after `earlier`.
+bool one_hour_after(const AceRecord& earlier, const AceRecord& later) {
+  int yr = earlier.yr, mo = earlier.mo, da = earlier.da, hr = earlier.hr + 1;
+  if (hr == 24) {
+    hr = 0;
+    if (++da > days_in_month(yr, mo)) {
+      da = 1;
+      if (++mo == 13) {
+        mo = 1;
+        ++yr;
+      }
+    }
+  }
+  return later.yr == yr && later.mo == mo && later.da == da && later.hr == hr;
+}
+
 const char* const kCapacityLine = " MAXIMUM SAMPLE VOLUME REACHED, REMAINING DATA IGNORED\n";
 
 // Row t from the paired records, and at hour 0 the day's indices in rows
@@ -240,6 +256,7 @@ int readnrtd(HourlyTable& table, const FillValues& UF, const std::string& FNMAG,
 
   int n = 1;
   std::string mag_line, swepam_line, kp_line, dst_line;
+  AceRecord previous;
   for (;; ++n) {
     const int t = n;
     if (!mag.next(mag_line)) break;
@@ -281,6 +298,13 @@ int readnrtd(HourlyTable& table, const FillValues& UF, const std::string& FNMAG,
       throw RunEnd::message("HOUR OUTSIDE 0..23 IN THE ACE DATA AT LINE # " +
                             write_int_field(n, 8));
     }
+    // Lags count rows, and a day's indices fill the 24 rows from its hour 0:
+    // a missing or repeated hour would shift both off the hours they belong to.
+    if (n > 1 && !one_hour_after(previous, m)) {
+      throw RunEnd::message("RECORD NOT ONE HOUR AFTER THE ONE BEFORE IN THE ACE DATA AT LINE # " +
+                            write_int_field(n, 8));
+    }
+    previous = m;
     // The day records are taken in their order; a missing or repeated day
     // would shift every later one onto the wrong day.
     if (new_day && !dated_on(kp_line, 1, 5, m))

@@ -234,6 +234,12 @@ TEST(Readnrtd, EndsTheRunWithAMessageOnABadRecord) {
       {4, 3, 1, "2013 02 29", calendar("DAY OUTSIDE 1..28")},
       {4, 3, 9, "00", calendar("DAY OUTSIDE 1..31")},
       {4, 3, 13, "24", calendar("HOUR OUTSIDE 0..23")},
+      // Guards against rows that are not hour after hour: a lost or repeated
+      // ACE hour shifted every lag and the day's Kp and Dst off their hours.
+      {4, 3, 13, "04", calendar("RECORD NOT ONE HOUR AFTER THE ONE BEFORE")},
+      {4, 3, 13, "02", calendar("RECORD NOT ONE HOUR AFTER THE ONE BEFORE")},
+      {4, 24, 9, "03",
+       " RECORD NOT ONE HOUR AFTER THE ONE BEFORE IN THE ACE DATA AT LINE #       25\n"},
       {2, 1, 5, " 3", kp_day},  // day 2 holding the record of day 3
       {2, 0, 1, "11", kp_day},
       {3, 1, 6, "04", dst_day},
