@@ -26,11 +26,16 @@ constexpr std::int64_t kMaxTableRows = 2000000;
 // through any link.
 bool same_file(const std::string& output, const std::string& input) {
   if (output == input) return true;
-  struct stat written {
-  }, read{};
+  struct stat written {};
+  struct stat read {};
   return ::lstat(output.c_str(), &written) == 0 && ::stat(input.c_str(), &read) == 0 &&
          written.st_dev == read.st_dev && written.st_ino == read.st_ino;
 }
+
+// File names are read whole and checked against kTextLength afterwards: cut
+// silently, as the other texts are, a name would read or replace another file
+// than the one it names.
+constexpr std::size_t kWholeText = std::string::npos;
 
 }  // namespace
 
@@ -45,16 +50,16 @@ Configuration read_configuration(std::istream& in, const std::string& path) {
   binder.bind("UF", c.UF.data(), kInputCount);
   binder.bind("UN", c.UN.data(), kMainInputCount, kTextLength);
   binder.bind("UU", c.UU.data(), kMainInputCount, kTextLength);
-  binder.bind("FNRES", c.FNRES.data(), kMaxModels, kTextLength);
-  binder.bind("FNCOV", c.FNCOV.data(), kMaxModels, kTextLength);
+  binder.bind("FNRES", c.FNRES.data(), kMaxModels, kWholeText);
+  binder.bind("FNCOV", c.FNCOV.data(), kMaxModels, kWholeText);
   binder.bind("FMDAT", &c.FMDAT, 1, kTextLength);
   binder.bind("FMDATH", &c.FMDATH, 1, kTextLength);
-  binder.bind("FNMAG", &c.FNMAG, 1, kTextLength);
-  binder.bind("FNSWEPAM", &c.FNSWEPAM, 1, kTextLength);
-  binder.bind("FNKP", &c.FNKP, 1, kTextLength);
-  binder.bind("FNDST", &c.FNDST, 1, kTextLength);
-  binder.bind("FNDAT", &c.FNDAT, 1, kTextLength);
-  binder.bind("FNMET", &c.FNMET, 1, kTextLength);
+  binder.bind("FNMAG", &c.FNMAG, 1, kWholeText);
+  binder.bind("FNSWEPAM", &c.FNSWEPAM, 1, kWholeText);
+  binder.bind("FNKP", &c.FNKP, 1, kWholeText);
+  binder.bind("FNDST", &c.FNDST, 1, kWholeText);
+  binder.bind("FNDAT", &c.FNDAT, 1, kWholeText);
+  binder.bind("FNMET", &c.FNMET, 1, kWholeText);
   try {
     binder.assign(read_namelist_group(in, kConfigurationGroup));
   } catch (const NamelistError& e) {
@@ -69,6 +74,18 @@ Configuration read_configuration(std::istream& in, const std::string& path) {
     for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
     throw RunEnd::abnormal("velk_nrt: " + path + ": group &" + kConfigurationGroup +
                            " does not assign " + names + "\n");
+  }
+  std::vector<std::pair<const char*, const std::string*>> names = {
+      {"FNMAG", &c.FNMAG}, {"FNSWEPAM", &c.FNSWEPAM}, {"FNKP", &c.FNKP},
+      {"FNDST", &c.FNDST}, {"FNDAT", &c.FNDAT},       {"FNMET", &c.FNMET}};
+  for (std::size_t i = 0; i < kMaxModels; ++i) {
+    names.emplace_back("FNRES", &c.FNRES[i]);
+    names.emplace_back("FNCOV", &c.FNCOV[i]);
+  }
+  for (const auto& [name, text] : names) {
+    if (text->size() > kTextLength)
+      throw RunEnd::abnormal("velk_nrt: " + path + ": a file name of " + name + " is longer than " +
+                             std::to_string(kTextLength) + " characters\n");
   }
   return c;
 }

@@ -35,6 +35,12 @@ TEST(Configuration, UnreadableGroupsEndAbnormallyNamingTheFile) {
   EXPECT_TRUE(
       abnormal_naming(run_end_of([] { parse("&VELK_FOR KY=12 LT=3 /"); }),
                       "test.cfg: group &VELK_FOR does not assign UFLAG, LMAX, DT, UF, UN, UU"));
+  // Guards against cutting a long file name to 255 characters, which made the
+  // run read or write another file than the one named.
+  std::string long_name = kApFile;
+  long_name.replace(long_name.find("FNDAT='") + 7, 0, std::string(300, 'a'));
+  EXPECT_TRUE(abnormal_naming(run_end_of([&] { parse(long_name); }),
+                              "test.cfg: a file name of FNDAT is longer than 255 characters"));
   for (const char* unusable : {"/nonexistent/velk_nrt.cfg", "/dev/zero"})
     EXPECT_TRUE(abnormal_naming(run_end_of([&] { read_configuration(unusable); }), unusable));
 }
