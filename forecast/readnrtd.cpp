@@ -136,7 +136,14 @@ AceRecord read_swepam(const std::string& line, const RecordFile& file, int recor
 struct DayIndices {
   std::array<double, 8> kp{}, ap{};  // the eight 3-hour intervals
   std::array<double, 24> dst{};
+  // False for a blank line: the day's record is missing, and its rows keep
+  // the fill values.
+  bool has_kp = true, has_dst = true;
 };
+
+bool is_blank(const std::string& line) {
+  return line.find_first_not_of(' ') == std::string::npos;
+}
 
 void read_kp(const std::string& line, const RecordFile& file, int record, DayIndices& day) {
   RecordReader r(line, file, record);
@@ -191,9 +198,11 @@ void store_row(HourlyTable& table, int t, const AceRecord& mag, const AceRecord&
   for (int j = 7; j <= 9; ++j) table.at(j, t) = swepam.inputs[j - 1];
   if (day != nullptr) {
     for (int k = 0; k < 24; ++k) {
-      table.at(10, t + k) = day->kp[k / 3];
-      table.at(12, t + k) = day->ap[k / 3];
-      table.at(11, t + k) = day->dst[k];
+      if (day->has_kp) {
+        table.at(10, t + k) = day->kp[k / 3];
+        table.at(12, t + k) = day->ap[k / 3];
+      }
+      if (day->has_dst) table.at(11, t + k) = day->dst[k];
     }
   }
   table.doy[i] = mag.da + days_before_month(mag.mo) + (is_leap_year(mag.yr) && mag.mo > 2 ? 1 : 0);
@@ -269,9 +278,11 @@ int readnrtd(HourlyTable& table, const FillValues& UF, const std::string& FNMAG,
     const bool new_day = m.hr == 0;
     if (new_day) {
       if (!kp.next(kp_line)) break;
-      read_kp(kp_line, kp, n, day);
+      day.has_kp = !is_blank(kp_line);
+      if (day.has_kp) read_kp(kp_line, kp, n, day);
       if (!dst.next(dst_line)) break;
-      read_dst(dst_line, dst, n, day);
+      day.has_dst = !is_blank(dst_line);
+      if (day.has_dst) read_dst(dst_line, dst, n, day);
       if (t + 23 > table.nmax) {
         out << kCapacityLine << "\n";
         break;
@@ -306,10 +317,12 @@ int readnrtd(HourlyTable& table, const FillValues& UF, const std::string& FNMAG,
     }
     previous = m;
     // The day records are taken in their order; a missing or repeated day
-    // would shift every later one onto the wrong day.
-    if (new_day && !dated_on(kp_line, 1, 5, m))
+    // would shift every later one onto the wrong day. A blank line stands for
+    // a day without its record (a list that does not hold today yet): that
+    // day keeps the fill values, and the next record must be the next day's.
+    if (new_day && day.has_kp && !dated_on(kp_line, 1, 5, m))
       throw RunEnd::message("DATE IN MAG AND KP DATA DO NOT MATCH");
-    if (new_day && !dated_on(dst_line, 4, 9, m))
+    if (new_day && day.has_dst && !dated_on(dst_line, 4, 9, m))
       throw RunEnd::message("DATE IN MAG AND DST DATA DO NOT MATCH");
     store_row(table, t, m, s, new_day ? &day : nullptr);
   }

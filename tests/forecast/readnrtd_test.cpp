@@ -165,6 +165,19 @@ TEST(Readnrtd, AMissingDailyRecordOrABlankMagLineEndsReading) {
   f.kp.resize(1);
   EXPECT_EQ(f.read(96), 24);
 
+  // Guards against refusing the run for a blank Kp or Dst day line (a Kp
+  // list that does not hold today yet ends in one): that day's indices keep
+  // their fill values and the other days are read.
+  f.make_hours(kMarch2012, 72);
+  f.kp[2] = "";
+  f.dst[1] = "   ";
+  EXPECT_EQ(f.read(96), 72);
+  for (int t = 1; t <= 72; ++t) {
+    EXPECT_EQ(f.table.at(10, t) == kUF[9], t > 48) << t;
+    EXPECT_EQ(f.table.at(12, t) == kUF[11], t > 48) << t;
+    EXPECT_EQ(f.table.at(11, t) == kUF[10], t > 24 && t <= 48) << t;
+  }
+
   f.make_hours(kMarch2012, 48);
   f.mag[29] = "";
   EXPECT_EQ(f.read(48), 29);
