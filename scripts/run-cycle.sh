@@ -92,7 +92,7 @@ cycle_time="$(date -u +%Y-%m-%dT%H:%M:%SZ)"
 # owner) still gets its log line and a documented status.
 unwritable() {
   echo "$cycle_time $variant unwritable exit=74 (status.json not written)"
-  echo "run-cycle: cannot write in $workdir" >&2
+  echo "run-cycle: cannot write in $workdir (are it and its .cycle.lock writable by $(id -un 2> /dev/null || id -u)?)" >&2
   exit 74
 }
 { exec 9>>.cycle.lock; } 2> /dev/null || unwritable
