@@ -97,7 +97,7 @@ fi
 quote() { printf '"%s"' "$(printf '%s' "$1" | sed 's/\\/\\\\/g; s/"/\\"/g')"; }
 {
   echo 'set terminal png noenhanced size 1280,720 font ",11"'
-  echo "set output $(quote "$picture")"
+  echo "set output $(quote "$work/picture.png")"
   echo 'set xdata time'
   echo 'set timefmt "%Y-%m-%dT%H"'
   echo 'set format x "%d %b\n%H UT"'
@@ -146,4 +146,13 @@ if ! gnuplot "$work/plot.gp" 2> "$work/gnuplot.err"; then
   cat "$work/gnuplot.err" >&2
   fail "gnuplot could not draw $picture"
 fi
-[ -s "$picture" ] || fail "gnuplot wrote no picture to $picture"
+# gnuplot ends with status 0 even when its writes failed (a full disk), so a
+# picture counts only when it ends with the PNG end chunk, and it replaces the
+# old one only once it is copied whole.
+[ "$(tail -c 8 "$work/picture.png" 2> /dev/null | head -c 4)" = IEND ] ||
+  fail "gnuplot wrote no complete picture for $picture"
+copy="$(dirname "$picture")/.$(basename "$picture").$$"
+if ! cp "$work/picture.png" "$copy" || ! mv -f "$copy" "$picture"; then
+  rm -f "$copy"
+  fail "cannot write $picture"
+fi

@@ -24,7 +24,8 @@ Exit status: 0 a forecast table was written in this cycle; 10 a source failed
 (no fresh configuration); 11 the order file is not well-formed XML; 12 the
 preprocessor could write no report; 13 the preprocessor ended otherwise; 20 the
 forecaster refused (a message line); 21 the forecaster ended abnormally;
-64 bad usage; 74 the status could not be written; 75 another cycle is running.
+64 bad usage; 74 the status could not be written (or nothing could be written in
+WORKDIR); 75 another cycle is running.
 USAGE
 }
 bad_usage() {
@@ -59,6 +60,7 @@ done
 variant="$1" workdir="$2" order="${3:-}"
 case "$variant" in ap | dst | kp) ;; *) bad_usage "unknown variant '$variant'" ;; esac
 [[ "$keep_days" =~ ^[0-9]+$ ]] && [ "${#keep_days}" -le 5 ] || bad_usage "--keep-days needs a whole number of days, not '$keep_days'"
+keep_days=$((10#$keep_days)) # a leading zero would make shell arithmetic read it as octal
 [ -d "$workdir" ] || bad_usage "no working directory '$workdir'"
 # Every path is made absolute before the script changes into WORKDIR.
 if [ -n "$bindir" ]; then
@@ -86,7 +88,14 @@ fi
 export TZ=UTC
 cd "$workdir"
 cycle_time="$(date -u +%Y-%m-%dT%H:%M:%SZ)"
-exec 9>>.cycle.lock
+# A working directory the cycle cannot write in (read-only, full, another
+# owner) still gets its log line and a documented status.
+unwritable() {
+  echo "$cycle_time $variant unwritable exit=74 (status.json not written)"
+  echo "run-cycle: cannot write in $workdir (are it and its .cycle.lock writable by $(id -un 2> /dev/null || id -u)?)" >&2
+  exit 74
+}
+{ exec 9>>.cycle.lock; } 2> /dev/null || unwritable
 if ! flock -n 9; then
   echo "$cycle_time $variant busy exit=75"
   echo "run-cycle: another cycle is running in $workdir" >&2
@@ -107,9 +116,10 @@ fi
 
 # Files written in this cycle are newer than this marker; a velk_nrt.cfg
 # older than it names the inputs of an earlier cycle.
-marker="$(mktemp .cycle-start.XXXXXX)"
-scratch="$(mktemp -d .cycle-out.XXXXXX)"
+marker="" scratch=""
 trap 'rm -rf "$marker" "$scratch"' EXIT
+marker="$(mktemp .cycle-start.XXXXXX 2> /dev/null)" || unwritable
+scratch="$(mktemp -d .cycle-out.XXXXXX 2> /dev/null)" || unwritable
 fresh() { [ -f "$1" ] && [ -n "$(find "$1" -newer "$marker" 2>/dev/null)" ]; }
 config_value() { sed -n "s/^$1='\(.*\)'\$/\1/p" velk_nrt.cfg | sed "s/''/'/g"; }
 

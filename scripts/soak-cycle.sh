@@ -7,7 +7,9 @@ usage() {
 Usage: soak-cycle.sh --build-dir DIR [--from "YYYY-MM-DD HH:MM"] [--hours N] [--keep-days N] [--out DIR]
   --build-dir DIR  a configured and built tree with the tests (the loopback
                    preprocessor builds stand in for the installed ones)
-  --from TIME      the first cycle, UTC (default "2020-02-27 00:20")
+  --from TIME      the first cycle, UTC (default "2020-02-27 00:20"); the
+                   recorded months also carry cycles from "2023-01-01 00:20"
+                   to 2023-01-15 (the first hours of a year)
   --hours N        number of hourly cycles (default 121: five days, over the end
                    of February 2020)
   --keep-days N    the retention handed to run-cycle.sh (default 2)
@@ -15,9 +17,9 @@ Usage: soak-cycle.sh --build-dir DIR [--from "YYYY-MM-DD HH:MM"] [--hours N] [--
                    (default: a temporary directory, removed)
 
 Installs the build tree to a fresh prefix, starts loopback stand-ins of the
-upstream services holding the recorded months 2020-01 to 2020-03, and runs the
-installed run-cycle.sh once per hour in a fresh working directory with the
-clock pinned by faketime. Each hour the ACE lists hold the records published
+upstream services holding the recorded months, and runs the installed
+run-cycle.sh once per hour in a fresh working directory with the clock pinned
+by faketime. Each hour the ACE lists hold the records published
 by then, so the first hour of March finds March's lists with their header
 only. Injected: an ACE outage on 2020-02-28 from 10:20 to 12:20 and a SWEPAM
 list with one record missing on 2020-02-29 at 15:20 (the forecaster refuses).
@@ -86,9 +88,13 @@ fi
 data="$root/tests/data"
 up="$out/upstream"
 mkdir -p "$up/kp/kp_index" "$up/ace/pub/lists/ace2"
-for month in 202001 202002 202003; do
+# Every recorded Dst month, so that --from may also start in January 2023
+# (the first hours of a year, on the recorded 2022-12 and 2023-01).
+for file in "$data"/dst/dst[0-9][0-9][0-9][0-9].for.request; do
+  name="$(basename "$file")"
+  month="20${name:3:4}"
   mkdir -p "$up/dst/dst_realtime/$month"
-  cp "$data/dst/dst${month:2:4}.for.request" "$up/dst/dst_realtime/$month/"
+  cp "$file" "$up/dst/dst_realtime/$month/"
 done
 "$python" "$root/scripts/example-servers.py" "$up" --lifetime $((hours * 10 + 120)) > "$out/servers.log" 2>&1 &
 server_pid=$!

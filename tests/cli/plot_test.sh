@@ -20,6 +20,13 @@ bash "$plot" "$scratch/table.asc" "$run/fc.xml" "$scratch/out.png" 2> "$scratch/
 [ "$(head -c 4 "$scratch/out.png" 2>/dev/null | od -An -c | tr -d ' ')" = "211PNG" ] ||
   fail "usable table: $scratch/out.png is not a PNG picture"
 
+# Fault guarded: gnuplot ends with status 0 when its writes fail, so a picture
+# cut short by a full disk counted as drawn. A file size limit stands in for
+# the disk (big enough for the data gnuplot reads, too small for the picture).
+(trap '' XFSZ; ulimit -f 32; exec bash "$plot" "$scratch/table.asc" "$run/fc.xml" "$scratch/out.png") 2> "$scratch/err"
+[ $? -eq 1 ] && grep -q "no complete picture" "$scratch/err" && [ "$(wc -c < "$scratch/out.png")" -gt 32768 ] ||
+  fail "a picture cut short: $(cat "$scratch/err")"
+
 # Each unusable input ends with status 1 and a message naming the problem.
 refused() {  # WHAT TABLE METADATA EXPECTED_MESSAGE
   bash "$plot" "$2" "$3" "$scratch/refused.png" > /dev/null 2> "$scratch/err"

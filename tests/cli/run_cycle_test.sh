@@ -124,11 +124,14 @@ cycle
 
 # --- retention: only the cycle's own dated files older than N days go ---------
 old="$(date -u -d '40 days ago' +%Y_%j_%H_%M)" recent="$(date -u -d '3 days ago' +%Y_%j_%H_%M)"
-survivors=("dst-rt-$recent.asc" "dst-fc-$recent.asc" "dst-fc-$recent.png" "notes-$old.asc"
+# (%j counts from 1, the stamps from 0: this stamp is nine days old.)
+nine="$(date -u -d '10 days ago' +%Y_%j_%H_%M)"
+survivors=("dst-rt-$recent.asc" "dst-fc-$recent.asc" "dst-fc-$recent.png" "dst-fc-$nine.xml" "notes-$old.asc"
   "dst-fc-$old.asc.bak" "my-dst-fc-$old.asc" "order.xml" "velk_nrt.cfg" "errorfile.xml" "1101.res")
 removed=("dst-rt-$old.asc" "ace-swepam-rt-$old.asc" "dst-fc-$old.asc" "dst-fc-$old.xml" "kp-fc-$old.png")
 (cd "$tmp/work" && touch "${survivors[@]}" "${removed[@]}")
-cycle --keep-days 30
+# Fault guarded: a leading zero made the days octal (010 kept 8 days, 08 none).
+cycle --keep-days 010
 for f in "${survivors[@]}"; do [ -e "$tmp/work/$f" ] || fail "retention removed $f"; done
 for f in "${removed[@]}"; do [ ! -e "$tmp/work/$f" ] || fail "retention kept $f"; done
 # A failed cycle's inputs go at once; an earlier cycle's stay.
@@ -157,6 +160,13 @@ cycle
 kill "$holder" 2>/dev/null || true
 [ "$status" -eq 75 ] && [ ! -e "$tmp/work/seen-tz" ] && [[ "$out" == *" dst busy exit=75" ]] ||
   fail "overlapping cycle: status $status, $out"
+# Fault guarded: a working directory the cycle cannot write in (here the lock
+# cannot be opened) ended with status 1 and no log line.
+mv "$tmp/work/.cycle.lock" "$tmp/lock" && mkdir "$tmp/work/.cycle.lock"
+cycle
+rmdir "$tmp/work/.cycle.lock" && mv "$tmp/lock" "$tmp/work/.cycle.lock"
+[ "$status" -eq 74 ] && [ ! -e "$tmp/work/seen-tz" ] && [[ "$out" == *" dst unwritable exit=74 "* ]] ||
+  fail "unwritable working directory: status $status, $out"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "run-cycle: outcomes, status, models, retention, usage and lock hold"
