@@ -44,7 +44,8 @@ std::string source_of_download(const std::string& step) {
 
 bool follows_a_download(const std::string& step, const std::string& error) {
   if (step == "FileWrite") return error.find("velk_nrt.cfg") == std::string::npos;
-  return step == "FileRead" || step == "FileAnalysis" || step == "FileStructureAnalysis2";
+  return step == "FileRead" || step == "FileAnalysis" || step == "FileStructureAnalysis2" ||
+         step == "FileMonths";
 }
 
 }  // namespace

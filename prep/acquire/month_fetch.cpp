@@ -85,8 +85,12 @@ int acquire_two_months(const MonthPairNames& names, const std::string& path,
     } else {
       // Months other than the current and the previous one, an error page or a
       // foreign text: nothing is written, so the source must not count as
-      // obtained.
+      // obtained. Both texts may have been read and checked without fault, so
+      // the refusal needs a record of its own for the report to show it.
       failures = 1;
+      report_record(
+          "FileMonths",
+          "'" + std::string(names.present_file) + "'and'" + names.last_file + "'notJoined", 1);
     }
   }
   remove_working_files(names);

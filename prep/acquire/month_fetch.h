@@ -44,7 +44,9 @@ std::string join_months(const MonthPair& months);
 // and `header` + text is written to `path`. The working files are removed
 // at the end. Returns 0 when the file was written with no missing row;
 // otherwise non-zero: the number of unreadable months, or of missing rows, or
-// 1 for a refused pair, plus 1 when the file could not be written.
+// 1 for a refused pair (recorded as ("FileMonths", "'<present file>'and'<last
+// file>'notJoined", 1)), plus 1 when the file could not be
+// written.
 int acquire_two_months(const MonthPairNames& names, const std::string& path,
                        const std::string& present_url, const std::string& last_url,
                        const std::string& header,

@@ -11,7 +11,8 @@ export FIXTURES="$source_dir/tests"
 ln -s "$velk_status" "$tmp/bin/velk_status"
 # The stand-in preprocessor: prep-mode says ok (report, four inputs, a
 # configuration), sources (a failed ACE download: report and two inputs, no
-# configuration), stale (report only) or an exit status.
+# configuration), stale (report only), pair (a refused month pair) or an exit
+# status.
 cat > "$tmp/bin/nrtprep-dst" <<'STUB'
 #!/usr/bin/env bash
 echo "$TZ" > seen-tz
@@ -24,6 +25,8 @@ case "$mode" in
     tr '~' '\n' | sed 's/202304_ace_mag/202304_ace_\xe9mag/' > errorfile.xml
     touch "dst-rt-$stamp.asc" "kp-rt-$stamp.asc"; exit 0 ;;
   stale) cp "$report" errorfile.xml; exit 0 ;;
+  # Kp months served the wrong way round: refused, with nothing else failing.
+  pair) cp "$FIXTURES/e2e/cases/kp_pair_in_wrong_order/expected/errorfile.xml" errorfile.xml; exit 0 ;;
   # A full cycle whose order file names an input directory without ACE files.
   existing) report="$FIXTURES/e2e/cases/ap_order_full_cycle/expected/out/errorfile.xml" ;;
 esac
@@ -63,7 +66,8 @@ status_field() { python3 -c 'import json, sys; print(json.load(open(sys.argv[1])
 # Faults guarded: a cycle that made no forecast exiting 0; the expected
 # OrderFileInDir of a run without an order file listed as a failure; a report
 # byte that is not UTF-8 ending velk_status in an exception; the read of an
-# existing ACE file counted to the source before it.
+# existing ACE file counted to the source before it; a refused month pair
+# leaving every source "ok" because no report step had failed.
 # prep-mode fc-mode status outcome          words the log line must hold
 while read -r prep fc want outcome words; do
   echo "$prep" > "$tmp/work/prep-mode"
@@ -84,6 +88,7 @@ ok      ok     0  forecast           failed=-,FC+01H@2020-03-21T21:00Z=-15.,FC+0
 existing ok    0  forecast           failed=FileRead(ace_mag),FileRead(ace_swepam)
 sources ok     10 sources-failed     AceMagFileDownload(ace_mag),newest=-
 stale   ok     10 sources-failed     failed=-
+pair    ok     10 sources-failed     FileMonths(kp)
 exit1   ok     11 order-file-invalid exit=11
 exit3   ok     12 no-report          exit=12
 exit7   ok     13 preprocessor-failed exit=13
