@@ -185,7 +185,8 @@ if outcome == "forecaster-refused":
     assert s["message"] == "DATE/TIME IN MAG AND SWEPAM DATA DO NOT MATCH", s["message"]
 CHECK
 done
-elapsed="$(echo "$(date +%s.%N) - $began" | bc)"
+# awk, not bc: bc is not on every fresh machine.
+elapsed="$(awk -v a="$began" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b - a }')"
 stop_servers
 
 # --- retention: dated files older than the retention are gone, the rest kept --
@@ -215,7 +216,7 @@ done
 kept_tables="$(find "$work" -maxdepth 1 -name 'dst-fc-*.asc' | wc -l)"
 [ "$kept_tables" -ge "$expected_kept" ] || fail retention "$kept_tables forecast tables kept, expected $expected_kept"
 
-echo "soak: $hours hourly cycles from $from UT in $(printf '%.1f' "$elapsed") s ($(printf '%.2f' "$(echo "$elapsed / ($hours + ($hours == 0))" | bc -l)") s per cycle)"
+echo "soak: $hours hourly cycles from $from UT in $(printf '%.1f' "$elapsed") s ($(awk -v e="$elapsed" -v h="$hours" 'BEGIN { printf "%.2f", e / (h > 0 ? h : 1) }') s per cycle)"
 for o in "${!outcomes[@]}"; do echo "  $o: ${outcomes[$o]}"; done
 echo "  working directory at the end: $(find "$work" -maxdepth 1 -type f | wc -l) files, $(du -sk "$work" | cut -f1) KiB, $dated dated files (retention $keep_days days)"
 [ "$failures" -eq 0 ] || { echo "soak: $failures checks failed"; exit 1; }
