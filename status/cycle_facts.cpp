@@ -4,9 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "prep/common/file_helpers.h"
 
 namespace velk_status {
 
@@ -26,8 +27,20 @@ std::string child_text(const TiXmlElement* parent, const char* name) {
   return element_text(parent->FirstChildElement(name));
 }
 
+// The whole file, read with the project's reader: a regular file only (a pipe
+// could block the status for ever) and of bounded size.
+std::string whole_file(const std::string& path) {
+  std::string text;
+  if (!read_whole_file(path, kMaxTextBytes, text)) {
+    throw std::runtime_error("cannot read " + path + ": not a readable regular file of at most " +
+                             std::to_string(kMaxTextBytes) + " bytes");
+  }
+  return text;
+}
+
 void load(TiXmlDocument& document, const std::string& path) {
-  if (!document.LoadFile(path.c_str())) {
+  document.Parse(whole_file(path).c_str());
+  if (document.Error()) {
     throw std::runtime_error("cannot read " + path + ": " + document.ErrorDesc());
   }
 }
@@ -121,9 +134,9 @@ Metadata read_metadata(const std::string& path) {
 
 std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
                                              const std::string& fill_value) {
-  std::ifstream in(table_path);
+  std::istringstream in(whole_file(table_path));
   std::string line;
-  if (!in || !std::getline(in, line)) throw std::runtime_error("cannot read " + table_path);
+  if (!std::getline(in, line)) throw std::runtime_error(table_path + " is empty");
 
   // Header: HOY HTND YYYY MM DD DOY HH <index> [units] then "FC+nnH [units]" per lead.
   std::vector<NewestForecast> leads;
