@@ -23,6 +23,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import zlib
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -34,8 +35,31 @@ def fail(message, status=1):
 
 def read_text(path):
     opener = gzip.open if path.endswith(".gz") else open
-    with opener(path, "rt", encoding="ascii", newline="") as f:
-        return f.read()
+    try:
+        with opener(path, "rt", encoding="ascii", newline="") as f:
+            return f.read()
+    except (OSError, EOFError, zlib.error, UnicodeDecodeError) as e:  # a damaged archive, a non-ASCII byte
+        fail("cannot read %s: %s" % (path, e))
+
+
+def replace_file(path, text):
+    """Writes `path` whole or not at all: a reader never sees half a file, and
+    a link standing at `path` is replaced, not written through."""
+    directory = os.path.dirname(path) or "."
+    try:
+        fd, temporary = tempfile.mkstemp(dir=directory, prefix=".join-")
+    except OSError as e:
+        fail("cannot write %s: %s" % (path, e))
+    try:
+        umask = os.umask(0)
+        os.umask(umask)
+        os.fchmod(fd, 0o666 & ~umask)
+        with os.fdopen(fd, "w", encoding="ascii", newline="") as f:
+            f.write(text)
+        os.replace(temporary, path)
+    except OSError as e:
+        os.unlink(temporary)
+        fail("cannot write %s: %s" % (path, e))
 
 
 def months(first, last):
@@ -116,9 +140,12 @@ def main(argv):
                 fail("no OMNI2 year %d (%s)" % (year, path))
             omni.append(read_text(path))
         end_day = calendar.monthrange(*last)[1]
-        converted = subprocess.run(
-            [omni2nrt, "--from", "%04d-%02d-01" % first, "--to", "%04d-%02d-%02d" % (last + (end_day,)),
-             os.path.join(work, "o-"), "-"], input="".join(omni), text=True)
+        try:
+            converted = subprocess.run(
+                [omni2nrt, "--from", "%04d-%02d-01" % first, "--to", "%04d-%02d-%02d" % (last + (end_day,)),
+                 os.path.join(work, "o-"), "-"], input="".join(omni), text=True)
+        except OSError as e:
+            fail("cannot run %s: %s" % (omni2nrt, e))
         if converted.returncode != 0:
             fail("omni2nrt could not convert the OMNI2 years of the span")
         out = {}
@@ -133,8 +160,7 @@ def main(argv):
         out[name] = [recorded.get(day_key(line), line) for line in out[name]]
 
     for name, lines in out.items():
-        with open("%s%s.asc" % (prefix, name), "w", encoding="ascii", newline="") as f:
-            f.write("\n".join(lines) + "\n")
+        replace_file("%s%s.asc" % (prefix, name), "\n".join(lines) + "\n")
     return 0
 
 

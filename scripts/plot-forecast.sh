@@ -152,7 +152,8 @@ fi
 [ "$(tail -c 8 "$work/picture.png" 2> /dev/null | head -c 4)" = IEND ] ||
   fail "gnuplot wrote no complete picture for $picture"
 copy="$(dirname "$picture")/.$(basename "$picture").$$"
-if ! cp "$work/picture.png" "$copy" || ! mv -f "$copy" "$picture"; then
+# A link left under the copy's name would make cp write through it.
+if ! rm -f -- "$copy" || ! cp "$work/picture.png" "$copy" || ! mv -f "$copy" "$picture"; then
   rm -f "$copy"
   fail "cannot write $picture"
 fi

@@ -109,7 +109,8 @@ if [ -n "$models" ]; then
     [ -f "$model" ] || continue
     name="$(basename "$model")"
     if ! cmp -s "$model" "$name"; then
-      cp "$model" ".$name.new" && mv -f ".$name.new" "$name"
+      # A link left under the copy's name would make cp write through it.
+      rm -f -- ".$name.new" && cp "$model" ".$name.new" && mv -f ".$name.new" "$name"
     fi
   done
 fi

@@ -4,9 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "prep/common/file_helpers.h"
 
 namespace velk_status {
 
@@ -26,8 +27,20 @@ std::string child_text(const TiXmlElement* parent, const char* name) {
   return element_text(parent->FirstChildElement(name));
 }
 
+// The whole file, read with the project's reader: a regular file only (a pipe
+// could block the status for ever) and of bounded size.
+std::string whole_file(const std::string& path) {
+  std::string text;
+  if (!read_whole_file(path, kMaxTextBytes, text)) {
+    throw std::runtime_error("cannot read " + path + ": not a readable regular file of at most " +
+                             std::to_string(kMaxTextBytes) + " bytes");
+  }
+  return text;
+}
+
 void load(TiXmlDocument& document, const std::string& path) {
-  if (!document.LoadFile(path.c_str())) {
+  document.Parse(whole_file(path).c_str());
+  if (document.Error()) {
     throw std::runtime_error("cannot read " + path + ": " + document.ErrorDesc());
   }
 }
@@ -100,6 +113,8 @@ Metadata read_metadata(const std::string& path) {
   metadata.index_name = child_text(predictand, "Name");
   metadata.units = child_text(predictand, "Units");
   metadata.fill_value = child_text(predictand, "Fill_Value");
+  // Without it every forecast equal to zero would be taken for a gap.
+  if (metadata.fill_value.empty()) throw std::runtime_error(path + " holds no Fill_Value");
   const TiXmlElement* models = predictand->FirstChildElement("List_of_Models");
   for (const TiXmlElement* model = models != nullptr ? models->FirstChildElement("Model") : nullptr;
        model != nullptr; model = model->NextSiblingElement("Model")) {
@@ -119,9 +134,9 @@ Metadata read_metadata(const std::string& path) {
 
 std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
                                              const std::string& fill_value) {
-  std::ifstream in(table_path);
+  std::istringstream in(whole_file(table_path));
   std::string line;
-  if (!in || !std::getline(in, line)) throw std::runtime_error("cannot read " + table_path);
+  if (!std::getline(in, line)) throw std::runtime_error(table_path + " is empty");
 
   // Header: HOY HTND YYYY MM DD DOY HH <index> [units] then "FC+nnH [units]" per lead.
   std::vector<NewestForecast> leads;
@@ -132,21 +147,40 @@ std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
   if (leads.empty()) throw std::runtime_error(table_path + " has no FC+ column in its header");
 
   constexpr std::size_t kFirstForecast = 8;  // after HOY .. HH and the observed index
-  const double fill = std::strtod(fill_value.c_str(), nullptr);
+  // A fill value too wide for its field is written as asterisks: then only
+  // the same text marks a gap.
+  char* fill_end = nullptr;
+  const double fill = std::strtod(fill_value.c_str(), &fill_end);
+  const bool fill_is_number = fill_end != fill_value.c_str() && *fill_end == '\0';
+  std::size_t number = 1;
   while (std::getline(in, line)) {
+    ++number;
     std::istringstream row(line);
     std::vector<std::string> fields;
     for (std::string field; row >> field;) fields.push_back(field);
-    if (fields.size() < kFirstForecast) continue;
+    if (fields.empty()) continue;
+    int date[4] = {};  // year, month, day, hour
+    const std::size_t date_at[4] = {2, 3, 4, 6};
+    bool dated = fields.size() >= kFirstForecast;
+    for (std::size_t i = 0; dated && i < 4; ++i) {
+      char* end = nullptr;
+      const long value = std::strtol(fields[date_at[i]].c_str(), &end, 10);
+      dated = *end == '\0' && value >= 0 && value <= 9999;
+      date[i] = static_cast<int>(value);
+    }
+    if (!dated) {
+      throw std::runtime_error(table_path + " line " + std::to_string(number) +
+                               " is not a row of date, hour and values");
+    }
     char when[32];
-    std::snprintf(when, sizeof when, "%04d-%02d-%02dT%02d:00Z", std::atoi(fields[2].c_str()),
-                  std::atoi(fields[3].c_str()), std::atoi(fields[4].c_str()),
-                  std::atoi(fields[6].c_str()));
+    std::snprintf(when, sizeof when, "%04d-%02d-%02dT%02d:00Z", date[0], date[1], date[2], date[3]);
     for (std::size_t i = 0; i < leads.size() && kFirstForecast + i < fields.size(); ++i) {
       const std::string& value = fields[kFirstForecast + i];
       char* end = nullptr;
-      const double number = std::strtod(value.c_str(), &end);
-      if (end == value.c_str() || number == fill) continue;
+      const double parsed = std::strtod(value.c_str(), &end);
+      if (end == value.c_str() || value == fill_value || (fill_is_number && parsed == fill)) {
+        continue;
+      }
       leads[i].valid_time = when;
       leads[i].value = value;
     }

@@ -38,7 +38,8 @@ struct Metadata {
   std::vector<LeadScores> models;
 };
 
-// Throws std::runtime_error when the file cannot be read or parsed.
+// Throws std::runtime_error when the file cannot be read or parsed, or names
+// no fill value.
 Metadata read_metadata(const std::string& path);
 
 // The newest row of a lead's column that holds a forecast, i.e. differs from
@@ -51,6 +52,7 @@ struct NewestForecast {
 
 // Throws std::runtime_error when the table cannot be read or its layout is
 // not the forecaster's (header with FC+ labels, rows of date, hour, values).
+// A cell equal to the fill value, as a number or as written, is a gap.
 std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
                                              const std::string& fill_value);
 

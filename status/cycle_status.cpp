@@ -69,9 +69,11 @@ ordered_json cycle_status(const CycleRun& run) {
   ordered_json problems = ordered_json::array();
   ordered_json failed_all = ordered_json::array();
   std::vector<FailedStep> failed;
+  bool report_read = false;
   if (!run.report.empty()) {
     try {
       failed = failed_steps(run.report, run.order_file_given);
+      report_read = true;
     } catch (const std::exception& e) {
       problems.push_back(e.what());
     }
@@ -80,7 +82,8 @@ ordered_json cycle_status(const CycleRun& run) {
     failed_all.push_back({{"source", step.source}, {"step", step.step}, {"error", step.error}});
   }
   status["failed_steps"] = failed_all;
-  status["sources"] = run.report.empty() ? ordered_json(nullptr) : sources_state(failed);
+  // A report that could not be read says nothing of the sources, not that all went well.
+  status["sources"] = report_read ? sources_state(failed) : ordered_json(nullptr);
 
   ordered_json forecasts = ordered_json::array();
   ordered_json scores = ordered_json::array();
@@ -187,7 +190,15 @@ std::string status_page(const ordered_json& status) {
               cell(source.value()["ok"].get<bool>() ? "ok" : "failed") + cell(steps) + "</tr>\n";
     }
   }
-  page += "</table>\n</body>\n</html>\n";
+  page += "</table>\n";
+  // What could not be read is said on the page too, so that a missing table
+  // row is not taken for a source that went well.
+  if (!status["problems"].empty()) {
+    page += "<h2>Problems</h2>\n<ul>\n";
+    for (const auto& problem : status["problems"]) page += cell(problem, "li") + "\n";
+    page += "</ul>\n";
+  }
+  page += "</body>\n</html>\n";
   return page;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <map>
+#include <set>
 #include <string>
 
 #include "forecast/version.h"
@@ -19,6 +20,10 @@ const char* const kUsage =
     "could not be written (no log line); 64 on bad usage.\n"
     "velk_status --help or --version (alone) prints this text or the version.\n";
 
+const std::set<std::string> kValueOptions = {"--time",  "--variant",  "--outcome",
+                                             "--exit",  "--message",  "--report",
+                                             "--table", "--metadata", "--picture"};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -31,7 +36,7 @@ int main(int argc, char** argv) {
     const std::string option = argv[i];
     if (option == "--order-file") {
       order_file_given = true;
-    } else if (option.rfind("--", 0) == 0 && i + 1 < argc) {
+    } else if (kValueOptions.count(option) != 0 && i + 1 < argc) {
       values[option.substr(2)] = argv[++i];
     } else {
       std::cerr << "velk_status: bad argument '" << option << "'\n" << kUsage;
@@ -48,7 +53,14 @@ int main(int argc, char** argv) {
   run.time = values["time"];
   run.variant = values["variant"];
   run.outcome = values["outcome"];
-  run.exit_status = std::atoi(values["exit"].c_str());
+  char* end = nullptr;
+  const long exit_status = std::strtol(values["exit"].c_str(), &end, 10);
+  if (values["exit"].empty() || *end != '\0' || exit_status < 0 || exit_status > 255) {
+    std::cerr << "velk_status: --exit needs an exit status 0..255, not '" << values["exit"] << "'\n"
+              << kUsage;
+    return 64;
+  }
+  run.exit_status = static_cast<int>(exit_status);
   run.order_file_given = order_file_given;
   run.message = values["message"];
   run.report = values["report"];

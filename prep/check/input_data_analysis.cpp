@@ -75,7 +75,7 @@ void InputData_analysis::data_analysis(std::string text) {
   };
   const std::tm now = utc_now();
   const int last_month = previous_month(now);
-  const int last_year = last_month == 12 ? full_year(now) - 1 : full_year(now);
+  const int last_year = previous_month_year(now, full_year(now));
   char digit = 0;
   if (month == month_of_year(now) && year == written(full_year(now))) {
     digit = '1';

@@ -19,13 +19,11 @@ int short_year(const std::tm& t) {
   return t.tm_year - 100;
 }
 
-// The year the previous month belongs to, written as `year` writes the
-// current one.
+}  // namespace
+
 int previous_month_year(const std::tm& t, int year) {
   return previous_month(t) == 12 ? year - 1 : year;
 }
-
-}  // namespace
 
 ClockSource set_clock_source(ClockSource source) {
   ClockSource previous = clock_source;

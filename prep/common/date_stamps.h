@@ -21,6 +21,9 @@ std::tm utc_now();
 int full_year(const std::tm& t);       // e.g. 2013
 int month_of_year(const std::tm& t);   // 1..12
 int previous_month(const std::tm& t);  // 1..12; 12 in January
+// The year the previous month belongs to, written as `year` writes the
+// current one (in full or as its last two digits).
+int previous_month_year(const std::tm& t, int year);
 
 std::string month_key(const std::tm& t);                 // YYYYMM
 std::string previous_month_key(const std::tm& t);        // YYYYMM of the previous month

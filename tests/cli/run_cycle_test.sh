@@ -124,8 +124,11 @@ CHECK
 # --- models: a fresh working directory gets them; a changed one is replaced --
 [ "$(cat "$tmp/work/1101.res")" = "model one" ] || fail "the models were not copied into the working directory"
 echo "model two" > "$tmp/models/1101.res"
+# Fault guarded: a link planted under the copy's name had the model written through it.
+echo "not a model" > "$tmp/victim" && ln -s "$tmp/victim" "$tmp/work/.1101.res.new"
 cycle
 [ "$(cat "$tmp/work/1101.res")" = "model two" ] || fail "a changed model was not replaced"
+[ "$(cat "$tmp/victim")" = "not a model" ] || fail "the model copy was written through a link"
 
 # --- retention: only the cycle's own dated files older than N days go ---------
 old="$(date -u -d '40 days ago' +%Y_%j_%H_%M)" recent="$(date -u -d '3 days ago' +%Y_%j_%H_%M)"
