@@ -221,23 +221,15 @@ void append_fixed(std::string& out, double value, int width, int decimals) {
       point == std::string_view::npos ? std::string_view() : rounded.substr(point + 1);
   int_part.remove_prefix(std::min(int_part.find_first_not_of('0'), int_part.size()));
 
-  std::size_t length = (negative ? 1 : 0) + int_part.size() + 1 + frac_part.size();
+  std::string body(negative ? "-" : "");
+  body.append(int_part);
+  body.push_back('.');
+  body.append(frac_part);
   // A magnitude below one: the zero before the point is optional, except that
   // a field must hold at least one digit.
-  const bool leading_zero = int_part.empty() && (decimals == 0 || static_cast<int>(length) < width);
-  if (leading_zero) ++length;
-  if (width <= 0) return;
-  const auto w = static_cast<std::size_t>(width);
-  if (length > w) {
-    out.append(w, '*');
-    return;
-  }
-  out.append(w - length, ' ');
-  if (negative) out.push_back('-');
-  if (leading_zero) out.push_back('0');
-  out.append(int_part);
-  out.push_back('.');
-  out.append(frac_part);
+  if (int_part.empty() && (decimals == 0 || static_cast<int>(body.size()) < width))
+    body.insert(negative ? 1 : 0, 1, '0');
+  append_right_aligned(out, body, width);
 }
 
 void append_text(std::string& out, std::string_view text, int width) {
