@@ -52,17 +52,6 @@ void set_harmonic_inputs(HourlyTable& table, int t) {
   table.at(16, t) = std::cos(day_phase);
 }
 
-// Skips the column header of an ACE input file.
-void skip_header(RecordFile& file) {
-  std::string line;
-  for (int i = 0; i < 4; ++i) {
-    if (!file.next(line)) {
-      throw RunEnd::abnormal("velk_nrt: " + file.what() + " " + file.path() +
-                             " has fewer than its four header lines\n");
-    }
-  }
-}
-
 // Converts the fields of one record; the first field that does not read
 // ends the run with the read-error report, which counts ACE record pairs.
 class RecordReader {
@@ -254,8 +243,8 @@ int readnrtd(HourlyTable& table, const FillValues& UF, const std::string& FNMAG,
   RecordFile swepam(FNSWEPAM, "the ACE SWEPAM input file", kMaxInputFileBytes);
   RecordFile kp(FNKP, "the Kp input file", kMaxInputFileBytes);
   RecordFile dst(FNDST, "the Dst input file", kMaxInputFileBytes);
-  skip_header(mag);
-  skip_header(swepam);
+  skip_ace_header(mag);
+  skip_ace_header(swepam);
 
   // Rows before the first hour-0 record get no day's indices; let them hold
   // the fill values rather than whatever the table held.
