@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "forecast/configuration.h"
 #include "forecast/fixed_field.h"
 #include "forecast/run_end.h"
 #include "forecast/text_record.h"
@@ -73,8 +74,9 @@ class RecordReader {
  private:
   void check(FieldStatus status) const {
     if (status == FieldStatus::kOk) return;
+    // The name fills its configuration text's whole width, as it was read.
     std::string padded = file_.path();
-    if (padded.size() < 255) padded.resize(255, ' ');
+    if (padded.size() < kTextLength) padded.resize(kTextLength, ' ');
     throw RunEnd::lines(" A RUN-TIME ERROR F" + write_int_field(static_cast<int>(status), 4) +
                         " WAS ENCOUNTERED WHILE READING THE INPUT FILE\n " + padded +
                         "\n AT LINE # " + write_int_field(record_, 8) + "\n");
