@@ -110,8 +110,8 @@ void append_non_finite(std::string& out, double value, int width) {
 }
 
 // A number's field built from its right end in a buffer on the stack and
-// appended in one piece: a table's fields are short, and one append each
-// costs far less than a character at a time.
+// appended whole, right-aligned like every other field: a table's fields are
+// short, and appending each at once costs far less than a character at a time.
 class FieldFromRight {
  public:
   static constexpr std::size_t kRoom = 96;
@@ -128,18 +128,8 @@ class FieldFromRight {
   }
   std::size_t size() const { return static_cast<std::size_t>(buffer_ + kRoom - begin_); }
   // Right-aligned in `width` columns, or asterisks when it does not fit.
-  void append_to(std::string& out, int width) {
-    if (width <= 0) return;
-    const auto w = static_cast<std::size_t>(width);
-    if (size() > w) {
-      out.append(w, '*');
-    } else if (w <= kRoom) {
-      while (size() < w) put(' ');
-      out.append(begin_, w);
-    } else {
-      out.append(w - size(), ' ');
-      out.append(begin_, size());
-    }
+  void append_to(std::string& out, int width) const {
+    append_right_aligned(out, std::string_view(begin_, size()), width);
   }
 
  private:
