@@ -44,12 +44,10 @@ double median(std::vector<double> values) {
 int rows_forecast(const velk::Model& model, const velk::ForecastSetup& setup,
                   const velk::HourlyTable& table) {
   std::vector<double> p;
+  velk::EvaluationPlan plan(model);
   int evaluated = 0;
-  for (int b = setup.maxlag + 1; b <= table.nrec; b += setup.step) {
-    int factor_count = 0;
-    if (velk::term_products(model, table, setup.uf, b, p, factor_count) && factor_count != 0)
-      ++evaluated;
-  }
+  for (int b = setup.maxlag + 1; b <= table.nrec; b += setup.step)
+    if (plan.has_factors() && plan.products(table, setup.uf, b, p)) ++evaluated;
   return evaluated;
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -15,6 +14,7 @@
 #include "forecast/configuration.h"
 #include "forecast/forecast.h"
 #include "forecast/model_file.h"
+#include "forecast/output_file.h"
 #include "forecast/readnrtd.h"
 #include "forecast/run_end.h"
 
@@ -79,11 +79,13 @@ RegressionRows rows_for(const Model& model, const std::vector<History>& historie
   return rows;
 }
 
-void write_text(const std::string& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << text;
-  file.close();
-  if (!file) throw FitError("cannot write " + path);
+// Put in place whole or not at all, as the forecaster's own outputs are: the
+// forecaster reads these files next, and a cut model would read as a smaller
+// one.
+void write_text(const std::string& path, const std::string& text, const std::string& what) {
+  OutputFile file(path, what);
+  file.stream() << text;
+  file.commit();
 }
 
 std::string number(const char* format, double value) {
@@ -263,8 +265,8 @@ int fit(const FitRequest& request, std::ostream& out) {
   const Eigen::VectorXd y = rows.targets();
   solve_into(model, x, y);
 
-  write_text(paths.model, format_model_file(model));
-  write_text(paths.covariance, format_covariance_file(model));
+  write_text(paths.model, format_model_file(model), "the model file");
+  write_text(paths.covariance, format_covariance_file(model), "the covariance file");
 
   // Score what was written, read back the forecaster's way: the files carry
   // six significant digits, and that is what the forecasts will use.

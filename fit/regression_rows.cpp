@@ -11,14 +11,14 @@ int RegressionRows::append(const Model& model, const HourlyTable& table,
   const int last_base = last_base_row(setup, table.nrec);
   const double target_fill = setup.uf[static_cast<std::size_t>(setup.ky - 1)];
   std::vector<double> p(static_cast<std::size_t>(terms_));
+  EvaluationPlan plan(model);
   int added = 0;
   for (int b = setup.maxlag + 1; last_base > 0 && b <= last_base; b += setup.step) {
     const int target_row = b + setup.lt;
     if (target_row > table.nrec) break;  // continuation rows hold no observation
     const double target = table.at(setup.ky, target_row);
     if (target == target_fill) continue;
-    int factor_count = 0;
-    if (!term_products(model, table, setup.uf, b, p, factor_count)) continue;
+    if (!plan.products(table, setup.uf, b, p)) continue;
     products_.insert(products_.end(), p.begin(), p.end());
     targets_.push_back(target);
     ++added;

@@ -153,13 +153,8 @@ int model_count(const Configuration& c) {
 
 int count_mag_records(const std::string& fnmag) {
   RecordFile in(fnmag, "the ACE MAG input file", kMaxInputFileBytes);
+  skip_ace_header(in);
   std::string line;
-  for (int header = 1; header <= 4; ++header) {
-    if (!in.next(line)) {
-      throw RunEnd::abnormal("velk_nrt: the ACE MAG input file " + fnmag +
-                             " has fewer than its four header lines\n");
-    }
-  }
   int records = 0;
   while (in.next(line)) {
     ++records;

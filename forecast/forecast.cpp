@@ -41,72 +41,6 @@ void check_setup(const ForecastSetup& setup, const Model& model, const HourlyTab
     throw std::invalid_argument("forecast: rows read exceed the table");
 }
 
-// A model laid out for evaluation row after row: the values its factors
-// read, each once; the powers taken of them, each once; and for every term
-// the powers its factors multiply, in the factors' order. A power of a value
-// is the same double however often it is taken, so the products come out to
-// the last bit as term_products forms them, with each value read and raised
-// only once per row.
-class EvaluationPlan {
- public:
-  explicit EvaluationPlan(const Model& model) {
-    std::map<std::pair<int, int>, std::size_t> read_index;
-    std::map<std::pair<std::size_t, int>, std::size_t> power_index;
-    for (const Model::Term& term : model.terms) {
-      for (const Model::Factor& f : term) {
-        ++factor_count_;
-        if (f.input == 0) continue;
-        const auto read = read_index.emplace(std::make_pair(f.input, f.lag), reads_.size());
-        if (read.second) reads_.push_back(Read{f.input, f.lag});
-        const auto power =
-            power_index.emplace(std::make_pair(read.first->second, f.power), powers_.size());
-        if (power.second) powers_.push_back(Power{read.first->second, f.power});
-        factor_powers_.push_back(power.first->second);
-      }
-      term_ends_.push_back(factor_powers_.size());
-    }
-    values_.resize(reads_.size());
-    raised_.resize(powers_.size());
-  }
-
-  // Whether the model has any factor at all.
-  bool has_factors() const { return factor_count_ != 0; }
-
-  // p(j) of every term for base row b; false when a value read is missing.
-  bool products(const HourlyTable& table, const FillValues& uf, int b, std::vector<double>& p) {
-    for (std::size_t k = 0; k < reads_.size(); ++k) {
-      const double x = table.at(reads_[k].input, b - reads_[k].lag);
-      if (x == uf[static_cast<std::size_t>(reads_[k].input - 1)]) return false;
-      values_[k] = x;
-    }
-    for (std::size_t k = 0; k < powers_.size(); ++k)
-      raised_[k] = integer_power(values_[powers_[k].read], powers_[k].power);
-    p.resize(term_ends_.size());
-    std::size_t f = 0;
-    for (std::size_t j = 0; j < term_ends_.size(); ++j) {
-      double product = 1.0;
-      for (; f < term_ends_[j]; ++f) product = product * raised_[factor_powers_[f]];
-      p[j] = product;
-    }
-    return true;
-  }
-
- private:
-  struct Read {
-    int input, lag;
-  };
-  struct Power {
-    std::size_t read;
-    int power;
-  };
-  std::vector<Read> reads_;
-  std::vector<Power> powers_;
-  std::vector<std::size_t> factor_powers_;  // the factors with an input, term after term
-  std::vector<std::size_t> term_ends_;      // where each term's factors end in factor_powers_
-  int factor_count_ = 0;                    // every factor, input 0 included
-  std::vector<double> values_, raised_;     // of the row being evaluated
-};
-
 }  // namespace
 
 ForecastSetup ForecastSetup::of(const Configuration& config, int maxlag) {
@@ -147,21 +81,50 @@ void check_model_reach(const Model& model, const ForecastSetup& setup, int nrec,
   }
 }
 
-bool term_products(const Model& model, const HourlyTable& table, const FillValues& uf, int base_row,
-                   std::vector<double>& p, int& factor_count) {
-  p.assign(model.c.size(), 0.0);
-  for (std::size_t j = 0; j < model.terms.size(); ++j) {
-    p[j] = 1.0;
-    for (const Model::Factor& f : model.terms[j]) {
-      if (f.input != 0) {
-        const double x = table.at(f.input, base_row - f.lag);
-        if (x == uf[static_cast<std::size_t>(f.input - 1)]) return false;
-        p[j] = p[j] * integer_power(x, f.power);
-      }
-      ++factor_count;
+EvaluationPlan::EvaluationPlan(const Model& model) {
+  std::map<std::pair<int, int>, std::size_t> read_index;
+  std::map<std::pair<std::size_t, int>, std::size_t> power_index;
+  for (const Model::Term& term : model.terms) {
+    for (const Model::Factor& f : term) {
+      ++factor_count_;
+      if (f.input == 0) continue;
+      const auto read = read_index.emplace(std::make_pair(f.input, f.lag), reads_.size());
+      if (read.second) reads_.push_back(Read{f.input, f.lag});
+      const auto power =
+          power_index.emplace(std::make_pair(read.first->second, f.power), powers_.size());
+      if (power.second) powers_.push_back(Power{read.first->second, f.power});
+      factor_powers_.push_back(power.first->second);
     }
+    term_ends_.push_back(factor_powers_.size());
+  }
+  values_.resize(reads_.size());
+  raised_.resize(powers_.size());
+}
+
+bool EvaluationPlan::products(const HourlyTable& table, const FillValues& uf, int base_row,
+                              std::vector<double>& p) {
+  for (std::size_t k = 0; k < reads_.size(); ++k) {
+    const double x = table.at(reads_[k].input, base_row - reads_[k].lag);
+    if (x == uf[static_cast<std::size_t>(reads_[k].input - 1)]) return false;
+    values_[k] = x;
+  }
+  for (std::size_t k = 0; k < powers_.size(); ++k)
+    raised_[k] = integer_power(values_[powers_[k].read], powers_[k].power);
+  p.resize(term_ends_.size());
+  std::size_t f = 0;
+  for (std::size_t j = 0; j < term_ends_.size(); ++j) {
+    double product = 1.0;
+    for (; f < term_ends_[j]; ++f) product = product * raised_[factor_powers_[f]];
+    p[j] = product;
   }
   return true;
+}
+
+bool term_products(const Model& model, const HourlyTable& table, const FillValues& uf, int base_row,
+                   std::vector<double>& p, int& factor_count) {
+  EvaluationPlan plan(model);
+  factor_count += plan.factor_count();
+  return plan.products(table, uf, base_row, p);
 }
 
 ForecastRows forecast(const Model& model, const ForecastSetup& setup, HourlyTable& table) {

@@ -3,6 +3,7 @@
 // MAXLAG + 1, MAXLAG + 1 + DT(KY), ... up to NREC.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "forecast/configuration.h"
@@ -43,10 +44,47 @@ int last_base_row(const ForecastSetup& setup, int nrec);
 // Checked before anything is evaluated, so evaluation never leaves the table.
 void check_model_reach(const Model& model, const ForecastSetup& setup, int nrec, int nmax);
 
-// Term products p(j) of one base row. Returns false, leaving p incomplete, as
-// soon as a factor reads a value equal to its input's fill value. Adds every
-// factor visited (input 0 included) to factor_count. The model must have passed
-// check_model_reach for this table.
+// A model laid out for evaluation row after row: the values its factors
+// read, each once; the powers taken of them, each once; and for every term
+// the powers its factors multiply, in the factors' order. A power of a value
+// is the same double however often it is taken, so every product comes out to
+// the last bit as multiplying the factors term by term would form it, with
+// each value read and raised only once per row. The forecaster and the fitter
+// both evaluate through it, so a fitted model forecasts from the very products
+// it was fitted on.
+class EvaluationPlan {
+ public:
+  explicit EvaluationPlan(const Model& model);
+
+  // Every factor of the model, input 0 included.
+  int factor_count() const { return factor_count_; }
+  bool has_factors() const { return factor_count_ != 0; }
+
+  // Term products p(j) of one base row. Returns false, leaving p incomplete,
+  // when a factor reads a value equal to its input's fill value. The model
+  // must have passed check_model_reach for this table.
+  bool products(const HourlyTable& table, const FillValues& uf, int base_row,
+                std::vector<double>& p);
+
+ private:
+  struct Read {
+    int input, lag;
+  };
+  struct Power {
+    std::size_t read;
+    int power;
+  };
+  std::vector<Read> reads_;
+  std::vector<Power> powers_;
+  std::vector<std::size_t> factor_powers_;  // the factors with an input, term after term
+  std::vector<std::size_t> term_ends_;      // where each term's factors end in factor_powers_
+  int factor_count_ = 0;
+  std::vector<double> values_, raised_;  // of the row being evaluated
+};
+
+// Term products of one base row through a plan made for it; adds the model's
+// factor count (input 0 included) to factor_count. For a single row; a loop
+// over rows keeps one EvaluationPlan.
 bool term_products(const Model& model, const HourlyTable& table, const FillValues& uf, int base_row,
                    std::vector<double>& p, int& factor_count);
 

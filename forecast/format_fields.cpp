@@ -110,8 +110,8 @@ void append_non_finite(std::string& out, double value, int width) {
 }
 
 // A number's field built from its right end in a buffer on the stack and
-// appended in one piece: a table's fields are short, and one append each
-// costs far less than a character at a time.
+// appended whole, right-aligned like every other field: a table's fields are
+// short, and appending each at once costs far less than a character at a time.
 class FieldFromRight {
  public:
   static constexpr std::size_t kRoom = 96;
@@ -128,18 +128,8 @@ class FieldFromRight {
   }
   std::size_t size() const { return static_cast<std::size_t>(buffer_ + kRoom - begin_); }
   // Right-aligned in `width` columns, or asterisks when it does not fit.
-  void append_to(std::string& out, int width) {
-    if (width <= 0) return;
-    const auto w = static_cast<std::size_t>(width);
-    if (size() > w) {
-      out.append(w, '*');
-    } else if (w <= kRoom) {
-      while (size() < w) put(' ');
-      out.append(begin_, w);
-    } else {
-      out.append(w - size(), ' ');
-      out.append(begin_, size());
-    }
+  void append_to(std::string& out, int width) const {
+    append_right_aligned(out, std::string_view(begin_, size()), width);
   }
 
  private:
@@ -221,23 +211,15 @@ void append_fixed(std::string& out, double value, int width, int decimals) {
       point == std::string_view::npos ? std::string_view() : rounded.substr(point + 1);
   int_part.remove_prefix(std::min(int_part.find_first_not_of('0'), int_part.size()));
 
-  std::size_t length = (negative ? 1 : 0) + int_part.size() + 1 + frac_part.size();
+  std::string body(negative ? "-" : "");
+  body.append(int_part);
+  body.push_back('.');
+  body.append(frac_part);
   // A magnitude below one: the zero before the point is optional, except that
   // a field must hold at least one digit.
-  const bool leading_zero = int_part.empty() && (decimals == 0 || static_cast<int>(length) < width);
-  if (leading_zero) ++length;
-  if (width <= 0) return;
-  const auto w = static_cast<std::size_t>(width);
-  if (length > w) {
-    out.append(w, '*');
-    return;
-  }
-  out.append(w - length, ' ');
-  if (negative) out.push_back('-');
-  if (leading_zero) out.push_back('0');
-  out.append(int_part);
-  out.push_back('.');
-  out.append(frac_part);
+  if (int_part.empty() && (decimals == 0 || static_cast<int>(body.size()) < width))
+    body.insert(negative ? 1 : 0, 1, '0');
+  append_right_aligned(out, body, width);
 }
 
 void append_text(std::string& out, std::string_view text, int width) {

@@ -32,8 +32,7 @@ OutputFile::OutputFile(const std::string& path, const std::string& what)
   if (fd_ < 0) fail("create");
   temporary_ = name;
   if (::fchmod(fd_, default_file_mode()) != 0) fail("create");
-  stream_.open(temporary_, std::ios::binary | std::ios::trunc);
-  if (!stream_) fail("create");
+  buffer_.attach(fd_);
 }
 
 OutputFile::~OutputFile() {
@@ -45,7 +44,7 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::abandon() {
-  stream_.close();
+  buffer_.attach(-1);
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (!temporary_.empty()) ::unlink(temporary_.c_str());
@@ -69,12 +68,38 @@ void OutputFile::flush() {
 void OutputFile::commit() {
   if (temporary_.empty()) return;
   errno = 0;
-  stream_.close();
-  if (stream_.fail() || ::fsync(fd_) != 0) fail("write");
+  stream_.flush();
+  if (!stream_ || ::fsync(fd_) != 0) fail("write");
+  buffer_.attach(-1);
   ::close(fd_);
   fd_ = -1;
   if (std::rename(temporary_.c_str(), path_.c_str()) != 0) fail("write");
   temporary_.clear();
+}
+
+OutputFile::DescriptorBuffer::int_type OutputFile::DescriptorBuffer::overflow(int_type c) {
+  if (pbase() == nullptr) setp(buffer_, buffer_ + sizeof buffer_);
+  if (pptr() == epptr() && !drain()) return traits_type::eof();
+  if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+  *pptr() = traits_type::to_char_type(c);
+  pbump(1);
+  return c;
+}
+
+int OutputFile::DescriptorBuffer::sync() {
+  return drain() ? 0 : -1;
+}
+
+bool OutputFile::DescriptorBuffer::drain() {
+  if (fd_ < 0) return false;
+  for (const char* p = pbase(); p != nullptr && p < pptr();) {
+    const ssize_t written = ::write(fd_, p, static_cast<std::size_t>(pptr() - p));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    p += written;
+  }
+  setp(buffer_, buffer_ + sizeof buffer_);
+  return true;
 }
 
 }  // namespace velk

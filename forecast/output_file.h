@@ -9,7 +9,8 @@
 // a full disk never replaces a whole file by a cut one.
 #pragma once
 
-#include <fstream>
+#include <ostream>
+#include <streambuf>
 #include <string>
 
 namespace velk {
@@ -42,11 +43,28 @@ class OutputFile {
   void abandon();
   [[noreturn]] void fail(const char* action);
 
+  // Writes to the descriptor mkstemp opened: the temporary file is never
+  // opened again by its name, which another could have replaced by a link.
+  class DescriptorBuffer : public std::streambuf {
+   public:
+    void attach(int fd) { fd_ = fd; }
+
+   protected:
+    int_type overflow(int_type c) override;
+    int sync() override;
+
+   private:
+    bool drain();
+    int fd_ = -1;
+    char buffer_[1 << 16];
+  };
+
   std::string path_;
   std::string what_;
   std::string temporary_;  // empty once committed or abandoned
-  int fd_ = -1;            // kept open for the sync before the rename
-  std::ofstream stream_;
+  int fd_ = -1;            // written through and synced before the rename
+  DescriptorBuffer buffer_;
+  std::ostream stream_{&buffer_};
 };
 
 }  // namespace velk

@@ -1,7 +1,5 @@
 #include "forecast/output_format.h"
 
-#include <ostream>
-
 #include "forecast/format_fields.h"
 #include "forecast/format_parse.h"
 
@@ -187,17 +185,6 @@ void OutputFormat::write(std::string& out, const std::vector<FormatItem>& items)
     writer.drop_partial_line();
     throw;
   }
-}
-
-void OutputFormat::write(std::ostream& out, const std::vector<FormatItem>& items) const {
-  std::string text;
-  try {
-    write(text, items);
-  } catch (const FormatError&) {
-    out << text;
-    throw;
-  }
-  out << text;
 }
 
 std::string OutputFormat::write(const std::vector<FormatItem>& items) const {

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <memory>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -37,9 +36,6 @@ class OutputFormat {
   // The same, appended to `out`. When an error is thrown, `out` holds the
   // lines completed before it (the partial line is dropped).
   void write(std::string& out, const std::vector<FormatItem>& items) const;
-
-  // The same, to a stream, with the same lines left there on an error.
-  void write(std::ostream& out, const std::vector<FormatItem>& items) const;
 
   // The format text as given, for messages.
   const std::string& text() const { return text_; }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "forecast/configuration.h"
 #include "forecast/fixed_field.h"
 #include "forecast/run_end.h"
 #include "forecast/text_record.h"
@@ -52,17 +53,6 @@ void set_harmonic_inputs(HourlyTable& table, int t) {
   table.at(16, t) = std::cos(day_phase);
 }
 
-// Skips the column header of an ACE input file.
-void skip_header(RecordFile& file) {
-  std::string line;
-  for (int i = 0; i < 4; ++i) {
-    if (!file.next(line)) {
-      throw RunEnd::abnormal("velk_nrt: " + file.what() + " " + file.path() +
-                             " has fewer than its four header lines\n");
-    }
-  }
-}
-
 // Converts the fields of one record; the first field that does not read
 // ends the run with the read-error report, which counts ACE record pairs.
 class RecordReader {
@@ -84,8 +74,9 @@ class RecordReader {
  private:
   void check(FieldStatus status) const {
     if (status == FieldStatus::kOk) return;
+    // The name fills its configuration text's whole width, as it was read.
     std::string padded = file_.path();
-    if (padded.size() < 255) padded.resize(255, ' ');
+    if (padded.size() < kTextLength) padded.resize(kTextLength, ' ');
     throw RunEnd::lines(" A RUN-TIME ERROR F" + write_int_field(static_cast<int>(status), 4) +
                         " WAS ENCOUNTERED WHILE READING THE INPUT FILE\n " + padded +
                         "\n AT LINE # " + write_int_field(record_, 8) + "\n");
@@ -254,8 +245,8 @@ int readnrtd(HourlyTable& table, const FillValues& UF, const std::string& FNMAG,
   RecordFile swepam(FNSWEPAM, "the ACE SWEPAM input file", kMaxInputFileBytes);
   RecordFile kp(FNKP, "the Kp input file", kMaxInputFileBytes);
   RecordFile dst(FNDST, "the Dst input file", kMaxInputFileBytes);
-  skip_header(mag);
-  skip_header(swepam);
+  skip_ace_header(mag);
+  skip_ace_header(swepam);
 
   // Rows before the first hour-0 record get no day's indices; let them hold
   // the fill values rather than whatever the table held.

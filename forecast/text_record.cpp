@@ -91,4 +91,14 @@ bool RecordFile::next(std::string& record) {
   return true;
 }
 
+void skip_ace_header(RecordFile& file) {
+  std::string line;
+  for (int i = 0; i < 4; ++i) {
+    if (!file.next(line)) {
+      throw RunEnd::abnormal("velk_nrt: " + file.what() + " " + file.path() +
+                             " has fewer than its four header lines\n");
+    }
+  }
+}
+
 }  // namespace velk

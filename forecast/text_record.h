@@ -67,4 +67,8 @@ class RecordFile {
   long lines_ = 0;
 };
 
+// Skips the four column-header lines an ACE input file begins with. Ends the
+// run abnormally, naming the file, when it holds fewer.
+void skip_ace_header(RecordFile& file);
+
 }  // namespace velk

@@ -4,7 +4,6 @@
 
 #include <climits>
 #include <limits>
-#include <sstream>
 #include <tuple>
 
 #include "forecast/format_fields.h"
@@ -96,10 +95,10 @@ TEST(OutputFormat, RejectsMalformedFormatsAndItemsOfTheWrongKind) {
   }
   // Guards against dereferencing the missing tree of an unparsed format.
   EXPECT_THROW(OutputFormat().write({1}), FormatError);
-  // The stream keeps the lines completed before the error.
-  std::ostringstream out;
+  // The output keeps the lines completed before the error.
+  std::string out;
   EXPECT_THROW(OutputFormat::parse("(I3)").write(out, {1, 2, 3.0, 4}), FormatError);
-  EXPECT_EQ(out.str(), "  1\n  2\n");
+  EXPECT_EQ(out, "  1\n  2\n");
 }
 
 TEST(FormatFields, IntegersWidthsMinimumDigitsAndOverflow) {
