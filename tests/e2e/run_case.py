@@ -38,10 +38,7 @@ def read_case(case_dir):
     ini.optionxform = str  # keys are paths: keep their case
     if not ini.read(os.path.join(case_dir, "case.ini")):
         raise CaseError("no case.ini in %s" % case_dir)
-    for key in ("variant", "clock", "exit"):
-        if not ini.has_option("case", key):
-            raise CaseError("case.ini [case] lacks '%s'" % key)
-    return ini
+    return ini  # a missing variant, clock or exit is a configparser.Error: a malformed case
 
 
 def resolve_source(ref, roots):
