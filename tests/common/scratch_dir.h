@@ -1,17 +1,32 @@
 // The one scratch directory of every unit test: a fresh directory of the test's
 // own that is the working directory while the helper lives. Afterwards the
 // previous working directory is restored and the scratch directory removed
-// with everything in it.
+// with everything in it. Also the whole-file reads the tests compare with.
 #pragma once
 
 #include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace velk::testing {
+
+inline std::string read_file(const std::filesystem::path& path) {
+  std::ostringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
+inline std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
 
 class ScratchDir {
  public:

@@ -3,15 +3,13 @@
 Serving from threads of the driver process means a driver killed by the test
 timeout takes its servers with it. Each server binds and listens before its
 constructor returns, so connections made right after start_upstream are
-queued, never refused. Port 0 lets the system pick a free port (the default):
-the server's `port` then tells which, and `host_environment` names the
-servers for the loopback builds.
+queued, never refused. Each listens on a free port the system picks; the
+server's `port` tells which.
 """
 import functools
 import http.server
 import logging
 import os
-import socket
 import threading
 
 LOOPBACK = "127.0.0.1"
@@ -62,11 +60,11 @@ class UpstreamHandler(http.server.SimpleHTTPRequestHandler):
 
 
 class HttpUpstream:
-    def __init__(self, root, port, overrides, log):
+    def __init__(self, root, overrides, log):
         self.released = threading.Event()
         handler = type("CaseHandler", (UpstreamHandler,),
                        {"overrides": overrides, "log": log, "released": self.released})
-        self.server = http.server.ThreadingHTTPServer((LOOPBACK, port), functools.partial(handler, directory=root))
+        self.server = http.server.ThreadingHTTPServer((LOOPBACK, 0), functools.partial(handler, directory=root))
         self.port = self.server.server_address[1]
         self.thread = threading.Thread(target=self.server.serve_forever, kwargs={"poll_interval": 0.1}, daemon=True)
         self.thread.start()
@@ -79,9 +77,9 @@ class HttpUpstream:
 
 
 class FtpUpstream:
-    """Anonymous read-only FTP over root; passive ports from the given range, or any free one."""
+    """Anonymous read-only FTP over root."""
 
-    def __init__(self, root, port, passive_ports, log):
+    def __init__(self, root, log):
         from pyftpdlib.authorizers import DummyAuthorizer
         from pyftpdlib.handlers import FTPHandler
         from pyftpdlib.servers import FTPServer
@@ -94,10 +92,8 @@ class FtpUpstream:
             if log is not None:
                 log.append("ftp: %s %s -> %s" % (cmd, arg or "", respcode))
 
-        handler = type("CaseFtpHandler", (FTPHandler,), {
-            "authorizer": authorizer, "passive_ports": list(passive_ports) if passive_ports else None,
-            "timeout": 30, "log_cmd": log_cmd})
-        self.server = FTPServer((LOOPBACK, port), handler)
+        handler = type("CaseFtpHandler", (FTPHandler,), {"authorizer": authorizer, "timeout": 30, "log_cmd": log_cmd})
+        self.server = FTPServer((LOOPBACK, 0), handler)
         self.port = self.server.address[1]
         self.running = True
         self.thread = threading.Thread(target=self._loop, daemon=True)
@@ -113,26 +109,19 @@ class FtpUpstream:
         self.thread.join(5)
 
 
-def port_is_free(port):
-    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
-        return s.connect_ex((LOOPBACK, port)) != 0
-
-
-def start_upstream(root, ports=None, passive_ports=None, which=("dst", "kp", "ace"), overrides=None, log=None):
+def start_upstream(root, which=("dst", "kp", "ace"), overrides=None, log=None):
     """Start the stand-ins named in `which` over root/dst, root/kp and root/ace.
 
-    ports maps "dst", "kp" and "ace" to their port (missing or 0: any free
-    port). Returns the running servers, each with its `name` and `port`; if any
-    fails to start, the ones already running are stopped before the error goes on.
+    Returns the running servers, each with its `name` and `port`; if any fails
+    to start, the ones already running are stopped before the error goes on.
     """
-    ports = ports or {}
     running = []
     try:
         for name in which:
             if name in ("dst", "kp"):
-                server = HttpUpstream(os.path.join(root, name), ports.get(name, 0), overrides or {}, log)
+                server = HttpUpstream(os.path.join(root, name), overrides or {}, log)
             elif name == "ace":
-                server = FtpUpstream(os.path.join(root, "ace"), ports.get("ace", 0), passive_ports, log)
+                server = FtpUpstream(os.path.join(root, "ace"), log)
             else:
                 raise ValueError("unknown server '%s'" % name)
             server.name = name
@@ -141,7 +130,6 @@ def start_upstream(root, ports=None, passive_ports=None, which=("dst", "kp", "ac
         stop_upstream(running)
         raise
     return running
-
 
 
 def stop_upstream(running):

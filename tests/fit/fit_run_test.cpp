@@ -51,12 +51,10 @@ TEST(RegressionRows, UseTheForecastersPlacementAndLeaveOutMissingRows) {
 class FitRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::filesystem::current_path(dir_.file(""));
     write_history("a", 40, 17);
     write_history("b", 30, 23);
     std::ofstream("terms") << "keep const\n11:0\n9:0 6:0\n9:1 6:1\n8:0\n11:3\n";
   }
-  void TearDown() override { std::filesystem::current_path(previous_); }
 
   // Days of hourly records from 1 January 2021, Dst following the true system
   // (rounded to whole nT as the Dst layout holds it).
@@ -102,8 +100,7 @@ class FitRun : public ::testing::Test {
            name + "-dst'\n/\n";
   }
 
-  const std::filesystem::path previous_ = std::filesystem::current_path();
-  const velk::testing::ScratchDir dir_;
+  const velk::testing::ScratchDir dir_;  // the working directory
 };
 
 TEST_F(FitRun, SelectsTheTrueTermsAndWritesFilesTheForecasterEvaluatesAsFitted) {

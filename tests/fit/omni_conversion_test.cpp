@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,8 @@
 
 namespace velk::fit {
 namespace {
+
+using velk::testing::lines_of;
 
 // A real OMNI2 record (2015 day 1 hour 0) that the tests re-date and edit.
 const std::string kRecord =
@@ -46,13 +47,6 @@ bool convert(int year, int doy, int hours, Edit edit, NrtTexts& texts, std::stri
     if (!converter.add(line, "test:" + std::to_string(k + 1), error)) return false;
   }
   return converter.finish(texts, error);
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) lines.push_back(l);
-  return lines;
 }
 
 // The converted texts as the forecaster reads them back.

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -16,11 +15,7 @@ using testing::run_end_of;
 
 // An end-to-end case's configuration: the model block the ap build of the
 // preprocessor writes, after a banner.
-const std::string kApFile = [] {
-  std::ostringstream text;
-  text << std::ifstream(VELK_E2E_DATA_DIR "/cases/real2020_ap/velk_nrt.cfg").rdbuf();
-  return text.str();
-}();
+const std::string kApFile = testing::read_file(VELK_E2E_DATA_DIR "/cases/real2020_ap/velk_nrt.cfg");
 
 Configuration parse(const std::string& text) {
   std::istringstream in(text);

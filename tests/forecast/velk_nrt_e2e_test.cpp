@@ -19,30 +19,18 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/common/scratch_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using velk::testing::lines_of;
+using velk::testing::read_file;
 
 const fs::path kData = VELK_E2E_DATA_DIR;
-
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 std::vector<std::string> case_names() {
   std::vector<std::string> names;

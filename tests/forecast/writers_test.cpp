@@ -8,7 +8,6 @@
 #include <climits>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -111,13 +110,8 @@ TEST(OutputFile, ReplacesTheFileWholeOrLeavesTheEarlierOne) {
     int status = -1;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_EQ(WEXITSTATUS(status), end == End::kWriteFails ? 1 : 0);
-    const auto text = [](const std::string& name) {
-      std::ostringstream all;
-      all << std::ifstream(name).rdbuf();
-      return all.str();
-    };
-    EXPECT_EQ(text(path), content) << static_cast<int>(end);
-    EXPECT_EQ(text(victim), "old\n") << static_cast<int>(end);
+    EXPECT_EQ(testing::read_file(path), content) << static_cast<int>(end);
+    EXPECT_EQ(testing::read_file(victim), "old\n") << static_cast<int>(end);
   }
 }
 

@@ -3,7 +3,6 @@
 #include <tinyxml.h>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "prep/common/report.h"
 #include "prep/config/build_variant.h"

@@ -12,13 +12,13 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "prep/common/date_stamps.h"
 #include "tests/common/scratch_dir.h"
 
+using velk::testing::read_file;
 using velk::testing::ScratchDir;
 
 // Pins the clock of the date helpers to a UTC moment, "YYYY-MM-DD HH:MM", while alive.
@@ -51,11 +51,6 @@ struct FileSizeLimit {
 
 inline void write_file(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-inline std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 inline long file_count(const std::string& dir) {
