@@ -96,8 +96,7 @@ ok      refuse 20 forecaster-refused newest=-
 ok      abort  21 forecaster-failed  newest=-
 ROWS
 
-# The page and the status of a forecast, read by parsers. (The soak cycle
-# checks the newest forecasts and the table named in status.json.)
+# The page and the status of a forecast, read by parsers.
 echo ok > "$tmp/work/prep-mode"
 echo ok > "$tmp/work/fc-mode"
 cycle
@@ -105,7 +104,11 @@ python3 - "$tmp/work" <<'CHECK' || fail "status.json or index.html of a forecast
 import html.parser, json, os, sys
 work = sys.argv[1]
 status = json.load(open(os.path.join(work, "status.json")))
-assert status["variant"] == "dst" and status["scores"][0]["Skill score"] == {"value": "-5.439"}, status
+assert status["outcome"] == "forecast" and status["variant"] == "dst", status
+assert os.path.isfile(os.path.join(work, status["forecast_table"])), status["forecast_table"]
+assert [f["lead"] for f in status["newest_forecasts"]] == ["FC+01H", "FC+02H", "FC+03H", "FC+04H"]
+assert status["newest_forecasts"][0] == {"lead": "FC+01H", "valid_time": "2020-03-21T21:00Z", "value": "-15."}
+assert status["scores"][0]["Skill score"] == {"value": "-5.439"}
 assert all(s["ok"] for s in status["sources"].values()), status["sources"]
 class Cells(html.parser.HTMLParser):
     cells, tables = [], 0
