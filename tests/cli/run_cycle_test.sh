@@ -27,6 +27,7 @@ case "$mode" in
   stale) cp "$report" errorfile.xml; exit 0 ;;
   # Kp months served the wrong way round: refused, with nothing else failing.
   pair) cp "$FIXTURES/e2e/cases/kp_pair_in_wrong_order/expected/errorfile.xml" errorfile.xml; exit 0 ;;
+  garbled) echo "<Zuv_errorfile" > errorfile.xml; exit 0 ;;
   # A full cycle whose order file names an input directory without ACE files.
   existing) report="$FIXTURES/e2e/cases/ap_order_full_cycle/expected/out/errorfile.xml" ;;
 esac
@@ -83,12 +84,15 @@ while read -r prep fc want outcome words; do
   [ "$(status_field outcome)" = "$outcome" ] && [ "$(status_field exit_status)" = "$want" ] ||
     fail "$row: status.json says $(status_field outcome) $(status_field exit_status)"
   [ "$(cat "$tmp/work/seen-tz")" = UTC ] || fail "$row: the programs ran with TZ=$(cat "$tmp/work/seen-tz")"
+  # Fault guarded: a report that does not parse showed every source as "ok".
+  [ "$prep" != garbled ] || [ "$(status_field sources)" = None ] || fail "$row: sources $(status_field sources)"
 done <<'ROWS'
 ok      ok     0  forecast           failed=-,FC+01H@2020-03-21T21:00Z=-15.,FC+04H@
 existing ok    0  forecast           failed=FileRead(ace_mag),FileRead(ace_swepam)
 sources ok     10 sources-failed     AceMagFileDownload(ace_mag),newest=-
 stale   ok     10 sources-failed     failed=-
 pair    ok     10 sources-failed     FileMonths(kp)
+garbled ok     10 sources-failed     failed=-
 exit1   ok     11 order-file-invalid exit=11
 exit3   ok     12 no-report          exit=12
 exit7   ok     13 preprocessor-failed exit=13
