@@ -13,7 +13,9 @@ and the running month: header lines dropped, the hours and their gaps as the
 lists hold them. The day records of Dst (DATA/recorded/dst, one file a month)
 and of Kp/ap (every yearly file in DATA/recorded/kp) are those recorded; a day
 that none of them holds comes from the OMNI2 year (DATA/omni2_YYYY.dat.gz),
-converted by omni2nrt. The lists must hold every hour of every month.
+converted by omni2nrt. The lists must hold every hour of every month; a record
+of another month in a list (a list may end with the next month's first hour)
+is dropped.
 Exit status: 0 files written, 1 data missing or inconsistent, 2 wrong arguments.
 """
 import calendar
@@ -83,7 +85,12 @@ def ace_records(data, y, m, kind):
     path = os.path.join(data, "recorded", "ace", "%04d%02d_ace_%s_1h.txt.gz" % (y, m, kind))
     if not os.path.exists(path):
         fail("no recorded ACE %s list for %04d-%02d (%s)" % (kind, y, m, path))
-    records = [line for line in read_text(path).split("\n") if line[:1].isdigit()]
+    # Some lists end with the next month's first hour (both 2012-03 lists do),
+    # which the next month's list holds again as its first: kept, the joined
+    # table would repeat an hour.
+    own_month = "%04d %02d " % (y, m)
+    records = [line for line in read_text(path).split("\n")
+               if line[:1].isdigit() and line.startswith(own_month)]
     hours = calendar.monthrange(y, m)[1] * 24
     if len(records) != hours:
         fail("%s holds %d records, not the %d hours of its month" % (path, len(records), hours))
