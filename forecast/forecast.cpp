@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -50,7 +51,16 @@ ForecastSetup ForecastSetup::of(const Configuration& config, int maxlag) {
   setup.maxlag = maxlag;
   setup.step = config.DT[static_cast<std::size_t>(config.KY - 1)];
   setup.uf = config.UF;
+  index_scale(config.KY, setup.lowest, setup.highest);
   return setup;
+}
+
+void index_scale(int ky, double& lowest, double& highest) {
+  constexpr int kKp = 10, kAp = 12;
+  lowest = -std::numeric_limits<double>::infinity();
+  highest = std::numeric_limits<double>::infinity();
+  if (ky == kKp) lowest = 0.0, highest = 90.0;
+  if (ky == kAp) lowest = 2.0, highest = 400.0;
 }
 
 int last_base_row(const ForecastSetup& setup, int nrec) {
@@ -138,6 +148,7 @@ ForecastRows forecast(const Model& model, const ForecastSetup& setup, HourlyTabl
   ForecastRows out;
   out.y.assign(rows, 0.0);
   out.dym.assign(rows, 0.0);
+  out.made.assign(rows, 0);
   const int n = model.nterm();
   std::vector<double> p;
   EvaluationPlan plan(model);
@@ -153,7 +164,8 @@ ForecastRows forecast(const Model& model, const ForecastSetup& setup, HourlyTabl
     double y = 0.0;
     for (int j = 1; j <= n; ++j)
       y += model.c[static_cast<std::size_t>(j - 1)] * p[static_cast<std::size_t>(j - 1)];
-    out.y[f] = y;
+    out.y[f] = std::min(std::max(y, setup.lowest), setup.highest);
+    out.made[f] = 1;
     if (!setup.standard_errors) return;
     double variance = 0.0;
     for (int j = 1; j <= n; ++j) {

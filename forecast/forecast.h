@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
 #include <vector>
 
 #include "forecast/configuration.h"
@@ -24,8 +25,13 @@ struct ForecastSetup {
   // Model i of the block is the forecast made i rows before its target row,
   // so it may read rows up to target - i: lags from i - lt on. 0: no such rule.
   int lead_step = 0;
+  // Every forecast is kept within [lowest, highest]: the scale of the index it
+  // forecasts. A polynomial in the field grows without end in a storm stronger
+  // than its training years', while Kp ends at 9o and ap at 400.
+  double lowest = -std::numeric_limits<double>::infinity();
+  double highest = std::numeric_limits<double>::infinity();
 
-  // The setup a validated configuration asks for.
+  // The setup a validated configuration asks for, bounded to the target's scale.
   static ForecastSetup of(const Configuration& config, int maxlag);
 };
 
@@ -33,7 +39,14 @@ struct ForecastSetup {
 struct ForecastRows {
   std::vector<double> y;    // forecast
   std::vector<double> dym;  // its standard error (all 0 when not asked for)
+  std::vector<char> made;   // 1 where the model was evaluated, 0 where y is a fill or 0
 };
+
+// The scale of target input `ky`: Kp (input 10) 0..90 in tenths, ap (input
+// 12) 2..400. ap's lowest step above 0 is 2, and 0 is ap's fill value: a
+// forecast bounded to 0 would read as no forecast at all. Other inputs are
+// left unbounded (Dst has no end to its scale).
+void index_scale(int ky, double& lowest, double& highest);
 
 // Last base row for `nrec` rows read, or 0 when there is none.
 int last_base_row(const ForecastSetup& setup, int nrec);
