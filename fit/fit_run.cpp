@@ -15,6 +15,7 @@
 #include "forecast/forecast.h"
 #include "forecast/model_file.h"
 #include "forecast/output_file.h"
+#include "forecast/gap_policy.h"
 #include "forecast/readnrtd.h"
 #include "forecast/run_end.h"
 
@@ -143,6 +144,12 @@ std::vector<History> load_histories(const FitRequest& request,
   std::vector<History> histories;
   for (std::size_t k = 0; k < configs.size(); ++k) {
     histories.push_back(load_history(request.configurations[k], configs[k], out));
+    // The model will be evaluated on the table its gap file makes; fitted on
+    // that table, it learns from the very values it will read.
+    if (!request.gap_file.empty()) {
+      HourlyTable& table = *histories.back().table;
+      table = bridged_table(table, configs[k].UF, read_gap_file(request.gap_file));
+    }
     if (histories.back().table->nrec <= maxlag)
       throw FitError(request.configurations[k] + ": " +
                      std::to_string(histories.back().table->nrec) +

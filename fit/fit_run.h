@@ -17,6 +17,7 @@ struct FitRequest {
   std::string model_path;                   // empty: FNRES(i) of the first configuration
   std::string covariance_path;              // empty: FNCOV(i) of the first configuration
   std::vector<std::string> configurations;  // at least one; all must share the model block
+  std::string gap_file;                     // non-empty: screen and carry as this gap file says
 };
 
 // Exit status: 0 when both files were written, 1 when the fit could not be

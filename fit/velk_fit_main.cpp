@@ -10,11 +10,13 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: velk_fit --step I --terms FILE [--max-terms N] [--res FILE] [--cov FILE] CONFIG...\n"
+    "Usage: velk_fit --step I --terms FILE [--max-terms N] [--gaps FILE] [--res FILE] [--cov FILE]\n"
+    "                CONFIG...\n"
     "Fit the model of lead step I from the history named by each CONFIG (velk_nrt.cfg form;\n"
     "its four input files point at the history; several CONFIGs stack their rows).\n"
     "  --terms FILE     candidate terms, one per line (see fit/README.md)\n"
     "  --max-terms N    choose at most N terms by error reduction ratio (default: all)\n"
+    "  --gaps FILE      fit on the table this gap file makes (screened and carried values)\n"
     "  --res, --cov     output files (default: FNRES(I) and FNCOV(I) of the first CONFIG)\n"
     "Exit status: 0 written, 1 the fit could not be made, 2 wrong arguments.\n";
 
@@ -39,7 +41,7 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (velk::answer_help_or_version(arg, "velk_fit", kUsage, std::cout)) return 0;
     const bool takes_value = arg == "--step" || arg == "--terms" || arg == "--max-terms" ||
-                             arg == "--res" || arg == "--cov";
+                             arg == "--res" || arg == "--cov" || arg == "--gaps";
     if (takes_value) {
       if (i + 1 >= argc) return usage_error(arg + " needs a value");
       const char* value = argv[++i];
@@ -50,6 +52,7 @@ int main(int argc, char** argv) {
       if (arg == "--terms") request.term_file = value;
       if (arg == "--res") request.model_path = value;
       if (arg == "--cov") request.covariance_path = value;
+      if (arg == "--gaps") request.gap_file = value;
       continue;
     }
     if (arg.size() > 1 && arg[0] == '-') return usage_error("unknown option " + arg);

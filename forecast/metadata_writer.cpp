@@ -1,5 +1,6 @@
 #include "forecast/metadata_writer.h"
 
+#include <string>
 #include <vector>
 
 #include "forecast/output_format.h"
@@ -83,9 +84,19 @@ std::string metadata_head(const DateTime& created, const HourlyTable& table, int
   return text;
 }
 
-std::string metadata_model_block(int lead_step, const Scores& s) {
+std::string metadata_model_block(int lead_step, const Scores& s, const GapCounts* gap_counts) {
   std::string text = "   <Model>\n";
   text += line(R"((4X,"<Lead_Time>",I2,"</Lead_Time>"))", {lead_step});
+  if (gap_counts != nullptr) {
+    auto count = [](const char* name, int value) {
+      return std::string("     <") + name + ">" + std::to_string(value) + "</" + name + ">\n";
+    };
+    text += "    <Gap_Bridging>\n";
+    text += count("Rows_Forecast", gap_counts->forecast_rows);
+    text += count("Rows_With_Carried_Values", gap_counts->carried_rows);
+    text += count("Rows_From_Fallback_Models", gap_counts->fallback_rows);
+    text += "    </Gap_Bridging>\n";
+  }
   text += "    <List_of_scores>\n";
   // The value is the root mean square error. "Mean square error" is the label
   // this file format fixes and its readers look up, so it stays as it is.

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "forecast/gap_bridging.h"
 #include "forecast/hourly_table.h"
 #include "forecast/scores.h"
 
@@ -27,8 +28,11 @@ struct TargetDescription {
 std::string metadata_head(const DateTime& created, const HourlyTable& table, int first_row,
                           const TargetDescription& target);
 
-// The block of lead step `lead_step`.
-std::string metadata_model_block(int lead_step, const Scores& scores);
+// The block of lead step `lead_step`. A model evaluated with a gap policy
+// (gap_counts given) also tells how many of its rows hold a forecast and how
+// many of those a fallback model made or a carried value entered.
+std::string metadata_model_block(int lead_step, const Scores& scores,
+                                 const GapCounts* gap_counts = nullptr);
 
 std::string metadata_closing();
 

@@ -3,12 +3,15 @@
 #include <csignal>
 #include <ctime>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "forecast/configuration.h"
 #include "forecast/forecast.h"
+#include "forecast/gap_bridging.h"
+#include "forecast/gap_policy.h"
 #include "forecast/model_file.h"
 #include "forecast/output_file.h"
 #include "forecast/output_format.h"
@@ -27,6 +30,20 @@ DateTime creation_time(const Clock& clock) {
       now.minute < 0 || now.second < 0)
     throw RunEnd::message("ERROR GETTING SYSTEM TIME");
   return now;
+}
+
+// A model with a gap file: its fallbacks read and checked like the model, then
+// all of them evaluated on the table the policy makes.
+BridgedForecast forecast_with_policy(const Model& model, const GapPolicy& policy,
+                                     const ForecastSetup& setup, HourlyTable& table,
+                                     const FillValues& uf) {
+  std::vector<Model> models{model};
+  for (std::size_t k = 0; k < policy.fallback_models.size(); ++k) {
+    models.push_back(read_model_file(policy.fallback_models[k]));
+    check_covariance_file(policy.fallback_covariances[k], models.back().nterm());
+  }
+  HourlyTable bridged = bridged_table(table, uf, policy);
+  return forecast_bridging_gaps(models, setup, table, bridged);
 }
 
 void run(std::ostream& out, const Clock& clock) {
@@ -66,10 +83,18 @@ void run(std::ostream& out, const Clock& clock) {
     // Checked but not kept: no output holds a standard error.
     check_covariance_file(config.FNCOV[m], model.nterm());
     setup.lead_step = i;
-    ForecastRows rows = forecast(model, setup, table);
-    const Scores scores = score_model(ScoreSetup::of(config, maxlag, i), table, rows.y);
-    yy.push_back(std::move(rows.y));
-    metadata.stream() << metadata_model_block(i, scores);
+    const std::optional<GapPolicy> policy = read_gap_policy(config.FNRES[m]);
+    if (!policy) {
+      ForecastRows rows = forecast(model, setup, table);
+      const Scores scores = score_model(ScoreSetup::of(config, maxlag, i), table, rows.y);
+      yy.push_back(std::move(rows.y));
+      metadata.stream() << metadata_model_block(i, scores);
+    } else {
+      BridgedForecast rows = forecast_with_policy(model, *policy, setup, table, config.UF);
+      const Scores scores = score_model(ScoreSetup::of(config, maxlag, i), table, rows.y);
+      yy.push_back(std::move(rows.y));
+      metadata.stream() << metadata_model_block(i, scores, &rows.counts);
+    }
     metadata.flush();
   }
   metadata.stream() << metadata_closing();

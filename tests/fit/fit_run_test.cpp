@@ -105,7 +105,7 @@ class FitRun : public ::testing::Test {
 
 TEST_F(FitRun, SelectsTheTrueTermsAndWritesFilesTheForecasterEvaluatesAsFitted) {
   std::ostringstream out, err;
-  ASSERT_EQ(run_fit(FitRequest{2, "terms", 3, "", "", {"a.cfg", "b.cfg"}}, out, err), 0)
+  ASSERT_EQ(run_fit(FitRequest{2, "terms", 3, "", "", {"a.cfg", "b.cfg"}, ""}, out, err), 0)
       << err.str();
   EXPECT_NE(out.str().find("selection: 3 of 6 candidate terms"), std::string::npos) << out.str();
   // Two histories of 40 and 30 days, base rows from MAXLAG + 1 = 25 with a target within NREC.
@@ -158,7 +158,7 @@ TEST_F(FitRun, UnusableRequestsFailWithAMessageAndWriteNothing) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
     std::ostringstream out, err;
-    EXPECT_EQ(run_fit(FitRequest{c.step, c.terms, 0, "", "", c.configs}, out, err), 1);
+    EXPECT_EQ(run_fit(FitRequest{c.step, c.terms, 0, "", "", c.configs, ""}, out, err), 1);
     EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
     EXPECT_FALSE(std::filesystem::exists("m1.res"));
   }

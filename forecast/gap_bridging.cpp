@@ -1,0 +1,34 @@
+#include "forecast/gap_bridging.h"
+
+#include <cstddef>
+#include <stdexcept>
+
+namespace velk {
+
+BridgedForecast forecast_bridging_gaps(const std::vector<Model>& models, const ForecastSetup& setup,
+                                       HourlyTable& table, HourlyTable& bridged) {
+  if (models.empty()) throw std::invalid_argument("forecast_bridging_gaps: no model");
+  // Each model once on the table as read and once on the bridged one: a row
+  // that only the bridged table lets a model evaluate read a carried value.
+  std::vector<ForecastRows> as_read, on_bridged;
+  for (const Model& model : models) {
+    as_read.push_back(forecast(model, setup, table));
+    bridged.nrec = table.nrec;
+    on_bridged.push_back(forecast(model, setup, bridged));
+  }
+  BridgedForecast out;
+  out.y = on_bridged.front().y;
+  for (std::size_t f = 0; f < out.y.size(); ++f) {
+    for (std::size_t k = 0; k < models.size(); ++k) {
+      if (!on_bridged[k].made[f]) continue;
+      out.y[f] = on_bridged[k].y[f];
+      ++out.counts.forecast_rows;
+      if (k > 0) ++out.counts.fallback_rows;
+      if (!as_read[k].made[f]) ++out.counts.carried_rows;
+      break;
+    }
+  }
+  return out;
+}
+
+}  // namespace velk
