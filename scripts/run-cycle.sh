@@ -105,13 +105,20 @@ fi
 # The models come with the installation; a fresh working directory gets them,
 # and an updated installation replaces them (atomically, through a copy).
 if [ -n "$models" ]; then
-  for model in "$models"/*.res "$models"/*.cov; do
+  for model in "$models"/*.res "$models"/*.cov "$models"/*.gap; do
     [ -f "$model" ] || continue
     name="$(basename "$model")"
     if ! cmp -s "$model" "$name"; then
       # A link left under the copy's name would make cp write through it.
       rm -f -- ".$name.new" && cp "$model" ".$name.new" && mv -f ".$name.new" "$name"
     fi
+  done
+  # A gap file makes the forecaster use fallback models; one the installed
+  # models no longer have would keep an old model set half alive.
+  for model in "$models"/*.res; do
+    [ -f "$model" ] || continue
+    gap="$(basename "${model%.res}").gap"
+    if [ ! -e "$models/$gap" ] && [ -f "$gap" ]; then rm -f -- "$gap"; fi
   done
 fi
 
