@@ -62,6 +62,7 @@ for variant in "${variants[@]}"; do
   rm -rf "$run"
   mkdir -p "$run"
   cp "$models"/*.res "$models"/*.cov "$run/"
+  cp "$models"/*.gap "$run/" 2>/dev/null || true
   sed -e "s#history/@YEAR@-#../h-#" -e "s/fit-$variant/$variant-fc/" \
     "$models/fit-$variant.cfg.in" > "$run/velk_nrt.cfg"
   (cd "$run" && "$build/forecast/velk_nrt" > velk_nrt.out) || true
