@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Checks scripts/table-scores.py on hand-made forecast tables: coverage,
+# storm rows, storm coverage and storm-hour skill of every lead, and a clear
+# refusal (exit 1, message) of unusable input.
+# Usage: table_scores_test.sh TABLE_SCORES_SCRIPT
+set -uo pipefail
+script="$1"
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Metadata as velk_nrt writes it, with made-up scores: NAME FILL CADENCE LEADS...
+metadata() {
+  printf '<Zuv_metadata>\n <Predictand>\n  <Name>%6s</Name>\n  <Cadence>%2d</Cadence>\n' "$1" "$3"
+  printf '  <Fill_Value>%7.1f</Fill_Value>\n  <List_of_Models>\n' "$2"
+  shift 3
+  for lead in "$@"; do
+    printf '   <Model>\n    <Lead_Time>%2d</Lead_Time>\n' "$lead"
+    printf '      <Value> 9.000</Value>\n      <Persistence_Value> 9.000</Persistence_Value>\n'
+    printf '      <Value> 0.600</Value>\n      <Persistence_Value> 0.500</Persistence_Value>\n'
+    printf '      <Value> 0.800</Value>\n      <Persistence_Value> 0.700</Persistence_Value>\n'
+    printf '      <Value> 0.200</Value>\n   </Model>\n'
+  done
+  printf '  </List_of_Models>\n </Predictand>\n</Zuv_metadata>\n'
+}
+# A table from lines "DAY HOUR OBSERVATION FORECAST...", all in September 2017.
+table() {
+  echo "    HOY   HTND YYYY MM DD DOY HH  INDEX FC+01H"
+  awk '{ printf "%7d %6d 2017  9 %2d %3d %2d", 5800 + $1 * 24 + $2, 99, $1, 243 + $1, $2
+         for (i = 3; i <= NF; i++) printf " %13s", $i ".";  print "" }'
+}
+# Prints "LEAD COVER STORMS S_COVER S_SKILL" per lead of TABLE METADATA.
+counts() { python3 "$script" --label t "$1" "$2" | awk '{ print $2, $8, $9, $10, $11 }'; }
+expect() {  # WHAT EXPECTED ACTUAL
+  [ "$2" = "$3" ] || fail "$1: expected '$2', got '$3'"
+}
+
+# Dst: fill 9999, hourly, leads 1 and 2. Columns: day, hour, observed, FC+01H, FC+02H.
+metadata Dst 9999 1 1 2 > "$scratch/dst.xml"
+table > "$scratch/dst.asc" <<'ROWS'
+8 0 -10 9999 9999
+8 1 -60 -50 -40
+8 2 -50 9999 -55
+8 3 -49 -49 -49
+8 4 9999 -70 -70
+8 5 -80 -75 -70
+8 6 9999 9999 9999
+ROWS
+# Faults guarded, lead 1 (0.600 of 5 observed rows; storms 1, 2, 5; skill from row 1 alone):
+# 8 0, 8 2  a fill forecast counted as covered (coverage 1.000)
+# 8 4, 8 6  a row without an observation counted (coverage 0.667)
+# 8 2       a storm row of exactly -50 nT left out (2 storm rows)
+# 8 5       a fill persistence (the observation of 8 4) scored as 9999 nT
+# 8 2       a storm row without a forecast scored with the fill value
+# Lead 2 must take persistence two hours back (rows 2 and 5 against 0 and 3:
+# 1 - 125/2561); row 1 has no persistence in the table and stays out.
+expect "dst" "1 0.600 3 0.667 0.960
+2 0.800 3 1.000 0.951" "$(counts "$scratch/dst.asc" "$scratch/dst.xml")"
+
+# Kp in tenths: fill 99, one value per three hours repeated on each hour.
+metadata Kp 99 3 1 > "$scratch/kp.xml"
+table > "$scratch/kp.asc" <<'ROWS'
+8 0 47 40
+8 3 50 45
+8 6 53 99
+8 9 99 30
+ROWS
+# Faults guarded: 47 (5-) counted as a storm, or 50 (5o) not; the persistence
+# of 8 3 (the hour before, 02 UT, in the interval of 8 0) looked for in a row
+# the table does not hold, which leaves the storm skill without rows.
+expect "kp" "1 0.667 2 0.500 -1.778" "$(counts "$scratch/kp.asc" "$scratch/kp.xml")"
+
+# ap: its fill value 0 is also a possible value, and counts as missing.
+metadata ap 0 3 1 > "$scratch/ap.xml"
+table > "$scratch/ap.asc" <<'ROWS'
+8 0 0 50
+8 3 48 0
+8 6 56 60
+8 9 39 30
+ROWS
+# Faults guarded: an observed 0 counted as an observation (coverage 0.750),
+# a forecast 0 counted as covered; 48 not counted as a storm.
+expect "ap" "1 0.667 2 0.500 0.750" "$(counts "$scratch/ap.asc" "$scratch/ap.xml")"
+
+# The label and the metadata's scores come first, as score-models.sh printed them.
+expect "line" "t                        1   0.600   0.500   0.800   0.700   0.200   0.667       2   0.500   0.750" \
+  "$(python3 "$script" --label t "$scratch/ap.asc" "$scratch/ap.xml")"
+
+# Each unusable input ends with status 1 and a message naming the problem.
+refused() {  # WHAT TABLE METADATA EXPECTED_MESSAGE
+  python3 "$script" "$2" "$3" > /dev/null 2> "$scratch/err"
+  local status=$?
+  [ "$status" -eq 1 ] || fail "$1: exit status $status, expected 1"
+  grep -q "$4" "$scratch/err" || fail "$1: message '$(cat "$scratch/err")' lacks '$4'"
+}
+# A forecast too wide for its column must not pass for a missing one.
+sed '3s/-50\./******/' "$scratch/dst.asc" > "$scratch/stars.asc"
+refused "asterisks" "$scratch/stars.asc" "$scratch/dst.xml" "line 3: unreadable field"
+refused "a model without its column" "$scratch/kp.asc" "$scratch/dst.xml" "line 2 has 9 columns, not 10"
+echo '<html></html>' > "$scratch/page.xml"
+refused "not a metadata file" "$scratch/dst.asc" "$scratch/page.xml" "no <Fill_Value>"
+refused "missing table" "$scratch/missing.asc" "$scratch/dst.xml" "missing.asc"
+python3 "$script" "$scratch/dst.asc" > /dev/null 2>&1
+[ $? -eq 2 ] || fail "wrong argument count: exit status is not 2"
+
+[ "$failures" -eq 0 ] || { echo "table-scores: $failures check(s) failed"; exit 1; }
+echo "table-scores: coverage and storm-hour skill as counted by hand; unusable input refused"
