@@ -7,8 +7,7 @@ set -uo pipefail
 script="$1"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/../common/script_checks.sh"
 
 # Metadata as velk_nrt writes it, with made-up scores: NAME FILL CADENCE LEADS...
 metadata() {
@@ -88,21 +87,16 @@ expect "line" "t                        1   0.600   0.500   0.800   0.700   0.20
   "$(python3 "$script" --label t "$scratch/ap.asc" "$scratch/ap.xml")"
 
 # Each unusable input ends with status 1 and a message naming the problem.
-refused() {  # WHAT TABLE METADATA EXPECTED_MESSAGE
-  python3 "$script" "$2" "$3" > /dev/null 2> "$scratch/err"
-  local status=$?
-  [ "$status" -eq 1 ] || fail "$1: exit status $status, expected 1"
-  grep -q "$4" "$scratch/err" || fail "$1: message '$(cat "$scratch/err")' lacks '$4'"
-}
-# A forecast too wide for its column must not pass for a missing one.
 sed '3s/-50\./******/' "$scratch/dst.asc" > "$scratch/stars.asc"
-refused "asterisks" "$scratch/stars.asc" "$scratch/dst.xml" "line 3: unreadable field"
-refused "a model without its column" "$scratch/kp.asc" "$scratch/dst.xml" "line 2 has 9 columns, not 10"
 echo '<html></html>' > "$scratch/page.xml"
-refused "not a metadata file" "$scratch/dst.asc" "$scratch/page.xml" "no <Fill_Value>"
-refused "missing table" "$scratch/missing.asc" "$scratch/dst.xml" "missing.asc"
-python3 "$script" "$scratch/dst.asc" > /dev/null 2>&1
-[ $? -eq 2 ] || fail "wrong argument count: exit status is not 2"
+while IFS='|' read -r what table meta message; do
+  refused "$what" 1 "$message" python3 "$script" "$scratch/$table" "$scratch/$meta"
+done <<'CASES'
+a forecast too wide for its column, not to pass for a missing one|stars.asc|dst.xml|line 3: unreadable field
+a model without its column|kp.asc|dst.xml|line 2 has 9 columns, not 10
+not a metadata file|dst.asc|page.xml|no <Fill_Value>
+missing table|missing.asc|dst.xml|missing.asc
+CASES
+refused "wrong argument count" 2 "usage" python3 "$script" "$scratch/dst.asc"
 
-[ "$failures" -eq 0 ] || { echo "table-scores: $failures check(s) failed"; exit 1; }
-echo "table-scores: coverage and storm-hour skill as counted by hand; unusable input refused"
+finish table-scores "coverage and storm-hour skill as counted by hand; unusable input refused"
