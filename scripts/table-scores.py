@@ -2,7 +2,7 @@
 """Prints one score line per model of a velk_nrt run: its own scores from the
 metadata, and the coverage and storm-hour skill counted in the forecast table.
 
-Usage: table-scores.py [--label TEXT] TABLE METADATA
+Arguments:
   TABLE     the forecast table (header line, then HOY HTND YYYY MM DD DOY HH,
             the observation and one forecast per model, in lead order)
   METADATA  the run's metadata (fill value, cadence, one model block per lead)
@@ -21,7 +21,7 @@ A value equal to the index's fill value is missing; "-" stands for a fraction
 or skill without rows. The table holds exactly the rows velk_nrt scores, so
 these columns count the same rows as its scores, except persistence before the
 table's first row, which the table does not hold. Forecasts are read as the
-table rounds them.
+table rounds them, so an ap forecast below 0.5 reads as ap's fill value 0.
 Exit status: 0 printed, 1 unusable table or metadata, 2 wrong arguments.
 """
 import argparse
@@ -36,8 +36,11 @@ STORM = {
     "Kp": lambda v: v >= 50.0,
     "ap": lambda v: v >= 48.0,
 }
-# Metadata scores in the order of each model block: errors, PE, r, skill.
-SCORES_PER_MODEL = 7
+# The metadata's scores printed, by name, each with its persistence value
+# where it has one.
+SHOWN_SCORES = (("Prediction efficiency", True),
+                ("Pearson's linear correlation coefficient", True),
+                ("Skill score", False))
 
 
 class Unusable(Exception):
@@ -69,14 +72,25 @@ def read_metadata(path):
     models = []
     for block in re.findall(r"<Model>(.*?)</Model>", text, re.S):
         lead = re.search(r"<Lead_Time>\s*(\d+)\s*</Lead_Time>", block)
-        scores = re.findall(r"<(?:Persistence_)?Value>([^<]*)</", block)
-        if not lead or len(scores) != SCORES_PER_MODEL:
-            raise Unusable("%s: a model block without its lead time and %d scores"
-                           % (path, SCORES_PER_MODEL))
-        models.append((int(lead.group(1)), [s.strip() for s in scores]))
+        if not lead:
+            raise Unusable("%s: a model block without its lead time" % path)
+        models.append((int(lead.group(1)), model_scores(path, block)))
     if cadence < 1:
         raise Unusable("%s: cadence %d" % (path, cadence))
     return element("Name"), fill, cadence, models
+
+
+def model_scores(path, block):
+    """The shown scores of one model block, found by name, so that other
+    elements a block may hold do not shift them."""
+    scores = []
+    for name, with_persistence in SHOWN_SCORES:
+        found = re.search(r"<Name>%s</Name>\s*<Value>([^<]*)</Value>(\s*<Persistence_Value>"
+                          r"([^<]*)</Persistence_Value>)?" % re.escape(name), block)
+        if not found or (with_persistence and found.group(2) is None):
+            raise Unusable("%s: a model block without its %s" % (path, name))
+        scores += [found.group(1).strip()] + ([found.group(3).strip()] if with_persistence else [])
+    return scores
 
 
 def read_table(path, n_models):
@@ -136,7 +150,8 @@ def model_columns(rows, column, lead, fill, cadence, is_storm):
 
 def main():
     parser = argparse.ArgumentParser(
-        description="Coverage and storm-hour skill of a velk_nrt forecast table.")
+        usage="table-scores.py [--label TEXT] TABLE METADATA",
+        description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--label")
     parser.add_argument("table")
     parser.add_argument("metadata")
@@ -149,8 +164,7 @@ def main():
         return 1
     label = args.label if args.label is not None else os.path.basename(args.table)
     for column, (lead, scores) in enumerate(models):
-        # The errors (scores 0 and 1) stay out: they read as their index's units.
-        shown = scores[2:] + model_columns(rows, column, lead, fill, cadence, STORM.get(name))
+        shown = scores + model_columns(rows, column, lead, fill, cadence, STORM.get(name))
         print("%-21s %4s" % (label, lead) + "".join(" %7s" % v for v in shown))
     return 0
 

@@ -10,16 +10,26 @@ trap 'rm -rf "$scratch"' EXIT
 source "$(dirname "$0")/../common/script_checks.sh"
 
 # Metadata as velk_nrt writes it, with made-up scores: NAME FILL CADENCE LEADS...
+# Each model block holds one more element before its scores. Fault guarded:
+# scores read by their place in the block, shifted by any element added to it.
 metadata() {
   printf '<Zuv_metadata>\n <Predictand>\n  <Name>%6s</Name>\n  <Cadence>%2d</Cadence>\n' "$1" "$3"
   printf '  <Fill_Value>%7.1f</Fill_Value>\n  <List_of_Models>\n' "$2"
   shift 3
+  local lead name value
   for lead in "$@"; do
-    printf '   <Model>\n    <Lead_Time>%2d</Lead_Time>\n' "$lead"
-    printf '      <Value> 9.000</Value>\n      <Persistence_Value> 9.000</Persistence_Value>\n'
-    printf '      <Value> 0.600</Value>\n      <Persistence_Value> 0.500</Persistence_Value>\n'
-    printf '      <Value> 0.800</Value>\n      <Persistence_Value> 0.700</Persistence_Value>\n'
-    printf '      <Value> 0.200</Value>\n   </Model>\n'
+    printf '   <Model>\n    <Lead_Time>%2d</Lead_Time>\n    <Rows_Of_Note><Value> 7.000</Value></Rows_Of_Note>\n' "$lead"
+    while read -r name value; do
+      printf '     <Performance_Score>\n      <Name>%s</Name>\n      <Value>%s</Value>\n' "${name//_/ }" "${value%/*}"
+      [ "${value#*/}" = "$value" ] || printf '      <Persistence_Value>%s</Persistence_Value>\n' "${value#*/}"
+      printf '     </Performance_Score>\n'
+    done <<'SCORES'
+Mean_square_error 9.000/8.000
+Prediction_efficiency 0.600/0.500
+Pearson's_linear_correlation_coefficient 0.800/0.700
+Skill_score 0.200
+SCORES
+    printf '   </Model>\n'
   done
   printf '  </List_of_Models>\n </Predictand>\n</Zuv_metadata>\n'
 }
