@@ -26,6 +26,7 @@ Exit status: 0 printed, 1 unusable table or metadata, 2 wrong arguments.
 """
 import argparse
 import calendar
+import datetime
 import os
 import re
 import sys
@@ -107,10 +108,11 @@ def read_table(path, n_models):
         try:
             year, month, day, _, hour = (int(f) for f in fields[2:7])
             values = [float(f) for f in fields[7:]]
-            hours = calendar.timegm((year, month, day, hour, 0, 0)) // 3600
+            hours = calendar.timegm(datetime.datetime(year, month, day, hour).timetuple()) // 3600
         except (ValueError, OverflowError):
             # Asterisks are a value too wide for its column: a forecast that
-            # cannot be scored and must not pass for a missing one.
+            # cannot be scored and must not pass for a missing one. A date
+            # that does not exist would shift persistence.
             raise Unusable("%s: line %d: unreadable field in '%s'" % (path, number, line.strip()))
         rows.append((hours, values[0], values[1:]))
     return rows

@@ -98,11 +98,13 @@ expect "line" "t                        1   0.600   0.500   0.800   0.700   0.20
 
 # Each unusable input ends with status 1 and a message naming the problem.
 sed '3s/-50\./******/' "$scratch/dst.asc" > "$scratch/stars.asc"
+sed '2s/2017  9  8/2017  9 31/' "$scratch/dst.asc" > "$scratch/no-such-day.asc"
 echo '<html></html>' > "$scratch/page.xml"
 while IFS='|' read -r what table meta message; do
   refused "$what" 1 "$message" python3 "$script" "$scratch/$table" "$scratch/$meta"
 done <<'CASES'
 a forecast too wide for its column, not to pass for a missing one|stars.asc|dst.xml|line 3: unreadable field
+a day that does not exist, which would shift persistence|no-such-day.asc|dst.xml|line 2: unreadable field
 a model without its column|kp.asc|dst.xml|line 2 has 9 columns, not 10
 not a metadata file|dst.asc|page.xml|no <Fill_Value>
 missing table|missing.asc|dst.xml|missing.asc
