@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Checks scripts/table-scores.py on hand-made forecast tables: coverage,
-# storm rows, storm coverage and storm-hour skill of every lead, and a clear
-# refusal (exit 1, message) of unusable input.
+# Checks scripts/table-scores.py on hand-made forecast tables with the
+# metadata of recorded runs: coverage, storm rows, storm coverage and
+# storm-hour skill of every lead, and a clear refusal (exit 1, message) of
+# unusable input.
 # Usage: table_scores_test.sh TABLE_SCORES_SCRIPT
 set -uo pipefail
 script="$1"
@@ -9,29 +10,12 @@ scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 source "$(dirname "$0")/../common/script_checks.sh"
 
-# Metadata as velk_nrt writes it, with made-up scores: NAME FILL CADENCE LEADS...
-# Each model block holds one more element before its scores. Fault guarded:
-# scores read by their place in the block, shifted by any element added to it.
-metadata() {
-  printf '<Zuv_metadata>\n <Predictand>\n  <Name>%6s</Name>\n  <Cadence>%2d</Cadence>\n' "$1" "$3"
-  printf '  <Fill_Value>%7.1f</Fill_Value>\n  <List_of_Models>\n' "$2"
-  shift 3
-  local lead name value
-  for lead in "$@"; do
-    printf '   <Model>\n    <Lead_Time>%2d</Lead_Time>\n    <Rows_Of_Note><Value> 7.000</Value></Rows_Of_Note>\n' "$lead"
-    while read -r name value; do
-      printf '     <Performance_Score>\n      <Name>%s</Name>\n      <Value>%s</Value>\n' "${name//_/ }" "${value%/*}"
-      [ "${value#*/}" = "$value" ] || printf '      <Persistence_Value>%s</Persistence_Value>\n' "${value#*/}"
-      printf '     </Performance_Score>\n'
-    done <<'SCORES'
-Mean_square_error 9.000/8.000
-Prediction_efficiency 0.600/0.500
-Pearson's_linear_correlation_coefficient 0.800/0.700
-Skill_score 0.200
-SCORES
-    printf '   </Model>\n'
-  done
-  printf '  </List_of_Models>\n </Predictand>\n</Zuv_metadata>\n'
+# The metadata of recorded velk_nrt runs of each index, with one more element
+# in each model block. Fault guarded: scores read by their place in the block,
+# shifted by any element added to it.
+runs="$(dirname "$0")/../forecast/data/e2e/cases"
+metadata() {  # RUN
+  sed 's|^ *<Lead_Time>.*|&\n    <Rows_Of_Note><Value> 7.000</Value></Rows_Of_Note>|' "$runs/$1/expected/fc.xml"
 }
 # A table from lines "DAY HOUR OBSERVATION FORECAST...", all in September 2017.
 table() {
@@ -45,16 +29,16 @@ expect() {  # WHAT EXPECTED ACTUAL
   [ "$2" = "$3" ] || fail "$1: expected '$2', got '$3'"
 }
 
-# Dst: fill 9999, hourly, leads 1 and 2. Columns: day, hour, observed, FC+01H, FC+02H.
-metadata Dst 9999 1 1 2 > "$scratch/dst.xml"
+# Dst: fill 9999, hourly, leads 1 to 4. Columns: day, hour, observed, FC+01H .. FC+04H.
+metadata real2020_dst > "$scratch/dst.xml"
 table > "$scratch/dst.asc" <<'ROWS'
-8 0 -10 9999 9999
-8 1 -60 -50 -40
-8 2 -50 9999 -55
-8 3 -49 -49 -49
-8 4 9999 -70 -70
-8 5 -80 -75 -70
-8 6 9999 9999 9999
+8 0 -10 9999 9999 9999 9999
+8 1 -60 -50 -40 -40 -40
+8 2 -50 9999 -55 -55 -55
+8 3 -49 -49 -49 -49 -49
+8 4 9999 -70 -70 -70 -70
+8 5 -80 -75 -70 -70 -70
+8 6 9999 9999 9999 9999 9999
 ROWS
 # Faults guarded, lead 1 (0.600 of 5 observed rows; storms 1, 2, 5; skill from row 1 alone):
 # 8 0, 8 2  a fill forecast counted as covered (coverage 1.000)
@@ -62,13 +46,15 @@ ROWS
 # 8 2       a storm row of exactly -50 nT left out (2 storm rows)
 # 8 5       a fill persistence (the observation of 8 4) scored as 9999 nT
 # 8 2       a storm row without a forecast scored with the fill value
-# Lead 2 must take persistence two hours back (rows 2 and 5 against 0 and 3:
-# 1 - 125/2561); row 1 has no persistence in the table and stays out.
+# Lead i must take persistence i hours back (8 5 against 8 3, 8 2, 8 1);
+# a row whose persistence lies before the table stays out.
 expect "dst" "1 0.600 3 0.667 0.960
-2 0.800 3 1.000 0.951" "$(counts "$scratch/dst.asc" "$scratch/dst.xml")"
+2 0.800 3 1.000 0.951
+3 0.800 3 1.000 0.889
+4 0.800 3 1.000 0.750" "$(counts "$scratch/dst.asc" "$scratch/dst.xml")"
 
 # Kp in tenths: fill 99, one value per three hours repeated on each hour.
-metadata Kp 99 3 1 > "$scratch/kp.xml"
+metadata real2020_kp_identity > "$scratch/kp.xml"
 table > "$scratch/kp.asc" <<'ROWS'
 8 0 47 40
 8 3 50 45
@@ -81,7 +67,7 @@ ROWS
 expect "kp" "1 0.667 2 0.500 -1.778" "$(counts "$scratch/kp.asc" "$scratch/kp.xml")"
 
 # ap: its fill value 0 is also a possible value, and counts as missing.
-metadata ap 0 3 1 > "$scratch/ap.xml"
+metadata real2020_ap > "$scratch/ap.xml"
 table > "$scratch/ap.asc" <<'ROWS'
 8 0 0 50
 8 3 48 0
@@ -92,8 +78,12 @@ ROWS
 # a forecast 0 counted as covered; 48 not counted as a storm.
 expect "ap" "1 0.667 2 0.500 0.750" "$(counts "$scratch/ap.asc" "$scratch/ap.xml")"
 
-# The label and the metadata's scores come first, as score-models.sh printed them.
-expect "line" "t                        1   0.600   0.500   0.800   0.700   0.200   0.667       2   0.500   0.750" \
+# The label and the metadata's scores (PE, r and skill, each with its
+# persistence value where it has one) come first, as score-models.sh printed them.
+scores="$(for name in "Prediction efficiency" "Pearson's linear correlation coefficient" "Skill score"; do
+  grep -A2 "<Name>$name</Name>" "$scratch/ap.xml" | sed -n 's/.*Value> *\([^<]*\)<.*/\1/p'
+done | xargs printf ' %7s')"
+expect "line" "t                        1$scores   0.667       2   0.500   0.750" \
   "$(python3 "$script" --label t "$scratch/ap.asc" "$scratch/ap.xml")"
 
 # Each unusable input ends with status 1 and a message naming the problem.
@@ -105,7 +95,7 @@ while IFS='|' read -r what table meta message; do
 done <<'CASES'
 a forecast too wide for its column, not to pass for a missing one|stars.asc|dst.xml|line 3: unreadable field
 a day that does not exist, which would shift persistence|no-such-day.asc|dst.xml|line 2: unreadable field
-a model without its column|kp.asc|dst.xml|line 2 has 9 columns, not 10
+a model without its column|kp.asc|dst.xml|line 2 has 9 columns, not 12
 not a metadata file|dst.asc|page.xml|no <Fill_Value>
 missing table|missing.asc|dst.xml|missing.asc
 CASES
