@@ -5,7 +5,8 @@
 # ("year" lines) and on Y's storm table: the month of Y's lowest hourly Dst
 # from 29 January on, with the month before ("storm" lines). Then the models
 # fitted on all training years go through scripts/stress-models.sh ("stress"
-# lines). Score lines end with the skill; stress lines with ok or OUT OF RANGE.
+# lines). Score lines are those of scripts/score-models.sh behind the prefix
+# (the skill is their 8th column); stress lines end with ok or OUT OF RANGE.
 # Usage: cross-validate-models.sh [--terms DIR] [--max-terms N] [BUILD_DIR]
 #   options as scripts/fit-example-models.sh; nothing in examples/models changes
 # Exit status: 0 done (whatever the scores), 1 a step failed.

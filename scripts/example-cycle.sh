@@ -232,6 +232,29 @@ last_forecast_rows() {  # TABLE FILL
       if (n > last) printf "   (%d later rows to the end of the table hold only the fill value %s)\n", n - last, fill
     }' "$1"
 }
+# The newest row of each lead that holds a forecast and how far it lies from
+# the cycle's clock: how far ahead this cycle's forecasts really reach (a row
+# of hour HH stands for HH:00).
+newest_forecasts() {  # TABLE FILL CLOCK
+  local clock_s label when value row_s
+  clock_s="$(date -u -d "$3" +%s)"
+  awk -v fill="$2" '
+    NR == 1 { for (i = 1; i <= NF; i++) if ($i ~ /^FC\+/) label[++labels] = $i; next }
+    { for (j = 1; j <= NF - 8; j++) if ($(8 + j) + 0 != fill + 0) {
+        newest[j] = sprintf("%04d-%02d-%02dT%02d:00Z %s", $3, $4, $5, $7, $(8 + j)) }
+      if (NF - 8 > leads) leads = NF - 8 }
+    END { for (j = 1; j <= leads; j++)
+            print (j in label ? label[j] : "lead" j), (j in newest ? newest[j] : "none") }' "$1" |
+    while read -r label when value; do
+      if [ "$when" = none ]; then
+        printf '%s none: every row holds the fill value\n' "$label"
+        continue
+      fi
+      row_s="$(date -u -d "${when%Z}" +%s)"
+      awk -v l="$label" -v w="$when" -v v="$value" -v d="$((row_s - clock_s))" 'BEGIN {
+        printf "%s newest %s %6s (%+.1f h %s the cycle)\n", l, w, v, d / 3600, (d >= 0 ? "after" : "before") }'
+    done
+}
 scores() {  # METADATA
   awk '
     function inner(l) { sub(/^[^>]*>/, "", l); sub(/<.*$/, "", l); return l }
@@ -260,6 +283,8 @@ for v in "${variants[@]}"; do
   say "   cycle log line  $(head -n 1 "$work/cycle.log")"
   say "   last forecast rows:"
   last_forecast_rows "$work/$table" "$fill" | sed 's/^/   /'
+  say "   newest forecast of each lead (clock $clock UT):"
+  newest_forecasts "$work/$table" "$fill" "$clock" | sed 's/^/   /'
   say "   scores over the rows with data (persistence in brackets):"
   scores "$work/$metadata"
 done

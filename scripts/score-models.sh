@@ -4,7 +4,9 @@
 # month has none; scripts/join-recorded-months.py) into one table and has
 # velk_nrt evaluate each variant's production model block on it. Prints one
 # line per model: PE, PE of persistence, r, r of persistence and skill
-# (1 - MSE(model)/MSE(persistence)), as velk_nrt writes them to its metadata.
+# (1 - MSE(model)/MSE(persistence)), as velk_nrt writes them to its metadata,
+# then coverage, storm rows, storm coverage and storm-hour skill counted in its
+# forecast table (scripts/table-scores.py --help tells them).
 # velk_nrt scores the rows from MAXLAG + LT + 1 on, so the first 27 days of
 # the table are history only.
 # Usage: score-models.sh [--models DIR] [--build DIR] [--work DIR] [--scale-field F]
@@ -28,7 +30,7 @@ while [ $# -gt 0 ]; do
       case "$1" in --models) models="$(realpath "$2")" ;; --build) build="$(realpath "$2")" ;;
         --work) work="$2" ;; --scale-field) scale="$2" ;; esac
       shift 2 ;;
-    -h | --help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) break ;;
   esac
 done
@@ -71,12 +73,7 @@ for variant in "${variants[@]}"; do
     status=1
     continue
   fi
-  # The seven scores of each model come in metadata order; the first two are
-  # the errors, then PE, PE persistence, r, r persistence, skill.
-  awk -v id="$from..$to $variant" '
-    /<Lead_Time>/ { gsub(/<[^>]*>| /, ""); lead = $0; n = 0 }
-    /<Value>|<Persistence_Value>/ { gsub(/<[^>]*>| /, ""); s[++n] = $0 }
-    /<\/Model>/ { printf "%-21s %4s %7s %7s %7s %7s %7s\n", id, lead, s[3], s[4], s[5], s[6], s[7] }
-  ' "$run/$variant-fc.xml"
+  python3 "$root/scripts/table-scores.py" --label "$from..$to $variant" \
+    "$run/$variant-fc.asc" "$run/$variant-fc.xml" || status=1
 done
 exit "$status"

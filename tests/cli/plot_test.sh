@@ -8,8 +8,7 @@ set -uo pipefail
 plot="$1" run="$2"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/../common/script_checks.sh"
 
 # The run's table ends in fill values; a field too wide for its column
 # (asterisks) is put among the real values.
@@ -28,22 +27,17 @@ bash "$plot" "$scratch/table.asc" "$run/fc.xml" "$scratch/out.png" 2> "$scratch/
   fail "a picture cut short: $(cat "$scratch/err")"
 
 # Each unusable input ends with status 1 and a message naming the problem.
-refused() {  # WHAT TABLE METADATA EXPECTED_MESSAGE
-  bash "$plot" "$2" "$3" "$scratch/refused.png" > /dev/null 2> "$scratch/err"
-  local status=$?
-  [ "$status" -eq 1 ] || fail "$1: exit status $status, expected 1"
-  grep -q "$4" "$scratch/err" || fail "$1: message '$(cat "$scratch/err")' lacks '$4'"
-}
 head -1 "$run/fc.asc" > "$scratch/no-rows.asc"
 { head -1 "$run/fc.asc"; tail -1 "$run/fc.asc"; } > "$scratch/all-fill.asc"
 echo '<html></html>' > "$scratch/page.xml"
-refused "only fill values" "$scratch/all-fill.asc" "$run/fc.xml" "nothing to draw"
-refused "no rows" "$scratch/no-rows.asc" "$run/fc.xml" "no forecast rows"
-refused "not a metadata file" "$scratch/table.asc" "$scratch/page.xml" "no <Fill_Value>"
-refused "missing metadata file" "$scratch/table.asc" "$scratch/missing.xml" "missing.xml"
-refused "missing table" "$scratch/missing.asc" "$run/fc.xml" "missing.asc"
-bash "$plot" "$scratch/table.asc" > /dev/null 2>&1
-[ $? -eq 2 ] || fail "wrong argument count: exit status is not 2"
+refused_picture() {  # WHAT TABLE METADATA EXPECTED_MESSAGE
+  refused "$1" 1 "$4" bash "$plot" "$2" "$3" "$scratch/refused.png"
+}
+refused_picture "only fill values" "$scratch/all-fill.asc" "$run/fc.xml" "nothing to draw"
+refused_picture "no rows" "$scratch/no-rows.asc" "$run/fc.xml" "no forecast rows"
+refused_picture "not a metadata file" "$scratch/table.asc" "$scratch/page.xml" "no <Fill_Value>"
+refused_picture "missing metadata file" "$scratch/table.asc" "$scratch/missing.xml" "missing.xml"
+refused_picture "missing table" "$scratch/missing.asc" "$run/fc.xml" "missing.asc"
+refused "wrong argument count" 2 "Usage" bash "$plot" "$scratch/table.asc"
 
-[ "$failures" -eq 0 ] || { echo "plot-forecast: $failures check(s) failed"; exit 1; }
-echo "plot-forecast: picture drawn; unusable input refused"
+finish plot-forecast "picture drawn; unusable input refused"
