@@ -13,9 +13,9 @@
 #include "fit/term_file.h"
 #include "forecast/configuration.h"
 #include "forecast/forecast.h"
+#include "forecast/gap_policy.h"
 #include "forecast/model_file.h"
 #include "forecast/output_file.h"
-#include "forecast/gap_policy.h"
 #include "forecast/readnrtd.h"
 #include "forecast/run_end.h"
 

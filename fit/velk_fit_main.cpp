@@ -10,7 +10,8 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: velk_fit --step I --terms FILE [--max-terms N] [--gaps FILE] [--res FILE] [--cov FILE]\n"
+    "Usage: velk_fit --step I --terms FILE [--max-terms N] [--gaps FILE] [--res FILE] [--cov "
+    "FILE]\n"
     "                CONFIG...\n"
     "Fit the model of lead step I from the history named by each CONFIG (velk_nrt.cfg form;\n"
     "its four input files point at the history; several CONFIGs stack their rows).\n"

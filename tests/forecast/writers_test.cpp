@@ -54,6 +54,16 @@ TEST(MetadataWriter, FieldsTooWideAreCutOrOverflow) {
             "<Value>-0.999</Value>\n<Persistence_Value> 0.001</Persistence_Value>\n"
             "<Value>-0.000</Value>\n<Persistence_Value> 1.000</Persistence_Value>\n"
             "<Value> 0.850</Value>\n");
+  // A model with a gap file says how its rows were made, inside its own block.
+  const GapCounts counts{700, 12, 3};
+  const std::string bridged = metadata_model_block(1, s, &counts);
+  EXPECT_NE(bridged.find("   <Model>\n    <Lead_Time> 1</Lead_Time>\n    <Gap_Bridging>\n"
+                         "     <Rows_Forecast>700</Rows_Forecast>\n"
+                         "     <Rows_With_Carried_Values>12</Rows_With_Carried_Values>\n"
+                         "     <Rows_From_Fallback_Models>3</Rows_From_Fallback_Models>\n"
+                         "    </Gap_Bridging>\n    <List_of_scores>\n"),
+            std::string::npos)
+      << bridged;
 }
 
 // Guards against the row and label walks overflowing an int when DT(KY) is
