@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
-# Leave-one-year-out cross-validation of a choice of candidate terms on the
-# training years, and the storm checks (fit/README.md). For each training year
-# Y the models are fitted on the other three years and scored on Y's months
+# Leave-one-year-out cross-validation of a choice of candidate terms and gap
+# bridging on the training years, and the storm checks (fit/README.md). For
+# each training year Y the models are fitted on the other seven years and scored on Y's months
 # ("year" lines) and on Y's storm table: the month of Y's lowest hourly Dst
 # from 29 January on, with the month before ("storm" lines). Then the models
 # fitted on all training years go through scripts/stress-models.sh ("stress"
 # lines). Score lines are those of scripts/score-models.sh behind the prefix
 # (the skill is their 8th column); stress lines end with ok or OUT OF RANGE.
-# Usage: cross-validate-models.sh [--terms DIR] [--max-terms N] [BUILD_DIR]
+# Usage: cross-validate-models.sh [--terms DIR] [--max-terms N] [--carry H]
+#                                 [--min-density N] [--no-fallbacks] [BUILD_DIR]
 #   options as scripts/fit-example-models.sh; nothing in examples/models changes
 # Exit status: 0 done (whatever the scores), 1 a step failed.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-years=(2016 2018 2020 2022) fit_options=() build="$root/build"
+years=(2012 2013 2016 2018 2019 2020 2021 2022) fit_options=() build="$root/build"
 while [ $# -gt 0 ]; do
   case "$1" in
-    --terms | --max-terms) fit_options+=("$1" "$2"); shift 2 ;;
+    --terms | --max-terms | --carry | --min-density) fit_options+=("$1" "$2"); shift 2 ;;
+    --no-fallbacks) fit_options+=("$1"); shift ;;
     *) build="$1"; shift ;;
   esac
 done
@@ -25,7 +27,8 @@ trap 'rm -rf "$work"' EXIT
 fit_on() {  # fit_on OUT YEAR...
   local out="$1"
   shift
-  bash "$root/scripts/fit-example-models.sh" "${fit_options[@]}" --years "$*" --out "$out" \
+  bash "$root/scripts/fit-example-models.sh" "${fit_options[@]}" --joined "$work/joined" \
+    --years "$*" --out "$out" \
     "$build" > /dev/null
   cp "$root"/examples/models/fit-*.cfg.in "$out/"
 }
