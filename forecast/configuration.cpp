@@ -125,18 +125,18 @@ int validate_configuration(const Configuration& c) {
   return maxlag;
 }
 
-void check_output_names(const Configuration& c) {
-  std::vector<std::pair<std::string, std::string>> read = {
-      {"THE CONFIGURATION", kConfigurationFile},
-      {"FNMAG", c.FNMAG},
-      {"FNSWEPAM", c.FNSWEPAM},
-      {"FNKP", c.FNKP},
-      {"FNDST", c.FNDST}};
+void check_output_names(const Configuration& c, const std::vector<NamedInput>& more_inputs) {
+  std::vector<NamedInput> read = {{"THE CONFIGURATION", kConfigurationFile},
+                                  {"FNMAG", c.FNMAG},
+                                  {"FNSWEPAM", c.FNSWEPAM},
+                                  {"FNKP", c.FNKP},
+                                  {"FNDST", c.FNDST}};
   const int models = model_count(c);
   for (int i = 0; i < models; ++i) {
     read.emplace_back("FNRES", c.FNRES[static_cast<std::size_t>(i)]);
     read.emplace_back("FNCOV", c.FNCOV[static_cast<std::size_t>(i)]);
   }
+  read.insert(read.end(), more_inputs.begin(), more_inputs.end());
   // Replacing one of them would destroy data or a model that the next run needs.
   for (const auto& [name, output] :
        {std::make_pair("FNDAT", c.FNDAT), std::make_pair("FNMET", c.FNMET)}) {

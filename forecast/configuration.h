@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <istream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "forecast/hourly_table.h"
 
@@ -57,11 +59,15 @@ int table_rows(int lt, int nrec0);
 // NMOD = LT / DT(KY); call only on a validated configuration.
 int model_count(const Configuration& config);
 
+// A file the run reads, with the label a message names it by.
+using NamedInput = std::pair<std::string, std::string>;  // label, file name
+
 // Ends the run with a message (RunEnd::message) when FNDAT or FNMET names a
-// file the run reads: the configuration, an input file, or the model or
-// covariance file of one of the NMOD models. Names are compared as written
-// and, for files that exist, by what they are on disk. Call only on a
-// validated configuration.
-void check_output_names(const Configuration& config);
+// file the run reads: the configuration, an input file, the model or
+// covariance file of one of the NMOD models, or one of `more_inputs`. Names
+// are compared as written and, for files that exist, by what they are on
+// disk. Call only on a validated configuration.
+void check_output_names(const Configuration& config,
+                        const std::vector<NamedInput>& more_inputs = {});
 
 }  // namespace velk

@@ -32,6 +32,29 @@ DateTime creation_time(const Clock& clock) {
   return now;
 }
 
+// The gap policy of each model, read before anything is written, so that a
+// broken gap file ends the run while the outputs are still the old ones.
+std::vector<std::optional<GapPolicy>> read_gap_policies(const Configuration& config) {
+  std::vector<std::optional<GapPolicy>> policies;
+  for (int i = 0; i < model_count(config); ++i)
+    policies.push_back(read_gap_policy(config.FNRES[static_cast<std::size_t>(i)]));
+  return policies;
+}
+
+// The files the gap policies make the run read, which no output may replace.
+std::vector<NamedInput> files_of(const std::vector<std::optional<GapPolicy>>& policies,
+                                 const Configuration& config) {
+  std::vector<NamedInput> files;
+  for (std::size_t m = 0; m < policies.size(); ++m) {
+    if (!policies[m]) continue;
+    files.emplace_back("A GAP FILE", gap_file_name(config.FNRES[m]));
+    for (const std::string& name : policies[m]->fallback_models) files.emplace_back("FBRES", name);
+    for (const std::string& name : policies[m]->fallback_covariances)
+      files.emplace_back("FBCOV", name);
+  }
+  return files;
+}
+
 // A model with a gap file: its fallbacks read and checked like the model, then
 // all of them evaluated on the table the policy makes.
 BridgedForecast forecast_with_policy(const Model& model, const GapPolicy& policy,
@@ -49,7 +72,8 @@ BridgedForecast forecast_with_policy(const Model& model, const GapPolicy& policy
 void run(std::ostream& out, const Clock& clock) {
   const Configuration config = read_configuration(kConfigurationFile);
   const int maxlag = validate_configuration(config);
-  check_output_names(config);
+  const std::vector<std::optional<GapPolicy>> policies = read_gap_policies(config);
+  check_output_names(config, files_of(policies, config));
   const int nrec0 = count_mag_records(config.FNMAG);
   const int nmax = table_rows(config.LT, nrec0);
   const int nmod = model_count(config);
@@ -83,7 +107,7 @@ void run(std::ostream& out, const Clock& clock) {
     // Checked but not kept: no output holds a standard error.
     check_covariance_file(config.FNCOV[m], model.nterm());
     setup.lead_step = i;
-    const std::optional<GapPolicy> policy = read_gap_policy(config.FNRES[m]);
+    const std::optional<GapPolicy>& policy = policies[m];
     if (!policy) {
       ForecastRows rows = forecast(model, setup, table);
       const Scores scores = score_model(ScoreSetup::of(config, maxlag, i), table, rows.y);

@@ -1,0 +1,1 @@
+ &GAPS CARRY=25 /

@@ -1,0 +1,1 @@
+ &GAPS FBRES='fb.res' FBCOV='fb.cov' /
