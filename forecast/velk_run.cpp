@@ -58,6 +58,7 @@ void run(std::ostream& out, const Clock& clock) {
   OutputFile metadata(config.FNMET, "the metadata file");
   metadata.stream() << metadata_head(created, table, config.LT + maxlag + 1, target);
   metadata.flush();
+  MetadataClosing closing(metadata.stream());
 
   std::vector<std::vector<double>> yy;
   for (int i = 1; i <= nmod; ++i) {
@@ -72,7 +73,7 @@ void run(std::ostream& out, const Clock& clock) {
     metadata.stream() << metadata_model_block(i, scores);
     metadata.flush();
   }
-  metadata.stream() << metadata_closing();
+  closing.close();
   metadata.flush();
 
   const TableLayout layout = TableLayout::of(config, maxlag);
