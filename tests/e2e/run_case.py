@@ -71,12 +71,13 @@ def build_upstream(ini, case_dir, up, roots):
 
 
 def start_servers(ini, up, log):
-    """[http] lines: 'status /path = 500', 'redirect /path = /other/path' or
-    'stall /path = 120' (take the request, answer nothing for up to 120 s)."""
+    """[http] lines: 'status /path = 500', 'redirect /path = /other/path',
+    'stall /path = 120' (take the request, answer nothing for up to 120 s) or
+    'delay /path = 45' (answer after 45 s)."""
     overrides = {}
     for key, value in ini.items("http") if ini.has_section("http") else ():
         kind, _, path = key.partition(" ")
-        if kind not in ("status", "redirect", "stall") or not path.strip().startswith("/"):
+        if kind not in ("status", "redirect", "stall", "delay") or not path.strip().startswith("/"):
             raise CaseError("bad [http] entry '%s'" % key)
         overrides[path.strip()] = (kind, value.strip())
     wanted = [name for name in ini.get("case", "servers", fallback="dst kp ace").split() if name != "none"]
