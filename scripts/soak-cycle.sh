@@ -65,6 +65,18 @@ for lib in /usr/lib/*/faketime/libfaketime.so.1 /usr/lib/faketime/libfaketime.so
   [ -f "$lib" ] && libfaketime="$lib" && break
 done
 [ -n "$libfaketime" ] || die "faketime's library is missing (apt-get install faketime)"
+# The library gives a process its own semaphore and shared memory in /dev/shm,
+# named by its process id, and some processes of a cycle leave them behind.
+# After each cycle those that were not there before and whose process has
+# ended are removed, so that they do not pile up.
+faketime_ipc='^(sem\.faketime_sem|faketime_shm)_[0-9]+$'
+faketime_ipc_before="$(ls /dev/shm 2> /dev/null | grep -E "$faketime_ipc" || true)"
+remove_faketime_leftovers() {
+  local name
+  for name in $(ls /dev/shm 2> /dev/null | grep -E "$faketime_ipc" || true); do
+    grep -qxF "$name" <<< "$faketime_ipc_before" || [ -e "/proc/${name##*_}" ] || rm -f "/dev/shm/$name"
+  done
+}
 python=/usr/bin/python3
 "$python" -c 'import pyftpdlib' 2> /dev/null || die "no /usr/bin/python3 with pyftpdlib"
 remove_out=false
@@ -164,6 +176,7 @@ for ((i = 0; i < hours; i++)); do
   TZ=Europe/Berlin FAKETIME_DONT_FAKE_MONOTONIC=1 ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" \
     LD_PRELOAD="$libfaketime" FAKETIME="$(date -u -d "@$now" '+%Y-%m-%d %H:%M:%S')" bash "$share/run-cycle.sh" --bindir "$bin" --keep-days "$keep_days" dst "$work" \
     > "$out/line" 2> "$out/err" || status=$?
+  remove_faketime_leftovers
   line="$(cat "$out/line")"
   cat "$out/line" >> "$out/cycles.log"
   outcomes[$outcome]=$((${outcomes[$outcome]:-0} + 1))
