@@ -56,27 +56,7 @@ done
 [[ "$hours" =~ ^[0-9]+$ && "$keep_days" =~ ^[1-9][0-9]*$ ]] || die "--hours and --keep-days need whole numbers"
 build="$(cd "$build" && pwd)"
 start_s="$(date -u -d "$from" +%s)" || die "bad --from '$from'"
-for tool in flock cmake; do command -v "$tool" > /dev/null || die "$tool is missing"; done
-# faketime's library, preloaded with its setting: the faketime wrapper names a
-# semaphore by its own process id and failed now and then on one left by an
-# earlier run with a reused id.
-libfaketime=""
-for lib in /usr/lib/*/faketime/libfaketime.so.1 /usr/lib/faketime/libfaketime.so.1; do
-  [ -f "$lib" ] && libfaketime="$lib" && break
-done
-[ -n "$libfaketime" ] || die "faketime's library is missing (apt-get install faketime)"
-# The library gives a process its own semaphore and shared memory in /dev/shm,
-# named by its process id, and some processes of a cycle leave them behind.
-# After each cycle those that were not there before and whose process has
-# ended are removed, so that they do not pile up.
-faketime_ipc='^(sem\.faketime_sem|faketime_shm)_[0-9]+$'
-faketime_ipc_before="$(ls /dev/shm 2> /dev/null | grep -E "$faketime_ipc" || true)"
-remove_faketime_leftovers() {
-  local name
-  for name in $(ls /dev/shm 2> /dev/null | grep -E "$faketime_ipc" || true); do
-    grep -qxF "$name" <<< "$faketime_ipc_before" || [ -e "/proc/${name##*_}" ] || rm -f "/dev/shm/$name"
-  done
-}
+for tool in faketime flock cmake; do command -v "$tool" > /dev/null || die "$tool is missing"; done
 python=/usr/bin/python3
 "$python" -c 'import pyftpdlib' 2> /dev/null || die "no /usr/bin/python3 with pyftpdlib"
 remove_out=false
@@ -173,10 +153,9 @@ for ((i = 0; i < hours; i++)); do
   status=0
   # A local zone that the cycle must not use; a sanitizer build must accept
   # faketime's library loaded ahead of its own.
-  TZ=Europe/Berlin FAKETIME_DONT_FAKE_MONOTONIC=1 ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" \
-    LD_PRELOAD="$libfaketime" FAKETIME="$(date -u -d "@$now" '+%Y-%m-%d %H:%M:%S')" bash "$share/run-cycle.sh" --bindir "$bin" --keep-days "$keep_days" dst "$work" \
+  TZ=Europe/Berlin FAKETIME_DONT_FAKE_MONOTONIC=1 ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" sh "$root/scripts/faketime-fresh.sh" -f "$(date -u -d "@$now" '+%Y-%m-%d %H:%M:%S')" \
+    bash "$share/run-cycle.sh" --bindir "$bin" --keep-days "$keep_days" dst "$work" \
     > "$out/line" 2> "$out/err" || status=$?
-  remove_faketime_leftovers
   line="$(cat "$out/line")"
   cat "$out/line" >> "$out/cycles.log"
   outcomes[$outcome]=$((${outcomes[$outcome]:-0} + 1))

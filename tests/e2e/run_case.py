@@ -2,7 +2,7 @@
 """Run one end-to-end case of the preprocessor: a folder of data, no code.
 
   run_case.py CASE_DIR --data TESTS_DATA_DIR --prog ap=PATH --prog dst=PATH --prog kp=PATH
-              [--libfaketime PATH] [--keep]
+              [--faketime /usr/bin/faketime] [--keep]
 
 cases/README.md describes a case folder. Exit status 0 when the case passes, 1
 when it fails, 2 when the case itself is malformed or the harness cannot run it.
@@ -11,7 +11,6 @@ import argparse
 import ast
 import configparser
 import difflib
-import glob
 import os
 import re
 import shutil
@@ -28,6 +27,7 @@ import servers
 # comparing.
 REPORTED_PORTS = {"dst": 18080, "kp": 18081, "ace": 18021}
 HERE = os.path.dirname(os.path.abspath(__file__))
+FAKETIME_FRESH = os.path.join(HERE, "..", "..", "scripts", "faketime-fresh.sh")
 
 
 class CaseError(Exception):
@@ -69,15 +69,6 @@ def build_upstream(ini, case_dir, up, roots):
             open(dest, "wb").close()
         else:
             shutil.copyfile(resolve_source(ref.strip(), roots), dest)
-
-
-def default_libfaketime():
-    """faketime's library where Debian installs it, for runs by hand."""
-    for pattern in ("/usr/lib/*/faketime/libfaketime.so.1", "/usr/lib/faketime/libfaketime.so.1"):
-        found = sorted(glob.glob(pattern))
-        if found:
-            return found[0]
-    return None
 
 
 def start_servers(ini, up, log):
@@ -186,12 +177,10 @@ def run(args, scratch):
     for d in ini.get("case", "mkdirs", fallback="").split():
         os.makedirs(os.path.join(work, d), exist_ok=True)
     before = snapshot(work)
-    argv = [args.prog[variant]] + ini.get("case", "args", fallback="").split()
-    # The clock is pinned by preloading faketime's library with its setting:
-    # the faketime wrapper creates a semaphore named by its own process id,
-    # and one left by an earlier run with a reused id made it fail now and then.
-    env = {"PATH": "/usr/bin:/bin", "TZ": "UTC", "LD_PRELOAD": args.libfaketime,
-           "FAKETIME": ini.get("case", "clock"), "FAKETIME_DONT_FAKE_MONOTONIC": "1",
+    # faketime under a fresh id: see faketime-fresh.sh.
+    argv = ["/bin/sh", FAKETIME_FRESH, "--program", args.faketime, "-f", ini.get("case", "clock"),
+            args.prog[variant]] + ini.get("case", "args", fallback="").split()
+    env = {"PATH": "/usr/bin:/bin", "TZ": "UTC", "FAKETIME_DONT_FAKE_MONOTONIC": "1",
            "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0",
            "UBSAN_OPTIONS": os.environ.get("UBSAN_OPTIONS", "")}
     timeout = ini.getint("case", "timeout", fallback=90)
@@ -232,13 +221,10 @@ def main():
     parser.add_argument("case")
     parser.add_argument("--data", required=True, help="the project's tests/data directory")
     parser.add_argument("--prog", action="append", default=[], help="VARIANT=PATH of a loopback build")
-    parser.add_argument("--libfaketime", default=default_libfaketime())
+    parser.add_argument("--faketime", default="/usr/bin/faketime")
     parser.add_argument("--keep", action="store_true", help="keep the scratch directory")
     args = parser.parse_args()
     args.prog = dict(p.split("=", 1) for p in args.prog)
-    if not args.libfaketime:
-        print("CASE ERROR: faketime's library libfaketime.so.1 not found (apt-get install faketime)")
-        return 2
     scratch = tempfile.mkdtemp(prefix="nrt-e2e-")
     try:
         return run(args, scratch)
