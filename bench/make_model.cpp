@@ -10,7 +10,6 @@
 // give the same files.
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <stdexcept>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "forecast/model_file.h"
+#include "forecast/output_file.h"
 
 namespace {
 
@@ -92,13 +92,6 @@ velk::Model make_model(int terms, const std::vector<int>& inputs, int max_lag, s
   return model;
 }
 
-void write_text(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.flush();
-  if (!out) throw std::runtime_error("cannot write " + path);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,8 +106,9 @@ int main(int argc, char** argv) {
     const int max_lag = parse_int(argv[4], "MAX_LAG", 0, 999);
     const int seed = parse_int(argv[5], "SEED", 0, 1 << 30);
     const velk::Model model = make_model(terms, inputs, max_lag, static_cast<std::uint64_t>(seed));
-    write_text(prefix + ".res", velk::format_model_file(model));
-    write_text(prefix + ".cov", velk::format_covariance_file(model));
+    velk::write_whole_file(prefix + ".res", velk::format_model_file(model), "the model file");
+    velk::write_whole_file(prefix + ".cov", velk::format_covariance_file(model),
+                           "the covariance file");
   } catch (const std::exception& e) {
     std::cerr << "bench_make_model: " << e.what() << "\n";
     return 1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <sstream>
@@ -78,15 +79,6 @@ RegressionRows rows_for(const Model& model, const std::vector<History>& historie
   RegressionRows rows(model.nterm());
   for (const History& h : histories) rows.append(model, *h.table, setup);
   return rows;
-}
-
-// Put in place whole or not at all, as the forecaster's own outputs are: the
-// forecaster reads these files next, and a cut model would read as a smaller
-// one.
-void write_text(const std::string& path, const std::string& text, const std::string& what) {
-  OutputFile file(path, what);
-  file.stream() << text;
-  file.commit();
 }
 
 std::string number(const char* format, double value) {
@@ -272,8 +264,10 @@ int fit(const FitRequest& request, std::ostream& out) {
   const Eigen::VectorXd y = rows.targets();
   solve_into(model, x, y);
 
-  write_text(paths.model, format_model_file(model), "the model file");
-  write_text(paths.covariance, format_covariance_file(model), "the covariance file");
+  // Put in place whole or not at all, as the forecaster's own outputs are: the
+  // forecaster reads these files next.
+  write_whole_file(paths.model, format_model_file(model), "the model file");
+  write_whole_file(paths.covariance, format_covariance_file(model), "the covariance file");
 
   // Score what was written, read back the forecaster's way: the files carry
   // six significant digits, and that is what the forecasts will use.
@@ -292,6 +286,10 @@ int fit(const FitRequest& request, std::ostream& out) {
 }  // namespace
 
 int run_fit(const FitRequest& request, std::ostream& out, std::ostream& err) {
+  // Past a file-size limit the signal would end the fit in the middle of a
+  // write and leave the temporary file behind; ignored, the write fails
+  // cleanly and the earlier model stays.
+  std::signal(SIGXFSZ, SIG_IGN);
   try {
     return fit(request, out);
   } catch (const RunEnd& end) {

@@ -1,5 +1,6 @@
 // omni2nrt: converts OMNI2 hourly yearly files into the forecaster's four
 // input files (ACE MAG, ACE SWEPAM, Kp/ap, Dst).
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -8,6 +9,8 @@
 #include <vector>
 
 #include "fit/omni_conversion.h"
+#include "forecast/output_file.h"
+#include "forecast/run_end.h"
 #include "forecast/version.h"
 
 namespace {
@@ -49,11 +52,11 @@ bool feed(std::istream& in, const std::string& name, velk::fit::OmniConverter& c
   return true;
 }
 
+// Whole or not at all: a cut input file would read as a shorter history.
 bool write_file(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out) {
+  try {
+    velk::write_whole_file(path, text, "the output file");
+  } catch (const velk::RunEnd&) {
     std::cerr << "omni2nrt: cannot write " << path << "\n";
     return false;
   }
@@ -63,6 +66,8 @@ bool write_file(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A write past a file-size limit then fails like one on a full disk.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::optional<velk::fit::CivilDate> first, last;
   std::vector<std::string> operands;
   for (int i = 1; i < argc; ++i) {

@@ -113,4 +113,10 @@ std::string metadata_closing() {
   return "  </List_of_Models>\n </Predictand>\n</Zuv_metadata>\n";
 }
 
+void MetadataClosing::close() {
+  if (closed_) return;
+  closed_ = true;
+  out_ << metadata_closing();
+}
+
 }  // namespace velk

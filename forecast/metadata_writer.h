@@ -4,6 +4,7 @@
 // during the model loop leaves the blocks of the models already scored.
 #pragma once
 
+#include <ostream>
 #include <string>
 
 #include "forecast/gap_bridging.h"
@@ -35,5 +36,23 @@ std::string metadata_model_block(int lead_step, const Scores& scores,
                                  const GapCounts* gap_counts = nullptr);
 
 std::string metadata_closing();
+
+// Writes the closing lines once: at close(), or when it goes out of scope
+// before that, as a run that ends early unwinds. The metadata such a run puts
+// in place then keeps the blocks of the models scored so far and is still a
+// well-formed document.
+class MetadataClosing {
+ public:
+  explicit MetadataClosing(std::ostream& out) : out_(out) {}
+  ~MetadataClosing() { close(); }
+  MetadataClosing(const MetadataClosing&) = delete;
+  MetadataClosing& operator=(const MetadataClosing&) = delete;
+
+  void close();
+
+ private:
+  std::ostream& out_;
+  bool closed_ = false;
+};
 
 }  // namespace velk

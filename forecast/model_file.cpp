@@ -1,6 +1,7 @@
 #include "forecast/model_file.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +44,18 @@ bool read_term(const std::string& line, double& coefficient, Model::Term& term) 
   return true;
 }
 
+// Blank padding would read a line cut inside its fields as a whole term with
+// fewer factors or none, so a line must reach the power of the last factor its
+// count names. A last line without its line feed is what a file cut short
+// ends in: it must reach the factor count too, as every written term does.
+bool is_whole_term(const std::string& line, std::size_t factor_count, bool unterminated) {
+  const std::size_t needed =
+      factor_count > 0 || unterminated
+          ? static_cast<std::size_t>(kFactorCountColumn) + kFactorWidth * factor_count
+          : 0;
+  return line.size() >= needed;
+}
+
 std::string right_aligned_int(int value, int width, int min_value, int max_value,
                               const char* what) {
   if (value < min_value || value > max_value)
@@ -51,18 +64,31 @@ std::string right_aligned_int(int value, int width, int min_value, int max_value
   return right_aligned(std::to_string(value), width);
 }
 
+[[noreturn]] void covariance_mismatch(std::size_t line_number) {
+  throw formatted_message(R"((1X,"COVARIANCE MATRIX DOES NOT MATCH MODEL AT LINE #",I4))",
+                          {static_cast<int>(std::min<std::size_t>(line_number, INT_MAX))});
+}
+
+bool blank_from(const std::string& line, std::size_t column) {
+  return column >= line.size() || line.find_first_not_of(" \t", column) == std::string::npos;
+}
+
 // Reads the n x n matrix line by line into `cov` (row-major), or only checks
-// that every value reads when `cov` is null.
+// that every value reads when `cov` is null. A matrix with more rows or
+// wider rows than the model has terms belongs to another model, or to this
+// one before its file was cut: it is refused rather than read in part.
 void read_covariance_values(const std::string& path, std::size_t n, double* cov) {
   RecordFile file(path, "the covariance file", kMaxCovarianceFileBytes);
   const std::size_t lines_per_row = n == 0 ? 0 : (n - 1) / kCovarianceValuesPerLine + 1;
   std::string line;
+  std::size_t line_number = 0;
   for (std::size_t j = 0; j < n; ++j) {
     for (std::size_t part = 0; part < lines_per_row; ++part) {
       if (!file.next(line)) {
         throw RunEnd::abnormal("velk_nrt: the covariance file " + path + " ends before row " +
                                std::to_string(j + 1) + " of " + std::to_string(n) + "\n");
       }
+      ++line_number;
       const std::size_t first = part * kCovarianceValuesPerLine;
       const std::size_t last = std::min(n, first + kCovarianceValuesPerLine);
       for (std::size_t m = first; m < last; ++m) {
@@ -75,7 +101,12 @@ void read_covariance_values(const std::string& path, std::size_t n, double* cov)
         }
         if (cov != nullptr) cov[j * n + m] = value;
       }
+      if (!blank_from(line, (last - first) * kCovarianceWidth)) covariance_mismatch(line_number);
     }
+  }
+  while (file.next(line)) {
+    ++line_number;
+    if (!blank_from(line, 0)) covariance_mismatch(line_number);
   }
 }
 
@@ -85,6 +116,7 @@ Model read_model_file(const std::string& path) {
   // Every line-feed ends a line, and text after the last line-feed is one more line.
   RecordFile file(path, "the model file", kMaxModelFileBytes);
   std::vector<std::string> lines;
+  bool last_line_fed = true;
   for (std::string line; file.next(line);) {
     if (lines.size() == static_cast<std::size_t>(kMaxTerms)) {
       throw RunEnd::abnormal("velk_nrt: the model file " + path + " has more than " +
@@ -92,14 +124,21 @@ Model read_model_file(const std::string& path) {
                              " lines, the most terms a model may have\n");
     }
     lines.push_back(std::move(line));
+    last_line_fed = file.line_fed();
   }
+  // Its forecast would be the fill value on every row: no model at all.
+  if (lines.empty()) throw RunEnd::message("MODEL FILE HOLDS NO TERM");
   Model model;
   model.c.assign(lines.size(), 0.0);
   model.terms.assign(lines.size(), Model::Term());
   for (std::size_t j = 0; j < lines.size(); ++j) {
+    const int line_number = static_cast<int>(j + 1);
     if (!read_term(lines[j], model.c[j], model.terms[j])) {
-      throw formatted_message(R"((1X,"ERROR READING MODEL AT LINE #",I4))",
-                              {static_cast<int>(j + 1)});
+      throw formatted_message(R"((1X,"ERROR READING MODEL AT LINE #",I4))", {line_number});
+    }
+    const bool unterminated = j + 1 == lines.size() && !last_line_fed;
+    if (!is_whole_term(lines[j], model.terms[j].size(), unterminated)) {
+      throw formatted_message(R"((1X,"INCOMPLETE TERM IN MODEL AT LINE #",I4))", {line_number});
     }
   }
   return model;

@@ -9,8 +9,11 @@
 //
 // Readers end the run through RunEnd: an unreadable field is a message line
 // (exit status 0), a missing file or a covariance file with too few lines an
-// abnormal end. Writers produce exactly these layouts, so that what they write
-// reads back to the last digit it carries.
+// abnormal end. Only whole models are read: a model file without a term, a
+// line that stops before the last factor its count names, a last line cut
+// before its factor count, and a covariance file with more or wider rows than
+// the model has terms are message lines too. Writers produce exactly these
+// layouts, so that what they write reads back to the last digit it carries.
 #pragma once
 
 #include <cstddef>
@@ -45,7 +48,8 @@ struct Model {
 };
 
 // Reads the terms of a model file; every line is a term, blank ones included.
-// Leaves `cov` empty. A file of more than kMaxTerms lines ends the run abnormally.
+// Leaves `cov` empty. A file of no line is refused; one of more than
+// kMaxTerms lines ends the run abnormally.
 Model read_model_file(const std::string& path);
 
 // Reads the nterm x nterm covariance matrix into model.cov.

@@ -25,8 +25,10 @@ mode_t default_file_mode() {
 OutputFile::OutputFile(const std::string& path, const std::string& what)
     : path_(path), what_(what) {
   const std::size_t slash = path.rfind('/');
-  std::string name =
-      (slash == std::string::npos ? "" : path.substr(0, slash + 1)) + ".velk_nrt-XXXXXX";
+  // The writer's process id in the name tells a cycle's start-up cleanup
+  // which temporary files a killed run left and which a live one still writes.
+  std::string name = (slash == std::string::npos ? "" : path.substr(0, slash + 1)) + ".velk_nrt-" +
+                     std::to_string(::getpid()) + "-XXXXXX";
   errno = 0;
   fd_ = ::mkstemp(&name[0]);
   if (fd_ < 0) fail("create");
@@ -75,6 +77,12 @@ void OutputFile::commit() {
   fd_ = -1;
   if (std::rename(temporary_.c_str(), path_.c_str()) != 0) fail("write");
   temporary_.clear();
+}
+
+void write_whole_file(const std::string& path, const std::string& text, const std::string& what) {
+  OutputFile file(path, what);
+  file.stream() << text;
+  file.commit();
 }
 
 OutputFile::DescriptorBuffer::int_type OutputFile::DescriptorBuffer::overflow(int_type c) {

@@ -67,4 +67,8 @@ class OutputFile {
   std::ostream stream_{&buffer_};
 };
 
+// Puts `text` in place as the whole file at `path`, or leaves the earlier file
+// (RunEnd::abnormal naming `what`): for a writer that holds the whole content.
+void write_whole_file(const std::string& path, const std::string& text, const std::string& what);
+
 }  // namespace velk

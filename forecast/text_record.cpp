@@ -67,6 +67,7 @@ bool RecordFile::refill() {
 
 bool RecordFile::next(std::string& record) {
   record.clear();
+  line_fed_ = false;
   for (bool started = false;; started = true) {
     if (begin_ == end_ && !refill()) {
       if (!started) return false;
@@ -82,6 +83,7 @@ bool RecordFile::next(std::string& record) {
     begin_ += take;
     if (feed != nullptr) {
       ++begin_;
+      line_fed_ = true;
       break;
     }
   }

@@ -42,6 +42,9 @@ class RecordFile {
   // file. Ends the run abnormally on a read error, a line longer than
   // kMaxRecordLength, or a file that has grown past its cap.
   bool next(std::string& record);
+  // Whether the record next() read last ended in a line feed; false for the
+  // text after the last one, which a file cut short ends in.
+  bool line_fed() const { return line_fed_; }
 
   const std::string& path() const { return path_; }
   const std::string& what() const { return what_; }
@@ -65,6 +68,7 @@ class RecordFile {
   std::size_t begin_ = 0, end_ = 0;  // unread bytes of buffer_
   std::uint64_t bytes_read_ = 0;
   long lines_ = 0;
+  bool line_fed_ = false;
 };
 
 // Skips the four column-header lines an ACE input file begins with. Ends the

@@ -99,6 +99,7 @@ void run(std::ostream& out, const Clock& clock) {
   OutputFile metadata(config.FNMET, "the metadata file");
   metadata.stream() << metadata_head(created, table, config.LT + maxlag + 1, target);
   metadata.flush();
+  MetadataClosing closing(metadata.stream());
 
   std::vector<std::vector<double>> yy;
   for (int i = 1; i <= nmod; ++i) {
@@ -121,7 +122,7 @@ void run(std::ostream& out, const Clock& clock) {
     }
     metadata.flush();
   }
-  metadata.stream() << metadata_closing();
+  closing.close();
   metadata.flush();
 
   const TableLayout layout = TableLayout::of(config, maxlag);

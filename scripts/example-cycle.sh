@@ -193,7 +193,7 @@ for v in "${variants[@]}"; do
   # (A sanitizer build must accept faketime's library loaded ahead of its own.)
   timeout "$cycle_timeout_s" env TZ=UTC FAKETIME_DONT_FAKE_MONOTONIC=1 \
     ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" \
-    faketime -f "$clock" bash "$root/scripts/run-cycle.sh" --bindir "$bindir" \
+    sh "$root/scripts/faketime-fresh.sh" -f "$clock" bash "$root/scripts/run-cycle.sh" --bindir "$bindir" \
     --models "$root/examples/models" "$v" "$work" > "$work/cycle.log" 2>&1 || status=$?
   table="$(sed -n "s/^FNDAT='\(.*\)'$/\1/p" "$work/velk_nrt.cfg" 2>/dev/null || true)"
   metadata="$(sed -n "s/^FNMET='\(.*\)'$/\1/p" "$work/velk_nrt.cfg" 2>/dev/null || true)"

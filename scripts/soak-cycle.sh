@@ -153,7 +153,7 @@ for ((i = 0; i < hours; i++)); do
   status=0
   # A local zone that the cycle must not use; a sanitizer build must accept
   # faketime's library loaded ahead of its own.
-  TZ=Europe/Berlin FAKETIME_DONT_FAKE_MONOTONIC=1 ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" faketime -f "$(date -u -d "@$now" '+%Y-%m-%d %H:%M:%S')" \
+  TZ=Europe/Berlin FAKETIME_DONT_FAKE_MONOTONIC=1 ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" sh "$root/scripts/faketime-fresh.sh" -f "$(date -u -d "@$now" '+%Y-%m-%d %H:%M:%S')" \
     bash "$share/run-cycle.sh" --bindir "$bin" --keep-days "$keep_days" dst "$work" \
     > "$out/line" 2> "$out/err" || status=$?
   line="$(cat "$out/line")"

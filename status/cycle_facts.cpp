@@ -183,6 +183,7 @@ std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
       }
       leads[i].valid_time = when;
       leads[i].value = value;
+      ++leads[i].rows;
     }
   }
   return leads;

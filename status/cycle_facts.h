@@ -48,6 +48,7 @@ struct NewestForecast {
   std::string lead;        // the column's label, e.g. "FC+01H"
   std::string valid_time;  // "YYYY-MM-DDTHH:00Z", empty when no row has one
   std::string value;       // as written in the table
+  int rows = 0;            // rows of the column that hold a forecast
 };
 
 // Throws std::runtime_error when the table cannot be read or its layout is

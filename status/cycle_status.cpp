@@ -1,6 +1,8 @@
 #include "status/cycle_status.h"
 
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "prep/common/file_helpers.h"
 #include "status/cycle_facts.h"
@@ -12,6 +14,7 @@ using nlohmann::ordered_json;
 namespace {
 
 const char* const kSources[] = {"dst", "kp", "ace_mag", "ace_swepam"};
+const std::string kNoForecast = "no forecast";
 
 ordered_json sources_state(const std::vector<FailedStep>& failed) {
   ordered_json sources = ordered_json::object();
@@ -93,23 +96,37 @@ ordered_json cycle_status(const CycleRun& run) {
       status["index"] = {{"name", metadata.index_name},
                          {"units", metadata.units},
                          {"fill_value", metadata.fill_value}};
-      for (const LeadScores& lead : metadata.models) {
+      std::vector<NewestForecast> newest;
+      if (!run.table.empty()) {
+        // The scores stand without the table.
+        try {
+          newest = newest_forecasts(run.table, metadata.fill_value);
+        } catch (const std::exception& e) {
+          problems.push_back(e.what());
+        }
+      }
+      for (const NewestForecast& f : newest) {
+        forecasts.push_back(
+            {{"lead", f.lead},
+             {"valid_time",
+              f.valid_time.empty() ? ordered_json(nullptr) : ordered_json(f.valid_time)},
+             {"value", f.value.empty() ? ordered_json(nullptr) : ordered_json(f.value)}});
+      }
+      // The table's columns stand in the order of the models. A model without
+      // a single forecast row has nothing to score: its written scores are
+      // placeholders, which must not read as a perfect error of 0.000.
+      for (std::size_t k = 0; k < metadata.models.size(); ++k) {
+        const LeadScores& lead = metadata.models[k];
         ordered_json entry = {{"lead_hours", lead.lead}};
+        const bool counted = k < newest.size();
+        if (counted) entry["forecast_rows"] = newest[k].rows;
         for (const Score& score : lead.scores) {
-          ordered_json one = {{"value", score.value}};
+          ordered_json one = {
+              {"value", counted && newest[k].rows == 0 ? kNoForecast : score.value}};
           if (!score.persistence.empty()) one["persistence"] = score.persistence;
           entry[score.name] = one;
         }
         scores.push_back(entry);
-      }
-      if (!run.table.empty()) {
-        for (const NewestForecast& f : newest_forecasts(run.table, metadata.fill_value)) {
-          forecasts.push_back(
-              {{"lead", f.lead},
-               {"valid_time",
-                f.valid_time.empty() ? ordered_json(nullptr) : ordered_json(f.valid_time)},
-               {"value", f.value.empty() ? ordered_json(nullptr) : ordered_json(f.value)}});
-        }
       }
     } catch (const std::exception& e) {
       problems.push_back(e.what());
@@ -170,8 +187,12 @@ std::string status_page(const ordered_json& status) {
       "</table>\n<h2>Scores</h2>\n<table>\n<tr><th>Lead "
       "(h)</th><th>Score</th><th>Model</th><th>Persistence</th></tr>\n";
   for (const auto& lead : status["scores"]) {
+    if (lead.contains("forecast_rows")) {
+      page += "<tr>" + cell(lead["lead_hours"]) + cell("Forecast rows (N)") +
+              cell(lead["forecast_rows"]) + cell("") + "</tr>\n";
+    }
     for (const auto& item : lead.items()) {
-      if (item.key() == "lead_hours") continue;
+      if (item.key() == "lead_hours" || item.key() == "forecast_rows") continue;
       page += "<tr>" + cell(lead["lead_hours"]) + cell(item.key()) + cell(item.value()["value"]) +
               cell(item.value().value("persistence", std::string())) + "</tr>\n";
     }

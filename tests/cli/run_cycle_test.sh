@@ -28,6 +28,9 @@ case "$mode" in
   # Kp months served the wrong way round: refused, with nothing else failing.
   pair) cp "$FIXTURES/e2e/cases/kp_pair_in_wrong_order/expected/errorfile.xml" errorfile.xml; exit 0 ;;
   garbled) echo "<Zuv_errorfile" > errorfile.xml; exit 0 ;;
+  # Every source obtained, but velk_nrt.cfg could not be written.
+  cfgwrite) sed "s#</Errors>#<Step>\n<StepName>FileWrite</StepName>\n<ErrorName>'velk_nrt.cfg'write</ErrorName>\n<Value>1</Value>\n</Step>\n</Errors>#" \
+    "$report" > errorfile.xml; exit 0 ;;
   # A full cycle whose order file names an input directory without ACE files.
   existing) report="$FIXTURES/e2e/cases/ap_order_full_cycle/expected/out/errorfile.xml" ;;
 esac
@@ -35,14 +38,17 @@ cp "$report" errorfile.xml
 for input in dst kp ace-mag ace-swepam; do touch "$input-rt-$stamp.asc"; done
 printf "FNMET='dst-fc-%s.xml'\nFNDAT='dst-fc-%s.asc'\n/\n" "$stamp" "$stamp" > velk_nrt.cfg
 STUB
-# The stand-in forecaster: fc-mode says ok, refuse (a message line, partial
-# outputs) or abort (a diagnostic, status 2).
+# The stand-in forecaster: fc-mode says ok, none (a table without a single
+# forecast), refuse (a message line, partial outputs) or abort (a diagnostic,
+# status 2).
 cat > "$tmp/bin/velk_nrt" <<'STUB'
 #!/usr/bin/env bash
 table="$(sed -n "s/^FNDAT='\(.*\)'$/\1/p" velk_nrt.cfg)" metadata="$(sed -n "s/^FNMET='\(.*\)'$/\1/p" velk_nrt.cfg)"
 expected="$FIXTURES/forecast/data/e2e/cases/real2020_dst/expected"
 case "$(cat fc-mode)" in
   ok) cp "$expected/fc.asc" "$table"; cp "$expected/fc.xml" "$metadata" ;;
+  none) expected="${expected%/real2020_dst/expected}/synthetic_no_forecast_row/expected"
+    cp "$expected/fc.asc" "$table"; cp "$expected/fc.xml" "$metadata" ;;
   refuse) head -n 3 "$expected/fc.asc" > "$table"; echo " DATE/TIME IN MAG AND SWEPAM DATA DO NOT MATCH" ;;
   abort) echo "velk_nrt: cannot open model file 1101.res" >&2; exit 2 ;;
 esac
@@ -68,7 +74,8 @@ status_field() { python3 -c 'import json, sys; print(json.load(open(sys.argv[1])
 # OrderFileInDir of a run without an order file listed as a failure; a report
 # byte that is not UTF-8 ending velk_status in an exception; the read of an
 # existing ACE file counted to the source before it; a refused month pair
-# leaving every source "ok" because no report step had failed.
+# leaving every source "ok" because no report step had failed; a velk_nrt.cfg
+# that could not be written blamed on the source read last.
 # prep-mode fc-mode status outcome          words the log line must hold
 while read -r prep fc want outcome words; do
   echo "$prep" > "$tmp/work/prep-mode"
@@ -80,6 +87,8 @@ while read -r prep fc want outcome words; do
   [ "$(wc -l <<< "$out")" -eq 1 ] || fail "$row: not one log line: $out"
   [[ "$out" =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z\ dst\ $outcome\ exit=$want\  ]] || fail "$row: log line '$out'"
   for word in ${words//,/ }; do [[ "$out" == *"$word"* ]] || fail "$row: log line lacks '$word': $out"; done
+  # The configuration's write is no source's step.
+  [ "$prep" != cfgwrite ] || [[ "$out" == *" failed=FileWrite newest=-" ]] || fail "$row: log line '$out'"
   [[ "$out" != *OrderFileInDir* ]] || fail "$row: the expected OrderFileInDir is listed: $out"
   [ "$(status_field outcome)" = "$outcome" ] && [ "$(status_field exit_status)" = "$want" ] ||
     fail "$row: status.json says $(status_field outcome) $(status_field exit_status)"
@@ -93,6 +102,7 @@ sources ok     10 sources-failed     AceMagFileDownload(ace_mag),newest=-
 stale   ok     10 sources-failed     failed=-
 pair    ok     10 sources-failed     FileMonths(kp)
 garbled ok     10 sources-failed     failed=-
+cfgwrite ok    10 sources-failed     failed=FileWrite
 exit1   ok     11 order-file-invalid exit=11
 exit3   ok     12 no-report          exit=12
 exit7   ok     13 preprocessor-failed exit=13
@@ -123,6 +133,23 @@ class Cells(html.parser.HTMLParser):
 page = Cells()
 page.feed(open(os.path.join(work, "index.html")).read())
 assert page.tables == 3 and "2020-03-21T21:00Z" in page.cells and "-5.439" in page.cells, page.cells
+assert [s["forecast_rows"] for s in status["scores"]] == [441, 441, 441, 441], status["scores"]
+CHECK
+
+# Fault guarded: a model without a single forecast row was shown with a root
+# mean square error of 0.000, as if it were perfect.
+echo none > "$tmp/work/fc-mode"
+cycle
+python3 - "$tmp/work" <<'CHECK' || fail "status.json or index.html of a forecast without a forecast row"
+import json, os, sys
+work = sys.argv[1]
+status = json.load(open(os.path.join(work, "status.json")))
+score = status["scores"][0]
+assert status["outcome"] == "forecast" and score["forecast_rows"] == 0, status
+assert score["Mean square error"] == {"value": "no forecast", "persistence": "10.000"}, score
+assert all(s["value"] == "no forecast" for k, s in score.items() if isinstance(s, dict)), score
+page = open(os.path.join(work, "index.html")).read()
+assert "no forecast" in page and "<td>0.000</td>" not in page and "<td>Forecast rows (N)</td><td>0</td>" in page, page
 CHECK
 
 # --- models: a fresh working directory gets them; a changed one is replaced --
@@ -138,9 +165,12 @@ cycle
 old="$(date -u -d '40 days ago' +%Y_%j_%H_%M)" recent="$(date -u -d '3 days ago' +%Y_%j_%H_%M)"
 # (%j counts from 1, the stamps from 0: this stamp is nine days old.)
 nine="$(date -u -d '10 days ago' +%Y_%j_%H_%M)"
+# Fault guarded: files removed a day early. Half a day inside and outside the
+# cutoff of 10 days, off any cutoff a day's error would give.
+inside="$(date -u -d '10 days ago 12 hours ago' +%Y_%j_%H_%M)" outside="$(date -u -d '11 days ago 12 hours ago' +%Y_%j_%H_%M)"
 survivors=("dst-rt-$recent.asc" "dst-fc-$recent.asc" "dst-fc-$recent.png" "dst-fc-$nine.xml" "notes-$old.asc"
-  "dst-fc-$old.asc.bak" "my-dst-fc-$old.asc" "order.xml" "velk_nrt.cfg" "errorfile.xml" "1101.res")
-removed=("dst-rt-$old.asc" "ace-swepam-rt-$old.asc" "dst-fc-$old.asc" "dst-fc-$old.xml" "kp-fc-$old.png")
+  "dst-fc-$old.asc.bak" "my-dst-fc-$old.asc" "order.xml" "velk_nrt.cfg" "errorfile.xml" "1101.res" "dst-fc-$inside.asc")
+removed=("dst-rt-$old.asc" "ace-swepam-rt-$old.asc" "dst-fc-$old.asc" "dst-fc-$old.xml" "kp-fc-$old.png" "dst-fc-$outside.asc")
 (cd "$tmp/work" && touch "${survivors[@]}" "${removed[@]}")
 # Fault guarded: a leading zero made the days octal (010 kept 8 days, 08 none).
 cycle --keep-days 010
@@ -151,6 +181,39 @@ echo sources > "$tmp/work/prep-mode"
 cycle --keep-days 0
 [ "$status" -eq 10 ] && [ -z "$(find "$tmp/work" -name '*-rt-*' -newer "$tmp/work/seen-tz")" ] &&
   [ -e "$tmp/work/dst-rt-$recent.asc" ] || fail "a failed cycle's input files were not removed, or others were"
+
+# --- leftovers: a killed forecaster's temporary files go, a live one's stay -----
+# Fault guarded: a killed velk_nrt's .velk_nrt-* temporary stayed for good.
+sleep 60 &
+live=$!
+mkdir -p "$tmp/work/out"
+stale=(".velk_nrt-999999999-aB3xYz" ".velk_nrt-Qw9ErT" "out/.velk_nrt-999999999-zzzzzz")
+kept=(".velk_nrt-$live-aB3xYz" ".velk_nrt-notes" "out/.velk_nrt-$live-zzzzzz")
+(cd "$tmp/work" && touch "${stale[@]}" "${kept[@]}")
+sed -i "s|^FNDAT='|FNDAT='out/|" "$tmp/work/velk_nrt.cfg"
+echo ok > "$tmp/work/prep-mode"
+cycle
+kill "$live" 2> /dev/null || true
+for f in "${stale[@]}"; do [ ! -e "$tmp/work/$f" ] || fail "the stale temporary $f was kept"; done
+for f in "${kept[@]}"; do [ -e "$tmp/work/$f" ] || fail "$f was removed"; done
+
+# --- velk_status: its own command line and a status it cannot write ----------
+# Faults guarded: an exit status beyond 255 accepted; a status.json that could
+# not be written reported with status 0 and a log line, as if written.
+mkdir -p "$tmp/status/status.json/taken"
+# arguments                                       directory  status
+while read -r args dir want; do
+  status=0
+  # shellcheck disable=SC2086  # the table's entries are word lists
+  (cd "$tmp/$dir" && "$velk_status" --time T --variant dst --outcome forecast ${args//,/ } > "$tmp/out" 2> "$tmp/err") || status=$?
+  [ "$status" -eq "$want" ] || fail "velk_status $args in $dir: status $status, expected $want"
+  [ "$want" -eq 0 ] || [ ! -s "$tmp/out" ] || fail "velk_status $args in $dir printed a log line: $(cat "$tmp/out")"
+done <<'ROWS'
+--exit,255   work    0
+--exit,256   work    64
+--exit,-1    work    64
+--exit,0     status  1
+ROWS
 
 # --- usage: every bad command line ends with 64 and the usage ------------------
 # Fault guarded: "--bindir" without a value ended in "unbound variable".

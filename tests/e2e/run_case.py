@@ -27,6 +27,7 @@ import servers
 # comparing.
 REPORTED_PORTS = {"dst": 18080, "kp": 18081, "ace": 18021}
 HERE = os.path.dirname(os.path.abspath(__file__))
+FAKETIME_FRESH = os.path.join(HERE, "..", "..", "scripts", "faketime-fresh.sh")
 
 
 class CaseError(Exception):
@@ -71,12 +72,13 @@ def build_upstream(ini, case_dir, up, roots):
 
 
 def start_servers(ini, up, log):
-    """[http] lines: 'status /path = 500', 'redirect /path = /other/path' or
-    'stall /path = 120' (take the request, answer nothing for up to 120 s)."""
+    """[http] lines: 'status /path = 500', 'redirect /path = /other/path',
+    'stall /path = 120' (take the request, answer nothing for up to 120 s) or
+    'delay /path = 45' (answer after 45 s)."""
     overrides = {}
     for key, value in ini.items("http") if ini.has_section("http") else ():
         kind, _, path = key.partition(" ")
-        if kind not in ("status", "redirect", "stall") or not path.strip().startswith("/"):
+        if kind not in ("status", "redirect", "stall", "delay") or not path.strip().startswith("/"):
             raise CaseError("bad [http] entry '%s'" % key)
         overrides[path.strip()] = (kind, value.strip())
     wanted = [name for name in ini.get("case", "servers", fallback="dst kp ace").split() if name != "none"]
@@ -175,8 +177,9 @@ def run(args, scratch):
     for d in ini.get("case", "mkdirs", fallback="").split():
         os.makedirs(os.path.join(work, d), exist_ok=True)
     before = snapshot(work)
-    argv = [args.faketime, "-f", ini.get("case", "clock"), args.prog[variant]] + ini.get(
-        "case", "args", fallback="").split()
+    # faketime under a fresh id: see faketime-fresh.sh.
+    argv = ["/bin/sh", FAKETIME_FRESH, "--program", args.faketime, "-f", ini.get("case", "clock"),
+            args.prog[variant]] + ini.get("case", "args", fallback="").split()
     env = {"PATH": "/usr/bin:/bin", "TZ": "UTC", "FAKETIME_DONT_FAKE_MONOTONIC": "1",
            "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0",
            "UBSAN_OPTIONS": os.environ.get("UBSAN_OPTIONS", "")}

@@ -18,8 +18,9 @@ LOOPBACK = "127.0.0.1"
 class UpstreamHandler(http.server.SimpleHTTPRequestHandler):
     """Static files, plus per-case answers that real services give now and then.
 
-    overrides maps a URL path to ("status", code), ("redirect", location) or
-    ("stall", seconds): a server that takes the request and never answers.
+    overrides maps a URL path to ("status", code), ("redirect", location),
+    ("stall", seconds): a server that takes the request and never answers, or
+    ("delay", seconds): one that answers only after that long.
     """
 
     overrides = {}
@@ -35,6 +36,15 @@ class UpstreamHandler(http.server.SimpleHTTPRequestHandler):
             self.released.wait(float(arg))
             self.close_connection = True
             return
+        if kind == "delay":
+            if self.released.wait(float(arg)):
+                self.close_connection = True
+                return
+            try:
+                return super().do_GET() if with_body else super().do_HEAD()
+            except (BrokenPipeError, ConnectionResetError):  # the client gave up first
+                self.close_connection = True
+                return
         if kind == "status":
             body = "<html><body><h1>%s Service trouble</h1></body></html>\n" % arg
             self.send_response(int(arg))

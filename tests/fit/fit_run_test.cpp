@@ -1,6 +1,7 @@
 #include "fit/fit_run.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cmath>
 #include <filesystem>
@@ -145,6 +146,7 @@ TEST_F(FitRun, SelectsTheTrueTermsAndWritesFilesTheForecasterEvaluatesAsFitted) 
 
 TEST_F(FitRun, UnusableRequestsFailWithAMessageAndWriteNothing) {
   std::ofstream("c.cfg") << configuration("a", 5);
+  std::ofstream("new.terms") << "11:-3\n";
   const struct {
     int step;
     const char* terms;
@@ -154,6 +156,9 @@ TEST_F(FitRun, UnusableRequestsFailWithAMessageAndWriteNothing) {
       {1, "none.terms", {"a.cfg"}, "none.terms: cannot open the term file"},
       {5, "terms", {"a.cfg"}, "lead step 5 is outside 1..4"},  // beyond LT / DT(KY)
       {1, "terms", {"a.cfg", "c.cfg"}, "c.cfg differs from a.cfg in LT"},
+      // Fault guarded: a lag newer than lead step 2 of LT = 4 allows passed the
+      // term file and was refused only later, naming a model line.
+      {2, "new.terms", {"a.cfg"}, "new.terms:1: lag -3 in '11:-3' reads newer rows"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
@@ -162,6 +167,25 @@ TEST_F(FitRun, UnusableRequestsFailWithAMessageAndWriteNothing) {
     EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
     EXPECT_FALSE(std::filesystem::exists("m1.res"));
   }
+}
+
+// Fault guarded: a write past the file-size limit killed velk_fit by its signal
+// in the middle of the model file, leaving the temporary file behind.
+TEST_F(FitRun, AWritePastTheFileSizeLimitFailsAndLeavesNothing) {
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 100;  // bytes: less than the model file
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::ostringstream out, err;
+  const int status = run_fit(FitRequest{2, "terms", 3, "", "", {"a.cfg"}}, out, err);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(err.str().find("cannot write the model file m2.res"), std::string::npos) << err.str();
+  for (const auto& entry : std::filesystem::directory_iterator("."))
+    EXPECT_EQ(entry.path().filename().string().rfind(".velk_nrt-", 0), std::string::npos)
+        << entry.path();
+  EXPECT_FALSE(std::filesystem::exists("m2.res"));
 }
 
 }  // namespace

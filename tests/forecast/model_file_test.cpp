@@ -56,7 +56,25 @@ TEST(ModelFile, ReadsCoefficientsAndTheFactorsTheCountNames) {
   EXPECT_TRUE(model.terms[4].empty());
   EXPECT_TRUE(model.terms[5].empty());
   EXPECT_EQ(factors(model.terms[6]), (std::vector<std::array<int, 3>>{{0, 0, 0}}));
-  EXPECT_EQ(read_model_file(dir.write("empty.res", "")).nterm(), 0);
+}
+
+// Fault guarded: a model file cut short (or holding nothing) read as a whole
+// model with fewer terms or factors, its blank padding taken for fields, so
+// that the cycle reported a wrong forecast, or none, as success.
+TEST(ModelFile, OnlyWholeModelsAreRead) {
+  const std::string whole = model_line("1.0", "0") + "\n";
+  const std::string term = model_line("0.5", "2 11   1 1  9  24 2");
+  const std::pair<std::string, const char*> cut[] = {
+      {"", " MODEL FILE HOLDS NO TERM\n"},
+      {whole + term.substr(0, 40),
+       " INCOMPLETE TERM IN MODEL AT LINE #   2\n"},  // before the count
+      {whole + term.substr(0, 70), " INCOMPLETE TERM IN MODEL AT LINE #   2\n"},  // in a factor
+      {term.substr(0, 75) + "\n", " INCOMPLETE TERM IN MODEL AT LINE #   1\n"},   // count says two
+      {"   \n" + whole + "     ", " INCOMPLETE TERM IN MODEL AT LINE #   3\n"},
+  };
+  testing::ScratchDir dir;
+  for (const auto& [text, message] : cut)
+    EXPECT_EQ(run_end_of([&] { read_model_file(dir.write("m.res", text)); }), message) << text;
 }
 
 // A bad coefficient, a missing model file and a short covariance file are
@@ -90,6 +108,26 @@ TEST(CovarianceFile, ShortLinesGiveZerosAndLongRowsContinue) {
     EXPECT_EQ(run_end_of(
                   [&] { keep ? read_covariance_file(bad, three) : check_covariance_file(bad, 3); }),
               " ERROR READING COVARIANCE MATRIX AT   2   3\n");
+  }
+
+  // Fault guarded: the matrix of a larger model (the model file cut at a line
+  // end) was read in part and the model taken as whole. Blank lines after the
+  // last row hold nothing and pass.
+  const std::pair<const char*, const char*> mismatched[] = {
+      {"1\n2\n3\n4\n", " COVARIANCE MATRIX DOES NOT MATCH MODEL AT LINE #   4\n"},
+      {"1\n2\n          3.0          4.0          5.0          6.0\n",
+       " COVARIANCE MATRIX DOES NOT MATCH MODEL AT LINE #   3\n"},
+      {"1\n2\n3\n\n  \n", ""},
+  };
+  for (const auto& [text, message] : mismatched) {
+    const std::string path = dir.write("c.cov", text);
+    for (const bool keep : {true, false}) {
+      EXPECT_EQ(run_end_of([&] {
+                  keep ? read_covariance_file(path, three) : check_covariance_file(path, 3);
+                }),
+                message)
+          << text;
+    }
   }
 
   // 1000 terms: every row takes two lines, 999 values and then one.

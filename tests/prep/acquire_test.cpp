@@ -1,6 +1,7 @@
 // The acquisition helpers: clock keys, whole-file reads and writes, transfers.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -14,13 +15,45 @@ namespace {
 
 // The service months and file stamps are UTC, whatever the zone of the host.
 TEST(DateKeysClock, TimeZoneSettingPlaysNoPart) {
-  FixedClock clock("2013-03-01 00:30");
+  const struct {
+    const char* clock;
+    const char* month;
+    const char* stamp;
+  } cases[] = {
+      {"2013-03-01 00:30", "201303", "2013_059_00_30"},
+      // Fault guarded: day 099 (10 April) stamped as "99", a name the cycle's
+      // retention never matches and so never prunes.
+      {"2023-04-10 08:05", "202304", "2023_099_08_05"},
+      {"2024-01-01 00:00", "202401", "2024_000_00_00"},
+  };
   ::setenv("TZ", "America/New_York", 1);
   ::tzset();
-  EXPECT_EQ(present_data(), "201303");
-  EXPECT_EQ(FileTimeForm(), "2013_059_00_30");
+  for (const auto& c : cases) {
+    FixedClock clock(c.clock);
+    EXPECT_EQ(present_data(), c.month) << c.clock;
+    EXPECT_EQ(FileTimeForm(), c.stamp) << c.clock;
+  }
   ::unsetenv("TZ");
   ::tzset();
+}
+
+// Fault guarded: an input file, the report or the configuration written into
+// the existing file instead of replacing it: a reader could meet it half
+// written, and a run killed part-way left it cut. A replaced file is a new
+// file, so a second link to the old one keeps the old text.
+TEST(AtomicWrites, ReplaceTheFileInsteadOfWritingIntoIt) {
+  const std::pair<const char*, bool (*)(const std::string&, const std::string&)> writers[] = {
+      {"write_input_file", &write_input_file},
+      {"file_wright",
+       [](const std::string& text, const std::string& path) { return file_wright(text, path); }}};
+  for (const auto& [name, write] : writers) {
+    ScratchDir dir;
+    write_file("in.asc", "old\n");
+    ASSERT_EQ(::link("in.asc", "witness"), 0);
+    EXPECT_TRUE(write("new\n", "in.asc")) << name;
+    EXPECT_EQ(read_file("in.asc"), "new\n") << name;
+    EXPECT_EQ(read_file("witness"), "old\n") << name;
+  }
 }
 
 // Fault guarded: a pipe named as a file blocked the run for ever, and a huge

@@ -46,6 +46,14 @@ TEST(RecordCheck, ClassifiesByFirstLineLengthAndLabelsByMonth) {
       {record(123, 'D', "12", "12"), "DST2", good},
       {record(124, 'D', "13", "01"), "", bad},
       {record(70, 'A', "2013", "01"), "", bad},
+      // Fault guarded: a record one character longer than its source writes
+      // passed as one of it, as the first line or a later one.
+      {record(73, 'A', "2013", "01"), "", bad},
+      {record(63, 'K', "13", " 1"), "", bad},
+      {record(72, 'A', "2013", "01") + record(73, 'A', "2013", "01"), "", bad_line("2'structure")},
+      {mag("2013", "01") + record(86, 'A', "2013", "01"), "", bad_line("2'structure")},
+      {record(120, 'D', "13", "01") + record(124, 'D', "13", "01"), "", bad_line("2'structure")},
+      {record(62, 'K', "13", " 1") + record(63, 'K', "13", " 1"), "", bad_line("2'structure")},
       {record(62, 'K', "12", "12"), "KP2", good},
       {record(55, 'K', "13", " 1"), "KP1", good},  // blank-padded month
       // Texts without a record of their own never get a label.
