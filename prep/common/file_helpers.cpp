@@ -153,6 +153,6 @@ void remove_stale_temporaries_beside(const std::string& path) {
   ::closedir(entries);
 }
 
-void remove_file(const std::string& path) {
-  std::remove(path.c_str());
+bool remove_file(const std::string& path) {
+  return std::remove(path.c_str()) == 0 || errno == ENOENT;
 }

@@ -46,5 +46,6 @@ bool write_input_file(const std::string& text, const std::string& path);
 // going, such as another cycle writing into a shared directory, stay.
 void remove_stale_temporaries_beside(const std::string& path);
 
-// Removes a file if it is there; errors are of no interest.
-void remove_file(const std::string& path);
+// Removes a file if it is there. True when it is gone (removed, or never
+// there); false when it stays because its removal failed.
+bool remove_file(const std::string& path);
