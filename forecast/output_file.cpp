@@ -25,8 +25,11 @@ mode_t default_file_mode() {
 OutputFile::OutputFile(const std::string& path, const std::string& what, OutputGroup* group)
     : path_(path), what_(what), group_(group) {
   const std::size_t slash = path.rfind('/');
-  std::string name =
-      (slash == std::string::npos ? "" : path.substr(0, slash + 1)) + ".velk_nrt-XXXXXX";
+  // The writer's process id in the name lets a later cycle tell a temporary
+  // file left by a run that died, or whose removal failed, from one still
+  // being written.
+  std::string name = (slash == std::string::npos ? "" : path.substr(0, slash + 1)) + ".velk_nrt-" +
+                     std::to_string(::getpid()) + "-XXXXXX";
   errno = 0;
   fd_ = ::mkstemp(&name[0]);
   if (fd_ < 0) fail("create");
