@@ -175,7 +175,8 @@ class Runner:
         # The clock library is preloaded with its variables instead of through
         # the faketime wrapper, whose shared semaphores can clash between runs.
         env.update({"FAKETIME": clock, "NRT_FAULT_LOG": self.log,
-                    "LD_PRELOAD": " ".join([self.args.policy, self.args.fiu, self.args.faketime_lib])})
+                    "LD_PRELOAD": " ".join(self.args.preload_first + [self.args.policy, self.args.fiu,
+                                                                       self.args.faketime_lib])})
         env.update(fault or {})
         try:
             result = subprocess.run(argv, cwd=work, env=env, capture_output=True, timeout=RUN_SECONDS)
@@ -192,15 +193,16 @@ class Runner:
         return result.returncode, result.stdout, result.stderr, faults, calls
 
 
-def whole(name, before, after, new):
-    """Problems when the file `name` is neither its old version nor the new one."""
-    if after.get(name) in (before.get(name), new.get(name)):
+def whole(name, before, after, *news):
+    """Problems when the file `name` is neither its old version nor a new one."""
+    if after.get(name) in [before.get(name)] + [new.get(name) for new in news]:
         return []
     return ["%s is neither the old file nor the new one (%d bytes)" % (name, len(after.get(name) or b""))]
 
 
 def leftovers(before, after, new, faults, steps, status=None):
-    """Problems for files that are neither old nor new and not admitted as leftovers."""
+    """Problems for files that are neither old nor new (`new`: the names a run
+    may make) and not admitted as leftovers."""
     problems = []
     unlink_faulted = any(point.endswith(("unlink", "remove")) for _, point in faults)
     recorded = {error for name, error in failed_steps(steps or []) if name == "FileRemove"}
@@ -237,23 +239,26 @@ def check_prep(status, stderr, before, after, new, faults, report, fallback):
         if steps is None:
             return problems + ["exit status %d with a report that is not well-formed" % status]
     failed = failed_steps(steps)
-    if ("OrderFileExist", "InputFileExist") in failed:
-        new = fallback  # an order file that does not open: the run is one without it
-    for name in sorted(set(before) | set(new)):
+    # An order file that does not open makes the run one without it; after a
+    # status 3 no report tells which of the two it was.
+    news = [fallback] if ("OrderFileExist", "InputFileExist") in failed else [new]
+    if status == 3:
+        news = [new, fallback]
+    for name in sorted(set(before).union(*news)):
         if os.path.basename(name) != "errorfile.xml":
-            problems += whole(name, before, after, new)
-    config_new = after.get(CONFIG) == new.get(CONFIG)
-    if config_new:
+            problems += whole(name, before, after, *news)
+    made = next((candidate for candidate in news if after.get(CONFIG) == candidate.get(CONFIG)), None)
+    if made is not None:
         # The configuration names the inputs: they must all be there, whole and new.
         problems += ["%s names %s, which is not the new file" % (CONFIG, name)
-                     for name in sorted(new) if name not in reports and after.get(name) != new.get(name)]
+                     for name in sorted(made) if name not in reports and after.get(name) != made.get(name)]
         if unexplained_failures(steps):
             problems.append("%s written although the report says %s failed" % (CONFIG, unexplained_failures(steps)))
     elif status != 3 and not failed and before.get(CONFIG) != new.get(CONFIG):
         problems.append("no new %s, yet the report records no failure" % CONFIG)
     if status == 1 and ("OrderFileReading", "OderFileRead") not in failed:
         problems.append("exit status 1 without a failed OrderFileReading record")
-    problems += leftovers(before, after, new, faults, steps, status)
+    problems += leftovers(before, after, set().union(*news), faults, steps, status)
     return problems
 
 
@@ -437,6 +442,8 @@ def main():
     parser.add_argument("--policy", required=True, help="the fault policy library (fault_policy.so)")
     parser.add_argument("--fiu", required=True, help="libfiu's POSIX preload library")
     parser.add_argument("--faketime-lib", required=True, help="libfaketime.so.1")
+    parser.add_argument("--preload-first", action="append", default=[],
+                        help="a library to preload ahead of the others (a sanitizer runtime)")
     parser.add_argument("--data", required=True, help="the project's tests/data directory")
     parser.add_argument("--case", action="append", default=[], help="an end-to-end case folder")
     parser.add_argument("--runs", type=int, default=40, help="faulted runs per program and case")
