@@ -11,10 +11,8 @@ namespace {
 // Removes one working file at the end of its acquisition; one that stays
 // gets the record ("FileRemove", "'<path>'remove", 1), so the report tells
 // why it is still there. The next cycle removes it before anything else.
-bool remove_working_file(const std::string& path) {
-  if (remove_file(path)) return true;
-  report_record("FileRemove", "'" + path + "'remove", 1);
-  return false;
+void remove_working_file(const std::string& path) {
+  if (!remove_file(path)) report_record("FileRemove", "'" + path + "'remove", 1);
 }
 
 // A list whose header came and no record after it: only blanks and line ends

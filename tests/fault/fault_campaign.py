@@ -220,6 +220,11 @@ def leftovers(before, after, new, faults, steps, status=None):
     return problems
 
 
+def wrote_faulted(faults):
+    """Whether a write failed, which may have been the diagnostic's own."""
+    return any(point.endswith(("write", "fwrite", "fflush")) for _, point in faults)
+
+
 def check_prep(status, stderr, before, after, new, faults, report, fallback):
     problems = []
     if status not in (0, 1, 3):
@@ -229,7 +234,7 @@ def check_prep(status, stderr, before, after, new, faults, report, fallback):
     if status == 3:
         if written:
             problems.append("exit status 3 although a report was written")
-        if not stderr.strip():
+        if not stderr.strip() and not wrote_faulted(faults):
             problems.append("exit status 3 without a line on standard error")
         steps = []
     else:
@@ -279,9 +284,7 @@ def check_velk(status, stdout, stderr, before, after, new, faults, outputs):
         problems += ["exit status 0 but %s is not the new file" % name
                      for name in outputs if after.get(name) != new.get(name)]
     else:
-        # Unless the fault hit the diagnostic's own write.
-        if not stderr.startswith(b"velk_nrt: ") and not any(
-                point.endswith(("write", "fwrite", "fflush")) for _, point in faults):
+        if not stderr.startswith(b"velk_nrt: ") and not wrote_faulted(faults):
             problems.append("exit status 2 without a diagnostic")
         if after.get(metadata) not in (before.get(metadata), new.get(metadata)) and not early_end_metadata(
                 after.get(metadata, b""), new[metadata]):
