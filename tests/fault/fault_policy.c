@@ -7,7 +7,10 @@
  * temporary file that cannot be created is a fault the writers must meet).
  *
  * Environment:
- *   NRT_FAULT_NTH=N     fail the Nth counted call only (1-based)
+ *   NRT_FAULT_NTH=N     fail the Nth counted call only (1-based); a list
+ *                       "N,M,..." fails each of them
+ *   NRT_FAULT_POINT=P   count only the calls of failure point P (e.g.
+ *                       posix/stdio/remove), for faults aimed at one call
  *   NRT_FAULT_SEED=S    with NRT_FAULT_PERMILLE=P: fail each call with
  *   NRT_FAULT_PERMILLE=P  probability P/1000, from the seed S
  *   NRT_FAULT_ERRNO=E   the errno of a failed call (default EIO)
@@ -42,7 +45,8 @@ static const char* const kPoints[] = {
 };
 
 static unsigned long calls;
-static unsigned long nth;
+static unsigned long nth[16];
+static const char* only_point;
 static unsigned long permille;
 static uint64_t random_state;
 static long failure_errno = EIO;
@@ -68,10 +72,16 @@ static unsigned long next_random(void) {
   return (unsigned long)((random_state * 2685821657736338717ULL) >> 33);
 }
 
+static int chosen(unsigned long call) {
+  for (size_t i = 0; i < sizeof nth / sizeof nth[0] && nth[i] != 0; ++i)
+    if (nth[i] == call) return 1;
+  return 0;
+}
+
 static int decide(const char* name) {
-  if (!active) return 0;
+  if (!active || (only_point != NULL && strcmp(name, only_point) != 0)) return 0;
   ++calls;
-  const int fail = (nth != 0 && calls == nth) || (permille != 0 && next_random() % 1000 < permille);
+  const int fail = chosen(calls) || (permille != 0 && next_random() % 1000 < permille);
   if (fail) log_line("fault %lu %s\n", calls, name);
   return fail;
 }
@@ -89,7 +99,13 @@ static unsigned long number_from(const char* variable) {
 }
 
 __attribute__((constructor)) static void start(void) {
-  nth = number_from("NRT_FAULT_NTH");
+  const char* numbers = getenv("NRT_FAULT_NTH");
+  for (size_t i = 0; numbers != NULL && *numbers != '\0' && i < sizeof nth / sizeof nth[0]; ++i) {
+    char* end = NULL;
+    nth[i] = strtoul(numbers, &end, 10);
+    numbers = *end == ',' ? end + 1 : "";
+  }
+  only_point = getenv("NRT_FAULT_POINT");
   permille = number_from("NRT_FAULT_PERMILLE");
   random_state = number_from("NRT_FAULT_SEED") * 0x9E3779B97F4A7C15ULL + 1;
   if (getenv("NRT_FAULT_ERRNO") != NULL) failure_errno = (long)number_from("NRT_FAULT_ERRNO");
