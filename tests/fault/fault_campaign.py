@@ -151,7 +151,7 @@ class Scenario:
         for d in self.ini.get("case", "mkdirs", fallback="").split():
             os.makedirs(os.path.join(work, d), exist_ok=True)
         for name in os.listdir(MODELS):
-            if name.endswith((".res", ".cov")):
+            if name.endswith((".res", ".cov", ".gap")):
                 shutil.copyfile(os.path.join(MODELS, name), os.path.join(work, name))
 
 
