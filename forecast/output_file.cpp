@@ -22,8 +22,8 @@ mode_t default_file_mode() {
 
 }  // namespace
 
-OutputFile::OutputFile(const std::string& path, const std::string& what)
-    : path_(path), what_(what) {
+OutputFile::OutputFile(const std::string& path, const std::string& what, OutputGroup* group)
+    : path_(path), what_(what), group_(group) {
   const std::size_t slash = path.rfind('/');
   // The writer's process id in the name tells a cycle's start-up cleanup
   // which temporary files a killed run left and which a live one still writes.
@@ -35,9 +35,14 @@ OutputFile::OutputFile(const std::string& path, const std::string& what)
   temporary_ = name;
   if (::fchmod(fd_, default_file_mode()) != 0) fail("create");
   buffer_.attach(fd_);
+  if (group_ != nullptr) group_->members_.push_back(this);
 }
 
 OutputFile::~OutputFile() {
+  if (group_ != nullptr && group_->failed_) {
+    abandon();
+    return;
+  }
   try {
     commit();
   } catch (...) {
@@ -45,19 +50,22 @@ OutputFile::~OutputFile() {
   }
 }
 
-void OutputFile::abandon() {
+bool OutputFile::abandon() {
   buffer_.attach(-1);
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  const bool removed = temporary_.empty() || ::unlink(temporary_.c_str()) == 0 || errno == ENOENT;
   temporary_.clear();
+  return removed;
 }
 
-void OutputFile::fail(const char* action) {
+void OutputFile::fail(const char* action, const std::string& aftermath) {
   const std::string reason = errno != 0 ? std::string(" (") + std::strerror(errno) + ")" : "";
-  abandon();
+  const std::string temporary = temporary_;
+  if (group_ != nullptr) group_->failed_ = true;
+  const std::string left = abandon() ? "" : "; its temporary file " + temporary + " is left behind";
   throw RunEnd::abnormal("velk_nrt: cannot " + std::string(action) + " " + what_ + " " + path_ +
-                         reason + "\n");
+                         reason + left + aftermath + "\n");
 }
 
 void OutputFile::flush() {
@@ -67,16 +75,42 @@ void OutputFile::flush() {
   if (!stream_) fail("write");
 }
 
-void OutputFile::commit() {
-  if (temporary_.empty()) return;
+void OutputFile::prepare() {
+  if (temporary_.empty() || fd_ < 0) return;
   errno = 0;
   stream_.flush();
   if (!stream_ || ::fsync(fd_) != 0) fail("write");
   buffer_.attach(-1);
-  ::close(fd_);
+  const int fd = fd_;
   fd_ = -1;
-  if (std::rename(temporary_.c_str(), path_.c_str()) != 0) fail("write");
+  // Some file systems report a lost write only when the file is closed.
+  if (::close(fd) != 0) fail("write");
+}
+
+bool OutputFile::put_in_place() {
+  errno = 0;
+  if (std::rename(temporary_.c_str(), path_.c_str()) != 0) return false;
   temporary_.clear();
+  return true;
+}
+
+void OutputFile::commit() {
+  if (temporary_.empty()) return;
+  prepare();
+  if (!put_in_place()) fail("write");
+}
+
+void OutputGroup::commit() {
+  for (OutputFile* file : members_) file->prepare();
+  std::string replaced;
+  for (OutputFile* file : members_) {
+    if (file->temporary_.empty()) continue;
+    if (!file->put_in_place())
+      file->fail("write", replaced.empty()
+                              ? ""
+                              : "; " + replaced + " was already replaced and no longer matches it");
+    replaced += (replaced.empty() ? "" : " and ") + file->what_ + " " + file->path_;
+  }
 }
 
 void write_whole_file(const std::string& path, const std::string& text, const std::string& what) {

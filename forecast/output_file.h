@@ -12,16 +12,21 @@
 #include <ostream>
 #include <streambuf>
 #include <string>
+#include <vector>
 
 namespace velk {
+
+class OutputGroup;
 
 class OutputFile {
  public:
   // Creates the temporary file beside `path`; `what` names the file in
   // diagnostics, e.g. "the forecast table". Ends the run abnormally
-  // (RunEnd::abnormal) when it cannot be created.
-  OutputFile(const std::string& path, const std::string& what);
-  // Commits, quietly: the run's own end is what gets reported.
+  // (RunEnd::abnormal) when it cannot be created. A file of a `group` is
+  // put in place only together with the others (see OutputGroup).
+  OutputFile(const std::string& path, const std::string& what, OutputGroup* group = nullptr);
+  // Commits, quietly: the run's own end is what gets reported. A file whose
+  // group saw a write fail is dropped instead.
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -39,9 +44,16 @@ class OutputFile {
   void commit();
 
  private:
-  // Drops the temporary file; the earlier file stays.
-  void abandon();
-  [[noreturn]] void fail(const char* action);
+  friend class OutputGroup;
+
+  // Writes out, syncs and closes the temporary file, ready for the rename.
+  void prepare();
+  // Renames the prepared file over `path`; false when that fails.
+  bool put_in_place();
+  // Drops the temporary file; the earlier file stays. Reports whether it
+  // could be removed.
+  bool abandon();
+  [[noreturn]] void fail(const char* action, const std::string& aftermath = "");
 
   // Writes to the descriptor mkstemp opened: the temporary file is never
   // opened again by its name, which another could have replaced by a link.
@@ -61,6 +73,7 @@ class OutputFile {
 
   std::string path_;
   std::string what_;
+  OutputGroup* group_;
   std::string temporary_;  // empty once committed or abandoned
   int fd_ = -1;            // written through and synced before the rename
   DescriptorBuffer buffer_;
@@ -70,5 +83,24 @@ class OutputFile {
 // Puts `text` in place as the whole file at `path`, or leaves the earlier file
 // (RunEnd::abnormal naming `what`): for a writer that holds the whole content.
 void write_whole_file(const std::string& path, const std::string& text, const std::string& what);
+
+// Files that describe one another, such as a forecast table and its
+// metadata: a reader must never find a new one beside an old one. Once a
+// write of any member fails, none is put in place afterwards, not even when
+// the run ends early. Declare the group before its files.
+class OutputGroup {
+ public:
+  // Writes out and syncs every member first, and renames them, in the order
+  // they were created, only when all of that worked: a full disk or a failed
+  // sync leaves every earlier file. Only a rename failing after another one
+  // succeeded leaves a mix, and the run then ends abnormally with a
+  // diagnostic naming the files already replaced.
+  void commit();
+
+ private:
+  friend class OutputFile;
+  std::vector<OutputFile*> members_;
+  bool failed_ = false;
+};
 
 }  // namespace velk

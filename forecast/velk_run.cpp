@@ -95,8 +95,9 @@ void run(std::ostream& out, const Clock& clock) {
   // Each file is put in place when it goes out of scope, also when the run
   // ends early, with what it holds by then: the metadata with the blocks of
   // the models scored so far, the table with the lines written before a
-  // format error.
-  OutputFile metadata(config.FNMET, "the metadata file");
+  // format error. A failed write of either keeps both earlier files.
+  OutputGroup outputs;
+  OutputFile metadata(config.FNMET, "the metadata file", &outputs);
   metadata.stream() << metadata_head(created, table, config.LT + maxlag + 1, target);
   metadata.flush();
   MetadataClosing closing(metadata.stream());
@@ -126,15 +127,15 @@ void run(std::ostream& out, const Clock& clock) {
   metadata.flush();
 
   const TableLayout layout = TableLayout::of(config, maxlag);
-  OutputFile data(config.FNDAT, "the forecast table");
+  OutputFile data(config.FNDAT, "the forecast table", &outputs);
   try {
     write_forecast_table(data.stream(), layout, table, yy);
   } catch (const FormatError& e) {
     throw RunEnd::abnormal("velk_nrt: cannot write forecast table " + config.FNDAT + ": " +
                            e.what());
   }
-  metadata.commit();
-  data.commit();  // last, as it was written last: the table wins should the two names be one
+  // The table last, as it was written last: it wins should the two names be one.
+  outputs.commit();
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ packages=(
   libeigen3-dev
   nlohmann-json3-dev
   faketime
+  libfiu-dev
   python3
   python3-pyftpdlib
   gnuplot-nox

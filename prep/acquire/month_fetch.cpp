@@ -8,6 +8,13 @@
 
 namespace {
 
+// Removes one working file at the end of its acquisition; one that stays
+// gets the record ("FileRemove", "'<path>'remove", 1), so the report tells
+// why it is still there. The next cycle removes it before anything else.
+void remove_working_file(const std::string& path) {
+  if (!remove_file(path)) report_record("FileRemove", "'" + path + "'remove", 1);
+}
+
 // A list whose header came and no record after it: only blanks and line ends
 // are left once the header is cut off.
 bool header_only(const std::string& raw, const std::string& trimmed) {
@@ -22,7 +29,12 @@ bool fetch_month(const std::string& step_name, const std::string& url,
                  const std::string& working_file, bool trim, std::string& text, std::string& label,
                  const char* header_only_step = nullptr, bool* no_record = nullptr) {
   remove_file(working_file);
-  report_download(step_name, url, data_file_downloadftp(url, working_file));
+  const bool downloaded = data_file_downloadftp(url, working_file);
+  report_download(step_name, url, downloaded);
+  // After a failed transfer whatever stays under the name is a cut download
+  // or an earlier run's file: it must not be read as this month. The removal
+  // at the end of the acquisition records it.
+  if (!downloaded && !remove_file(working_file)) return false;
 
   const bool readable = file_opens_for_reading(working_file);
   report_record("FileRead", "'" + working_file + "'read", readable ? 0 : 1);
@@ -61,8 +73,8 @@ MonthPair fetch_month_pair(const MonthPairNames& names, const std::string& prese
 }
 
 void remove_working_files(const MonthPairNames& names) {
-  remove_file(names.present_file);
-  remove_file(names.last_file);
+  remove_working_file(names.present_file);
+  remove_working_file(names.last_file);
 }
 
 std::string join_months(const MonthPair& months) {

@@ -28,10 +28,14 @@ struct MonthPair {
 
 // Fetches the current month, then the previous one, recording every step in
 // the report. A working file left by an earlier run is removed before its
-// download, so it is never read as fresh data. The working files stay until
-// remove_working_files, which the caller calls once it has joined the texts.
+// download, so it is never read as fresh data; a month whose download failed
+// and whose working file cannot be removed counts as unreadable. The working
+// files stay until remove_working_files, which the caller calls once it has
+// joined the texts.
 MonthPair fetch_month_pair(const MonthPairNames& names, const std::string& present_url,
                            const std::string& last_url);
+// Removes both working files; each that stays gets the record
+// ("FileRemove", "'<working file>'remove", 1).
 void remove_working_files(const MonthPairNames& names);
 
 // The previous month's text followed by the current one's, with one line end

@@ -18,10 +18,12 @@ namespace {
 // The header of the ACE lists ends in a line of dashes that starts like this.
 const std::string kHeaderMarker = "#" + std::string(73, '-');
 
-// The atomic writer's temporary files: this prefix, the writer's process id, "-" and
-// six characters of mkstemp. (Earlier builds wrote the prefix and the six
+// The temporary files of the atomic writes, this program's and the
+// forecaster's: one of these prefixes, the writer's process id, "-" and six
+// characters of mkstemp. (Earlier builds wrote the prefix and the six
 // characters alone.)
-const std::string kTemporaryPrefix = ".nrtprep-";
+const char* const kTemporaryPrefixes[] = {".nrtprep-", ".velk_nrt-"};
+const std::string kOwnTemporaryPrefix = kTemporaryPrefixes[0];
 
 // The directory part of a path, with its final "/"; empty for a bare name.
 std::string directory_of(const std::string& path) {
@@ -32,8 +34,11 @@ std::string directory_of(const std::string& path) {
 // Whether a directory entry is a temporary file that no running process will
 // rename any more: its writer is gone, or it carries no writer at all.
 bool is_stale_temporary(const std::string& name) {
-  if (name.compare(0, kTemporaryPrefix.size(), kTemporaryPrefix) != 0) return false;
-  const std::string rest = name.substr(kTemporaryPrefix.size());
+  std::string rest;
+  for (const std::string prefix : kTemporaryPrefixes) {
+    if (name.compare(0, prefix.size(), prefix) == 0) rest = name.substr(prefix.size());
+  }
+  if (rest.empty()) return false;
   const std::size_t dash = rest.find('-');
   if (dash == std::string::npos) return rest.size() == 6;
   if (dash == 0 || dash > 9 || rest.size() != dash + 7) return false;
@@ -117,7 +122,7 @@ std::string file_eraze(std::string text) {
 
 bool write_file_atomically(const std::string& text, const std::string& path) {
   std::string temporary =
-      directory_of(path) + kTemporaryPrefix + std::to_string(::getpid()) + "-XXXXXX";
+      directory_of(path) + kOwnTemporaryPrefix + std::to_string(::getpid()) + "-XXXXXX";
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) return false;
   const bool written =
@@ -153,6 +158,6 @@ void remove_stale_temporaries_beside(const std::string& path) {
   ::closedir(entries);
 }
 
-void remove_file(const std::string& path) {
-  std::remove(path.c_str());
+bool remove_file(const std::string& path) {
+  return std::remove(path.c_str()) == 0 || errno == ENOENT;
 }

@@ -41,10 +41,12 @@ bool file_wright(std::string text, std::string path);
 bool write_input_file(const std::string& text, const std::string& path);
 
 // Removes from the directory of `path` the temporary files that the atomic
-// writer left there in a run that died before it could rename them (killed, power
-// cut): those whose writing process no longer runs. Those of a run still
-// going, such as another cycle writing into a shared directory, stay.
+// writes of this program or of the forecaster left there: in a run that died
+// before it could rename them (killed, power cut), or whose removal of them
+// failed. Only those whose writing process no longer runs: those of a run
+// still going, such as another cycle writing into a shared directory, stay.
 void remove_stale_temporaries_beside(const std::string& path);
 
-// Removes a file if it is there; errors are of no interest.
-void remove_file(const std::string& path);
+// Removes a file if it is there. True when it is gone (removed, or never
+// there); false when it stays because its removal failed.
+bool remove_file(const std::string& path);

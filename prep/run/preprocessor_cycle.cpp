@@ -115,9 +115,12 @@ int order_file_run(const char* order_file) {
 // directory: its working files and the atomic writer's temporary files.
 void remove_leftovers() {
   remove_stale_temporaries_beside(kReportName);
+  // Quietly: the report is not started yet, and a working file that stays is
+  // recorded when its month is fetched.
   for (const MonthPairNames& names :
        {kDstMonths, kKpMonths, ace_month_names(kAceMag), ace_month_names(kAceSwepam)}) {
-    remove_working_files(names);
+    remove_file(names.present_file);
+    remove_file(names.last_file);
   }
 }
 

@@ -183,6 +183,13 @@ def run(args, scratch):
     env = {"PATH": "/usr/bin:/bin", "TZ": "UTC", "FAKETIME_DONT_FAKE_MONOTONIC": "1",
            "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0",
            "UBSAN_OPTIONS": os.environ.get("UBSAN_OPTIONS", "")}
+    if ini.has_option("case", "faults"):
+        argv, faults = argv[3:], ini.get("case", "faults").split()
+        if not args.fault_preload or len(faults) < 2:
+            raise CaseError("a case with faults needs --fault-preload and 'faults = POINT N [N...]'")
+        # The clock library goes in with the fault libraries, not through the wrapper.
+        env.update({"LD_PRELOAD": " ".join(args.fault_preload), "FAKETIME": ini.get("case", "clock"),
+                    "NRT_FAULT_POINT": faults[0], "NRT_FAULT_NTH": ",".join(faults[1:])})
     timeout = ini.getint("case", "timeout", fallback=90)
     log = []
     running = start_servers(ini, up, log)
@@ -222,6 +229,8 @@ def main():
     parser.add_argument("--data", required=True, help="the project's tests/data directory")
     parser.add_argument("--prog", action="append", default=[], help="VARIANT=PATH of a loopback build")
     parser.add_argument("--faketime", default="/usr/bin/faketime")
+    parser.add_argument("--fault-preload", action="append", default=[],
+                        help="for cases with faults: the libraries to preload, in order (tests/fault)")
     parser.add_argument("--keep", action="store_true", help="keep the scratch directory")
     args = parser.parse_args()
     args.prog = dict(p.split("=", 1) for p in args.prog)

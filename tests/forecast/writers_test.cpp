@@ -8,9 +8,11 @@
 #include <climits>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "forecast/metadata_writer.h"
 #include "forecast/output_file.h"
@@ -122,6 +124,79 @@ TEST(OutputFile, ReplacesTheFileWholeOrLeavesTheEarlierOne) {
     EXPECT_EQ(WEXITSTATUS(status), end == End::kWriteFails ? 1 : 0);
     EXPECT_EQ(testing::read_file(path), content) << static_cast<int>(end);
     EXPECT_EQ(testing::read_file(victim), "old\n") << static_cast<int>(end);
+  }
+}
+
+// Guards against a forecast table and its metadata of different runs side by
+// side: a commit that failed for one of the two put the other in place all
+// the same, and said nothing of it. A directory at a name makes its rename
+// fail; a file-size limit makes the table's write fail. Each row runs in a
+// child process, which keeps the limit to itself.
+TEST(OutputGroup, ReplacesBothFilesOrNeitherAndSaysWhenItCannot) {
+  enum class Fault { kNone, kMetadataRename, kTableRename, kTableWrite };
+  // The fault; what the metadata and the table hold afterwards (nullptr: the
+  // directory still stands there); a part of the diagnostic.
+  const std::tuple<Fault, const char*, const char*, const char*> cases[] = {
+      {Fault::kNone, "new\n", "new table\n", ""},
+      {Fault::kMetadataRename, nullptr, "old\n", "cannot write the metadata file"},
+      {Fault::kTableRename, "new\n", nullptr, "was already replaced and no longer matches it"},
+      {Fault::kTableWrite, "old\n", "old\n", "cannot write the forecast table"},
+  };
+  for (const auto& [fault, metadata, table, diagnostic] : cases) {
+    testing::ScratchDir dir;
+    const std::string meta = dir.file("meta"), data = dir.file("table");
+    for (const auto& [path, blocked] : {std::pair{meta, fault == Fault::kMetadataRename},
+                                        std::pair{data, fault == Fault::kTableRename}}) {
+      if (blocked)
+        std::filesystem::create_directories(path + "/entry");
+      else
+        std::ofstream(path, std::ios::binary) << "old\n";
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+      std::string said;
+      try {
+        OutputGroup outputs;
+        OutputFile metadata_file(meta, "the metadata file", &outputs);
+        metadata_file.stream() << "new\n";
+        metadata_file.flush();
+        rlimit limit{RLIM_INFINITY, RLIM_INFINITY};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        if (fault == Fault::kTableWrite) {  // a full disk, as a file-size limit makes it
+          std::signal(SIGXFSZ, SIG_IGN);
+          const rlimit four_bytes{4, limit.rlim_max};
+          ::setrlimit(RLIMIT_FSIZE, &four_bytes);
+        }
+        OutputFile table_file(data, "the forecast table", &outputs);
+        table_file.stream() << "new table\n";
+        try {
+          outputs.commit();
+        } catch (const RunEnd& e) {
+          said = e.text();
+        }
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+      } catch (const RunEnd& e) {
+        said = e.text();
+      }
+      std::ofstream(dir.file("diagnostic"), std::ios::binary) << said;
+      ::_exit(0);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    const int row = static_cast<int>(fault);
+    for (const auto& [path, content] : {std::pair{meta, metadata}, std::pair{data, table}}) {
+      if (content == nullptr)
+        EXPECT_TRUE(std::filesystem::is_directory(path)) << row;
+      else
+        EXPECT_EQ(testing::read_file(path), content) << row << " " << path;
+    }
+    const std::string said = testing::read_file(dir.file("diagnostic"));
+    EXPECT_EQ(said.empty(), *diagnostic == '\0') << row << ": " << said;
+    EXPECT_NE(said.find(diagnostic), std::string::npos) << row << ": " << said;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.file(".")))
+      EXPECT_EQ(entry.path().filename().string().rfind(".velk_nrt-", 0), std::string::npos)
+          << row << ": temporary file left behind";
   }
 }
 
