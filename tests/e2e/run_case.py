@@ -178,13 +178,13 @@ def run(args, scratch):
         os.makedirs(os.path.join(work, d), exist_ok=True)
     before = snapshot(work)
     # faketime under a fresh id: see faketime-fresh.sh.
-    argv = ["/bin/sh", FAKETIME_FRESH, "--program", args.faketime, "-f", ini.get("case", "clock"),
-            args.prog[variant]] + ini.get("case", "args", fallback="").split()
+    program = [args.prog[variant]] + ini.get("case", "args", fallback="").split()
+    argv = ["/bin/sh", FAKETIME_FRESH, "--program", args.faketime, "-f", ini.get("case", "clock")] + program
     env = {"PATH": "/usr/bin:/bin", "TZ": "UTC", "FAKETIME_DONT_FAKE_MONOTONIC": "1",
            "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0",
            "UBSAN_OPTIONS": os.environ.get("UBSAN_OPTIONS", "")}
     if ini.has_option("case", "faults"):
-        argv, faults = argv[3:], ini.get("case", "faults").split()
+        argv, faults = program, ini.get("case", "faults").split()
         if not args.fault_preload or len(faults) < 2:
             raise CaseError("a case with faults needs --fault-preload and 'faults = POINT N [N...]'")
         # The clock library goes in with the fault libraries, not through the wrapper.
