@@ -83,9 +83,14 @@ std::size_t my_fwrite(void* data, std::size_t size, std::size_t count, void* tar
   out->received += bytes;
   if (out->stream == nullptr) {
     out->stream = std::fopen(out->filename, "wb");
-    if (out->stream == nullptr) return static_cast<std::size_t>(-1);
+    if (out->stream == nullptr) {
+      out->write_failed = true;
+      return static_cast<std::size_t>(-1);
+    }
   }
-  return std::fwrite(data, size, count, out->stream);
+  const std::size_t written = std::fwrite(data, size, count, out->stream);
+  if (written != count) out->write_failed = true;
+  return written;
 }
 
 std::size_t writer(char* data, std::size_t size, std::size_t count, std::string* sink) {
@@ -94,16 +99,19 @@ std::size_t writer(char* data, std::size_t size, std::size_t count, std::string*
   return size * count;
 }
 
-bool data_file_downloadftp(std::string url, std::string local_file, const char* schemes) {
-  DownloadTarget target{local_file.c_str(), nullptr, 0};
+DownloadOutcome data_file_downloadftp(std::string url, std::string local_file,
+                                      const char* schemes) {
+  DownloadTarget target{local_file.c_str(), nullptr, 0, false};
   curl_global_init(CURL_GLOBAL_ALL);
-  bool ok = probe(url, schemes) && fetch(url, target, schemes);
+  const bool fetched = probe(url, schemes) && fetch(url, target, schemes);
+  bool stored = !target.write_failed;
   if (target.stream != nullptr) {
-    // A file that cannot be completed on disk is as lost as one never fetched.
-    ok = std::fclose(target.stream) == 0 && ok;
+    // The buffered end of the file may meet a full disk only here.
+    stored = std::fclose(target.stream) == 0 && stored;
     // A partial file would later be read as if it were the whole month.
-    if (!ok) remove_file(local_file);
+    if (!fetched || !stored) remove_file(local_file);
   }
   curl_global_cleanup();
-  return ok;
+  if (!stored) return DownloadOutcome::kNotStored;
+  return fetched ? DownloadOutcome::kStored : DownloadOutcome::kNotFetched;
 }

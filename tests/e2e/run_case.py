@@ -190,6 +190,12 @@ def run(args, scratch):
         # The clock library goes in with the fault libraries, not through the wrapper.
         env.update({"LD_PRELOAD": " ".join(args.fault_preload), "FAKETIME": ini.get("case", "clock"),
                     "NRT_FAULT_POINT": faults[0], "NRT_FAULT_NTH": ",".join(faults[1:])})
+    limit = ini.get("case", "file_size_limit", fallback="")
+    if limit:  # as `ulimit -f`: every write past it fails like one on a full disk
+        prlimit = shutil.which("prlimit", path="/usr/bin:/bin")
+        if not prlimit:
+            raise CaseError("prlimit not found (util-linux)")
+        argv = [prlimit, "--fsize=%d" % int(limit), "--"] + argv
     timeout = ini.getint("case", "timeout", fallback=90)
     log = []
     running = start_servers(ini, up, log)

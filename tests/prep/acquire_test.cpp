@@ -86,25 +86,32 @@ TEST(FileWright, FailedWriteLeavesTheOldFileWholeAndSaysSo) {
   EXPECT_EQ(file_count("."), 1);
 }
 
-// Each fetch of upstream.txt must fail and leave no file. (Fetches that succeed are the end-to-end
-// cases' business.) The upstream file is reached by file://, a scheme only these tests allow.
+// Each fetch of upstream.txt must fail, tell whose fault it was, and leave no
+// file. (Fetches that succeed are the end-to-end cases' business.) The upstream
+// file is reached by file://, a scheme only these tests allow.
 TEST(Download, FailedFetchesLeaveNoFile) {
+  constexpr DownloadOutcome kNotFetched = DownloadOutcome::kNotFetched;
+  constexpr DownloadOutcome kNotStored = DownloadOutcome::kNotStored;
   const struct {
     std::size_t upstream_bytes;
     const char* local;
     rlim_t disk_room;
     const char* schemes;
+    DownloadOutcome outcome;
   } cases[] = {
-      {5, "no-dir/w.txt", RLIM_INFINITY, "file"},  // the local file cannot be created
+      {5, "no-dir/w.txt", RLIM_INFINITY, "file", kNotStored},  // the local file cannot be created
       // Fault guarded: a huge upstream file filled the disk and was then read
       // whole into memory.
-      {kMaxTextBytes + 1, "w.txt", RLIM_INFINITY, "file"},
+      {kMaxTextBytes + 1, "w.txt", RLIM_INFINITY, "file", kNotFetched},
       // Fault guarded: a fetch that could not be stored whole (disk full
-      // part-way) left a partial working file that was then read as the whole month.
-      {200000, "w.txt", 150000, "file"},
+      // part-way) left a partial working file that was then read as the whole
+      // month, and was reported as a failure of the upstream service.
+      {200000, "w.txt", 150000, "file", kNotStored},
+      // Buffered whole: the disk is found full only when the file is closed.
+      {1000, "w.txt", 100, "file", kNotStored},
       // Fault guarded: any scheme was fetched, so a URL or a redirection could
       // read local files into the inputs.
-      {5, "fresh.txt", RLIM_INFINITY, kTransferSchemes},
+      {5, "fresh.txt", RLIM_INFINITY, kTransferSchemes, kNotFetched},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.upstream_bytes);
@@ -114,7 +121,7 @@ TEST(Download, FailedFetchesLeaveNoFile) {
     const std::string url = "file://" + (std::filesystem::current_path() / "upstream.txt").string();
     {
       FileSizeLimit full_disk(c.disk_room);
-      EXPECT_FALSE(data_file_downloadftp(url, c.local, c.schemes));
+      EXPECT_EQ(data_file_downloadftp(url, c.local, c.schemes), c.outcome);
     }
     EXPECT_FALSE(std::filesystem::exists(c.local));
   }
