@@ -106,8 +106,8 @@ const char* const kInputNames[4] = {"dst.asc", "kp.asc", "mag.asc", "swepam.asc"
 int acquire_all(const SourceUrls& urls) {
   return dst_acquisition(kInputNames[0], urls.dst_present, urls.dst_last) +
          kp_acquisition(kInputNames[1], urls.kp_present, urls.kp_last) +
-         ace_acquisition(kAceMag, kInputNames[2], urls.mag_present, urls.mag_last) +
-         ace_acquisition(kAceSwepam, kInputNames[3], urls.swepam_present, urls.swepam_last);
+         ace_acquisition(kAceMag, kInputNames[2], urls.mag_present, urls.mag_last, false) +
+         ace_acquisition(kAceSwepam, kInputNames[3], urls.swepam_present, urls.swepam_last, false);
 }
 
 // What a cycle does after its acquisitions: close and write the report, then

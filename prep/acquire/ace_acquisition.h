@@ -28,10 +28,13 @@ std::string ace_month_url(const std::string& host, const std::string& yyyymm, co
 
 // Fetches both months and writes header + joined records to `path`. Result as
 // for the Dst acquisition. In the first hour of a month the current list holds
-// its header but no record yet: the previous month alone is then written, and
-// the report says so under the list's header_only_step.
+// its header but no record yet: in the first 6 hours of the 1st (UTC) the
+// previous month alone is then written, and the report says so under the
+// list's header_only_step; at any other time such a list fails its analysis.
 int ACEMAG_files_download(std::string path);
 int ACESWEPAM_files_download(std::string path);
 
+// The same with the two URLs given; `present_may_be_empty` says whether a
+// current list without records yet may leave the previous month alone.
 int ace_acquisition(const AceList& list, const std::string& path, const std::string& present_url,
-                    const std::string& last_url);
+                    const std::string& last_url, bool present_may_be_empty);
