@@ -3,11 +3,12 @@
 #include "inputs/layouts.h"
 
 #include "prep/acquire/month_fetch.h"
-#include "prep/acquire/upstream_hosts.h"
+#include "prep/acquire/month_url.h"
+#include "prep/acquire/upstream_urls.h"
 #include "prep/common/date_stamps.h"
 
 const AceList kAceMag = {
-    "_ace_mag_1h.txt",
+    ace_mag_url_pattern,
     "MAG_present.txt",
     "MAG_last.txt",
     "AceMagFileDownload",
@@ -18,7 +19,7 @@ const AceList kAceMag = {
 };
 
 const AceList kAceSwepam = {
-    "_ace_swepam_1h.txt",
+    ace_swepam_url_pattern,
     "SWEPAM_present.txt",
     "SWEPAM_last.txt",
     "AceSwepamFileDownload",
@@ -27,10 +28,6 @@ const AceList kAceSwepam = {
     "SWEPAM",
     input_layout::kSwepamHeader,
 };
-
-std::string ace_month_url(const std::string& host, const std::string& yyyymm, const AceList& list) {
-  return "ftp://" + host + "/pub/lists/ace2/" + yyyymm + list.file_suffix;
-}
 
 MonthPairNames ace_month_names(const AceList& list) {
   return {list.present_step, list.last_step, list.present_file,
@@ -49,11 +46,9 @@ bool new_list_may_be_empty(const std::tm& now) {
 }
 
 int ace_files_download(const AceList& list, const std::string& path) {
-  const std::string host = ace_service_host();
   const std::tm now = utc_now();
-  return ace_acquisition(list, path, ace_month_url(host, month_key(now), list),
-                         ace_month_url(host, previous_month_key(now), list),
-                         new_list_may_be_empty(now));
+  const MonthUrls urls = month_urls(list.url_pattern(), list.url_pattern(), now);
+  return ace_acquisition(list, path, urls.present, urls.last, new_list_may_be_empty(now));
 }
 
 }  // namespace

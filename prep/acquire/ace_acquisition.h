@@ -8,7 +8,7 @@
 
 // What differs between the two lists.
 struct AceList {
-  const char* file_suffix;       // after YYYYMM in the upstream name
+  const char* (*url_pattern)();  // where both months are fetched (upstream_urls.h)
   const char* present_file;      // working file of the current month
   const char* last_file;         // working file of the previous month
   const char* present_step;      // report StepName of the current-month download
@@ -23,8 +23,6 @@ extern const AceList kAceSwepam;
 
 // The downloads' step names and the working files of a list.
 MonthPairNames ace_month_names(const AceList& list);
-
-std::string ace_month_url(const std::string& host, const std::string& yyyymm, const AceList& list);
 
 // Fetches both months and writes header + joined records to `path`. Result as
 // for the Dst acquisition. In the first hour of a month the current list holds

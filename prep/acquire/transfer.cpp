@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <strings.h>
 
+#include "prep/acquire/upstream_urls.h"
 #include "prep/common/file_helpers.h"
 
 namespace {
@@ -25,6 +26,15 @@ void set_transfer_limits(CURL* handle, const char* schemes) {
   curl_easy_setopt(handle, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
   curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
   curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxTextBytes));
+}
+
+// Test builds trust their loopback server's own certificate and nothing else;
+// the installed programs keep libcurl's trust store.
+void set_trust(CURL* handle) {
+  const char* certificates = trusted_certificates_file();
+  if (certificates == nullptr) return;
+  curl_easy_setopt(handle, CURLOPT_CAINFO, certificates);
+  curl_easy_setopt(handle, CURLOPT_CAPATH, static_cast<char*>(nullptr));
 }
 
 // An HTTP answer other than 2xx carries an error or redirection page, never
@@ -52,6 +62,7 @@ bool probe(const std::string& url, const char* schemes) {
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, writer);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &buffer);
   set_transfer_limits(handle, schemes);
+  set_trust(handle);
   const bool ok = curl_easy_perform(handle) == CURLE_OK;
   curl_easy_cleanup(handle);
   buffer.clear();
@@ -67,6 +78,7 @@ bool fetch(const std::string& url, DownloadTarget& target, const char* schemes) 
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
   set_transfer_limits(handle, schemes);
+  set_trust(handle);
   const bool ok = curl_easy_perform(handle) == CURLE_OK && http_answer_is_data(handle);
   curl_easy_cleanup(handle);
   return ok;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "prep/acquire/upstream_hosts.h"
+#include "prep/acquire/upstream_urls.h"
 #include "prep/config/build_variant.h"
 
 const char kPreprocessorVersion[] = NRT_PIPELINE_VERSION;  // the project version, set by the build
@@ -29,10 +29,12 @@ void write_usage(std::ostream& out) {
       << "  --help     show this help and exit\n"
       << "  --version  show the version and exit\n"
       << "\n"
-      << "Upstream services of this build:\n"
-      << "  Dst http://" << dst_service_host() << "\n"
-      << "  Kp  http://" << kp_service_host() << "\n"
-      << "  ACE ftp://" << ace_service_host() << "\n"
+      << "Upstream sources of this build ({YYYYMM}, {YYMM}: the month fetched):\n"
+      << "  Dst          " << dst_url_pattern() << "\n"
+      << "  Kp           " << kp_url_pattern() << "\n"
+      << "  Kp previous  " << kp_previous_url_pattern() << "\n"
+      << "  ACE MAG      " << ace_mag_url_pattern() << "\n"
+      << "  ACE SWEPAM   " << ace_swepam_url_pattern() << "\n"
       << "Exit status: 0 after every cycle, also when a source failed (see errorfile.xml);\n"
       << "1 when ORDER_FILE exists but is not well-formed XML; 3 when errorfile.xml could not\n"
       << "be written anywhere; 64 on an unknown option (nothing is done). Only these two print\n"

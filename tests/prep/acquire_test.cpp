@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "prep/acquire/month_url.h"
 #include "prep/acquire/transfer.h"
 #include "prep/common/date_stamps.h"
 #include "prep/common/file_helpers.h"
@@ -53,6 +54,30 @@ TEST(AtomicWrites, ReplaceTheFileInsteadOfWritingIntoIt) {
     EXPECT_TRUE(write("new\n", "in.asc")) << name;
     EXPECT_EQ(read_file("in.asc"), "new\n") << name;
     EXPECT_EQ(read_file("witness"), "old\n") << name;
+  }
+}
+
+// A URL pattern takes the month keys wherever it names them, and only there:
+// an operator may move a source to any path, and the standard Kp names
+// ("qlyymm") must come through as they stand.
+TEST(MonthUrls, PatternsTakeTheKeysOfEachMonth) {
+  FixedClock clock("2013-01-15 12:00");  // the previous month lies in the year before
+  const struct {
+    const char *present_pattern, *last_pattern, *present, *last;
+  } cases[] = {
+      {"http://h/dst_realtime/{YYYYMM}/dst{YYMM}.for.request", nullptr,
+       "http://h/dst_realtime/201301/dst1301.for.request",
+       "http://h/dst_realtime/201212/dst1212.for.request"},
+      {"http://h/kp_index/qlyymm.wdc", "http://h/kp_index/pqlyymm.wdc",
+       "http://h/kp_index/qlyymm.wdc", "http://h/kp_index/pqlyymm.wdc"},
+      {"https://h:8443/{YYMM}/{YYMM}_{YYYYMM}{YYMM", nullptr,
+       "https://h:8443/1301/1301_201301{YYMM", "https://h:8443/1212/1212_201212{YYMM"},
+  };
+  for (const auto& c : cases) {
+    const MonthUrls urls = month_urls(
+        c.present_pattern, c.last_pattern ? c.last_pattern : c.present_pattern, utc_now());
+    EXPECT_EQ(urls.present, c.present);
+    EXPECT_EQ(urls.last, c.last);
   }
 }
 
