@@ -29,8 +29,9 @@
 #include "prep/acquire/ace_acquisition.h"
 #include "prep/acquire/dst_acquisition.h"
 #include "prep/acquire/kp_acquisition.h"
+#include "prep/acquire/month_url.h"
 #include "prep/acquire/transfer.h"
-#include "prep/acquire/upstream_hosts.h"
+#include "prep/acquire/upstream_urls.h"
 #include "prep/common/date_stamps.h"
 #include "prep/common/file_helpers.h"
 #include "prep/common/report.h"
@@ -75,16 +76,13 @@ struct SourceUrls {
 };
 
 SourceUrls loopback_urls() {
-  SourceUrls u;
-  u.dst_present = dst_month_url(dst_service_host(), present_data(), short_data_present());
-  u.dst_last = dst_month_url(dst_service_host(), last_data(), short_data_last());
-  u.kp_present = kp_present_url(kp_service_host());
-  u.kp_last = kp_last_url(kp_service_host());
-  u.mag_present = ace_month_url(ace_service_host(), present_data(), kAceMag);
-  u.mag_last = ace_month_url(ace_service_host(), last_data(), kAceMag);
-  u.swepam_present = ace_month_url(ace_service_host(), present_data(), kAceSwepam);
-  u.swepam_last = ace_month_url(ace_service_host(), last_data(), kAceSwepam);
-  return u;
+  const std::tm now = utc_now();
+  const MonthUrls dst = month_urls(dst_url_pattern(), dst_url_pattern(), now);
+  const MonthUrls kp = month_urls(kp_url_pattern(), kp_previous_url_pattern(), now);
+  const MonthUrls mag = month_urls(ace_mag_url_pattern(), ace_mag_url_pattern(), now);
+  const MonthUrls swepam = month_urls(ace_swepam_url_pattern(), ace_swepam_url_pattern(), now);
+  return {dst.present, dst.last, kp.present,     kp.last,
+          mag.present, mag.last, swepam.present, swepam.last};
 }
 
 // The eight downloads alone; returns how many failed.
@@ -106,8 +104,8 @@ const char* const kInputNames[4] = {"dst.asc", "kp.asc", "mag.asc", "swepam.asc"
 int acquire_all(const SourceUrls& urls) {
   return dst_acquisition(kInputNames[0], urls.dst_present, urls.dst_last) +
          kp_acquisition(kInputNames[1], urls.kp_present, urls.kp_last) +
-         ace_acquisition(kAceMag, kInputNames[2], urls.mag_present, urls.mag_last) +
-         ace_acquisition(kAceSwepam, kInputNames[3], urls.swepam_present, urls.swepam_last);
+         ace_acquisition(kAceMag, kInputNames[2], urls.mag_present, urls.mag_last, false) +
+         ace_acquisition(kAceSwepam, kInputNames[3], urls.swepam_present, urls.swepam_last, false);
 }
 
 // What a cycle does after its acquisitions: close and write the report, then

@@ -29,6 +29,7 @@ packages=(
   nlohmann-json3-dev
   faketime
   libfiu-dev
+  openssl
   python3
   python3-pyftpdlib
   gnuplot-nox

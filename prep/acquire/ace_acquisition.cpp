@@ -3,11 +3,12 @@
 #include "inputs/layouts.h"
 
 #include "prep/acquire/month_fetch.h"
-#include "prep/acquire/upstream_hosts.h"
+#include "prep/acquire/month_url.h"
+#include "prep/acquire/upstream_urls.h"
 #include "prep/common/date_stamps.h"
 
 const AceList kAceMag = {
-    "_ace_mag_1h.txt",
+    ace_mag_url_pattern,
     "MAG_present.txt",
     "MAG_last.txt",
     "AceMagFileDownload",
@@ -18,7 +19,7 @@ const AceList kAceMag = {
 };
 
 const AceList kAceSwepam = {
-    "_ace_swepam_1h.txt",
+    ace_swepam_url_pattern,
     "SWEPAM_present.txt",
     "SWEPAM_last.txt",
     "AceSwepamFileDownload",
@@ -28,10 +29,6 @@ const AceList kAceSwepam = {
     input_layout::kSwepamHeader,
 };
 
-std::string ace_month_url(const std::string& host, const std::string& yyyymm, const AceList& list) {
-  return "ftp://" + host + "/pub/lists/ace2/" + yyyymm + list.file_suffix;
-}
-
 MonthPairNames ace_month_names(const AceList& list) {
   return {list.present_step, list.last_step, list.present_file,
           list.last_file,    true,           list.header_only_step};
@@ -39,11 +36,19 @@ MonthPairNames ace_month_names(const AceList& list) {
 
 namespace {
 
+// How long into a month its lists may still hold no record. They are opened
+// at the turn of the month and gain a record every hour; one still empty
+// later than this is a fault upstream, and the source fails.
+constexpr int kNewListGraceHours = 6;
+
+bool new_list_may_be_empty(const std::tm& now) {
+  return now.tm_mday == 1 && now.tm_hour < kNewListGraceHours;
+}
+
 int ace_files_download(const AceList& list, const std::string& path) {
-  const std::string host = ace_service_host();
   const std::tm now = utc_now();
-  return ace_acquisition(list, path, ace_month_url(host, month_key(now), list),
-                         ace_month_url(host, previous_month_key(now), list));
+  const MonthUrls urls = month_urls(list.url_pattern(), list.url_pattern(), now);
+  return ace_acquisition(list, path, urls.present, urls.last, new_list_may_be_empty(now));
 }
 
 }  // namespace
@@ -57,9 +62,13 @@ int ACESWEPAM_files_download(std::string path) {
 }
 
 int ace_acquisition(const AceList& list, const std::string& path, const std::string& present_url,
-                    const std::string& last_url) {
+                    const std::string& last_url, bool present_may_be_empty) {
   const std::string stem = list.label_stem;
-  return acquire_two_months(ace_month_names(list), path, present_url, last_url, list.column_header,
+  MonthPairNames names = ace_month_names(list);
+  // Outside the grace hours an empty list is analysed like any other text,
+  // and fails.
+  if (!present_may_be_empty) names.header_only_step = nullptr;
+  return acquire_two_months(names, path, present_url, last_url, list.column_header,
                             [&](const MonthPair& months, std::string& joined) {
                               if (months.last_label != stem + "2") return false;
                               if (months.present_header_only) {

@@ -1,24 +1,16 @@
 #include "prep/acquire/dst_acquisition.h"
 
 #include "prep/acquire/month_fetch.h"
-#include "prep/acquire/upstream_hosts.h"
+#include "prep/acquire/month_url.h"
+#include "prep/acquire/upstream_urls.h"
 #include "prep/common/date_stamps.h"
 
 const MonthPairNames kDstMonths = {"DSTFileDownload", "DSTFile2Download", "Dst_present.txt",
                                    "Dst_last.txt", true};
 
-std::string dst_month_url(const std::string& host, const std::string& yyyymm,
-                          const std::string& yymm) {
-  return "http://" + host + "/dst_realtime/" + yyyymm + "/dst" + yymm + ".for.request";
-}
-
 int DST_files_download(std::string path) {
-  const std::string host = dst_service_host();
-  // One clock reading for all four keys, so that they name the same months.
-  const std::tm now = utc_now();
-  return dst_acquisition(
-      path, dst_month_url(host, month_key(now), short_month_key(now)),
-      dst_month_url(host, previous_month_key(now), short_previous_month_key(now)));
+  const MonthUrls urls = month_urls(dst_url_pattern(), dst_url_pattern(), utc_now());
+  return dst_acquisition(path, urls.present, urls.last);
 }
 
 int dst_acquisition(const std::string& path, const std::string& present_url,

@@ -8,10 +8,6 @@
 // The downloads' step names and the working files.
 extern const MonthPairNames kDstMonths;
 
-// URL of one month's file on the Dst service.
-std::string dst_month_url(const std::string& host, const std::string& yyyymm,
-                          const std::string& yymm);
-
 // Fetches both months and writes the joined text to `path`. Returns 0 when the
 // file was written with no missing row; otherwise non-zero (the number of
 // unreadable months, of missing rows, 1 when the months are not the current

@@ -1,24 +1,19 @@
 #include "prep/acquire/kp_acquisition.h"
 
 #include "prep/acquire/month_fetch.h"
-#include "prep/acquire/upstream_hosts.h"
+#include "prep/acquire/month_url.h"
+#include "prep/acquire/upstream_urls.h"
+#include "prep/common/date_stamps.h"
 
 // The service's texts are stored as they come: no header to trim.
 const MonthPairNames kKpMonths = {"KPFileDownload", "KPFile2Download", "Kp_present.txt",
                                   "KP_last.txt", false};
 
-// The service keeps its two months under fixed names.
-std::string kp_present_url(const std::string& host) {
-  return "http://" + host + "/kp_index/qlyymm.wdc";
-}
-
-std::string kp_last_url(const std::string& host) {
-  return "http://" + host + "/kp_index/pqlyymm.wdc";
-}
-
 int KP_files_download(std::string path) {
-  const std::string host = kp_service_host();
-  return kp_acquisition(path, kp_present_url(host), kp_last_url(host));
+  // The standard service keeps its two months under fixed names, hence two
+  // patterns; a pattern may still name its month by the keys.
+  const MonthUrls urls = month_urls(kp_url_pattern(), kp_previous_url_pattern(), utc_now());
+  return kp_acquisition(path, urls.present, urls.last);
 }
 
 int kp_acquisition(const std::string& path, const std::string& present_url,

@@ -8,9 +8,6 @@
 // The downloads' step names and the working files.
 extern const MonthPairNames kKpMonths;
 
-std::string kp_present_url(const std::string& host);
-std::string kp_last_url(const std::string& host);
-
 // Fetches both months and writes the Kp input file to `path` when the texts
 // are the previous and the current month (joined) or both one month (the
 // previous-month text alone). Result as for the Dst acquisition.

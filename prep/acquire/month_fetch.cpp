@@ -29,12 +29,15 @@ bool fetch_month(const std::string& step_name, const std::string& url,
                  const std::string& working_file, bool trim, std::string& text, std::string& label,
                  const char* header_only_step = nullptr, bool* no_record = nullptr) {
   remove_file(working_file);
-  const bool downloaded = data_file_downloadftp(url, working_file);
-  report_download(step_name, url, downloaded);
-  // After a failed transfer whatever stays under the name is a cut download
+  const DownloadOutcome outcome = data_file_downloadftp(url, working_file);
+  // A working file that could not be written is no fault of the upstream
+  // service: the transfer is not blamed, the write gets its own record.
+  report_download(step_name, url, outcome != DownloadOutcome::kNotFetched);
+  if (outcome == DownloadOutcome::kNotStored) report_write_failure(working_file);
+  // After a failed download whatever stays under the name is a cut download
   // or an earlier run's file: it must not be read as this month. The removal
   // at the end of the acquisition records it.
-  if (!downloaded && !remove_file(working_file)) return false;
+  if (outcome != DownloadOutcome::kStored && !remove_file(working_file)) return false;
 
   const bool readable = file_opens_for_reading(working_file);
   report_record("FileRead", "'" + working_file + "'read", readable ? 0 : 1);

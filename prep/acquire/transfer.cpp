@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <strings.h>
 
+#include "prep/acquire/upstream_urls.h"
 #include "prep/common/file_helpers.h"
 
 namespace {
@@ -25,6 +26,15 @@ void set_transfer_limits(CURL* handle, const char* schemes) {
   curl_easy_setopt(handle, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
   curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
   curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxTextBytes));
+}
+
+// Test builds trust their loopback server's own certificate and nothing else;
+// the installed programs keep libcurl's trust store.
+void set_trust(CURL* handle) {
+  const char* certificates = trusted_certificates_file();
+  if (certificates == nullptr) return;
+  curl_easy_setopt(handle, CURLOPT_CAINFO, certificates);
+  curl_easy_setopt(handle, CURLOPT_CAPATH, static_cast<char*>(nullptr));
 }
 
 // An HTTP answer other than 2xx carries an error or redirection page, never
@@ -52,6 +62,7 @@ bool probe(const std::string& url, const char* schemes) {
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, writer);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &buffer);
   set_transfer_limits(handle, schemes);
+  set_trust(handle);
   const bool ok = curl_easy_perform(handle) == CURLE_OK;
   curl_easy_cleanup(handle);
   buffer.clear();
@@ -67,6 +78,7 @@ bool fetch(const std::string& url, DownloadTarget& target, const char* schemes) 
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
   set_transfer_limits(handle, schemes);
+  set_trust(handle);
   const bool ok = curl_easy_perform(handle) == CURLE_OK && http_answer_is_data(handle);
   curl_easy_cleanup(handle);
   return ok;
@@ -83,9 +95,14 @@ std::size_t my_fwrite(void* data, std::size_t size, std::size_t count, void* tar
   out->received += bytes;
   if (out->stream == nullptr) {
     out->stream = std::fopen(out->filename, "wb");
-    if (out->stream == nullptr) return static_cast<std::size_t>(-1);
+    if (out->stream == nullptr) {
+      out->write_failed = true;
+      return static_cast<std::size_t>(-1);
+    }
   }
-  return std::fwrite(data, size, count, out->stream);
+  const std::size_t written = std::fwrite(data, size, count, out->stream);
+  if (written != count) out->write_failed = true;
+  return written;
 }
 
 std::size_t writer(char* data, std::size_t size, std::size_t count, std::string* sink) {
@@ -94,16 +111,19 @@ std::size_t writer(char* data, std::size_t size, std::size_t count, std::string*
   return size * count;
 }
 
-bool data_file_downloadftp(std::string url, std::string local_file, const char* schemes) {
-  DownloadTarget target{local_file.c_str(), nullptr, 0};
+DownloadOutcome data_file_downloadftp(std::string url, std::string local_file,
+                                      const char* schemes) {
+  DownloadTarget target{local_file.c_str(), nullptr, 0, false};
   curl_global_init(CURL_GLOBAL_ALL);
-  bool ok = probe(url, schemes) && fetch(url, target, schemes);
+  const bool fetched = probe(url, schemes) && fetch(url, target, schemes);
+  bool stored = !target.write_failed;
   if (target.stream != nullptr) {
-    // A file that cannot be completed on disk is as lost as one never fetched.
-    ok = std::fclose(target.stream) == 0 && ok;
+    // The buffered end of the file may meet a full disk only here.
+    stored = std::fclose(target.stream) == 0 && stored;
     // A partial file would later be read as if it were the whole month.
-    if (!ok) remove_file(local_file);
+    if (!fetched || !stored) remove_file(local_file);
   }
   curl_global_cleanup();
-  return ok;
+  if (!stored) return DownloadOutcome::kNotStored;
+  return fetched ? DownloadOutcome::kStored : DownloadOutcome::kNotFetched;
 }

@@ -6,12 +6,22 @@
 #include <string>
 
 // What the fetch writes into: the local file, opened when the first block of
-// data arrives (an empty resource therefore leaves no file), and the bytes
-// written so far.
+// data arrives (an empty resource therefore leaves no file), the bytes
+// written so far, and whether the local file refused data.
 struct DownloadTarget {
   const char* filename;
   std::FILE* stream;
   std::size_t received;
+  bool write_failed;
+};
+
+// How a download ended. The operator looks in different places: upstream for
+// a transfer that failed, on this machine for a file that could not be written.
+enum class DownloadOutcome {
+  kStored,      // the resource is in the local file (an empty one leaves no file)
+  kNotFetched,  // the transfer failed or was refused; no local file
+  kNotStored,   // the local file could not be created or written whole (full
+                // disk, file-size limit); no local file
 };
 
 // Seconds a transfer may take to connect, and may go without receiving any
@@ -28,14 +38,14 @@ constexpr long kTransferTimeoutSeconds = 60;
 constexpr char kTransferSchemes[] = "http,https,ftp";
 
 // Downloads `url` into `local_file`: a header-only probe, then the fetch.
-// Returns true when both stages succeeded; the caller records the outcome
-// (report_download). The established name says FTP, but HTTP and HTTPS
-// go through it alike. A failed download leaves no file that it created or
-// truncated; an HTTP answer of 300 or more counts as failed, and so does a
-// resource larger than kMaxTextBytes, and so does a URL or redirection of a
-// scheme outside `schemes` (libcurl's comma-separated list).
-bool data_file_downloadftp(std::string url, std::string local_file,
-                           const char* schemes = kTransferSchemes);
+// The caller records the outcome (report_download). The established name says
+// FTP, but HTTP and HTTPS go through it alike. A failed download leaves no
+// file that it created or truncated; an HTTP answer of 300 or more counts as
+// not fetched, and so does a resource larger than kMaxTextBytes, and so does
+// a URL or redirection of a scheme outside `schemes` (libcurl's
+// comma-separated list).
+DownloadOutcome data_file_downloadftp(std::string url, std::string local_file,
+                                      const char* schemes = kTransferSchemes);
 
 // libcurl write callbacks of the fetch (a DownloadTarget) and of the probe (a
 // std::string sink; kept by its established name, though nothing reads what it keeps).

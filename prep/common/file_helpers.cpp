@@ -139,7 +139,7 @@ bool file_wright(std::string text, std::string path) {
 
 bool write_input_file(const std::string& text, const std::string& path) {
   if (write_file_atomically(text, path)) return true;
-  report_record("FileWrite", "'" + path + "'write", 1);
+  report_write_failure(path);
   return false;
 }
 

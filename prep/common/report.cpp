@@ -89,6 +89,10 @@ void report_download(const std::string& step_name, const std::string& url, bool 
   report_record(step_name, "File'" + url + "'download", downloaded ? 0 : 1);
 }
 
+void report_write_failure(const std::string& path) {
+  report_record("FileWrite", "'" + path + "'write", 1);
+}
+
 std::string report_document() {
   return error_file + "</Errors>\n</Zuv_errorfile>\n";
 }

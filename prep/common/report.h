@@ -32,6 +32,11 @@ void report_record(const std::string& step_name, const ReportPairs& pairs);
 // `downloaded`, else 1).
 void report_download(const std::string& step_name, const std::string& url, bool downloaded);
 
+// Appends the record of a file that could not be written whole (a full disk,
+// a file-size limit, a directory without room or rights):
+// ("FileWrite", "'<path>'write", 1).
+void report_write_failure(const std::string& path);
+
 // The whole report as it goes to disk: the text so far and its two closing
 // lines. The text itself stays open, so a record may still follow.
 std::string report_document();

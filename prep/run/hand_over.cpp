@@ -35,7 +35,7 @@ bool finish_run(RunOutcome outcome, const std::string& forecast_base,
   block += "/\n";
 
   if (outcome.failures == 0 && paths_fit && !CongFileCreation(block, kConfigName)) {
-    report_record("FileWrite", std::string("'") + kConfigName + "'write", 1);
+    report_write_failure(kConfigName);
   }
   return write_report(report_path);
 }
@@ -45,7 +45,7 @@ bool write_report(const std::string& report_path) {
   // leaves its report.
   if (file_wright(report_document(), report_path)) return true;
   if (report_path != kReportName) {
-    report_record("FileWrite", "'" + report_path + "'write", 1);
+    report_write_failure(report_path);
     if (file_wright(report_document(), kReportName)) return true;
   }
   // Nothing on disk tells of this run, and an older report may still stand

@@ -52,14 +52,21 @@ case "$kind" in
     [ "$status" -eq 0 ] || fail "'--help extra': exit status $status"
     [ -z "$out$err" ] || fail "'--help extra' printed: $out$err"
     report_has OrderFileInDir InputFile 1 || fail "'--help extra' did not make a default run"
-    # Guards against prefix matching: one argument that only resembles an
-    # option is the order file's path (here one that does not exist).
-    for arg in --helpx --version=1 -h; do
-      run_in_empty_dir "$arg"
-      [ "$status" -eq 0 ] || fail "'$arg': exit status $status"
-      [ -z "$out$err" ] || fail "'$arg' printed: $out$err"
-      report_has OrderFileExist InputFileExist 1 || fail "'$arg' was not taken as an order file path"
+    # Guards against a mistyped option taken for an order file's name, which
+    # made a quiet default run: any other argument that starts with "-", in
+    # any place, is a usage error that names it and does nothing.
+    for args in --helpx --version=1 -h - "order.xml -v" "--help -x"; do
+      # shellcheck disable=SC2086  # the table's entries are word lists
+      run_in_empty_dir $args
+      [ "$status" -eq 64 ] || fail "'$args': exit status $status, expected 64"
+      [ -z "$out" ] || fail "'$args' printed on standard output: $out"
+      [[ "$err" == "$name: unknown option -"*"Usage: $name"* ]] || fail "'$args': standard error '$err'"
+      [ -z "$(ls -A "$dir")" ] || fail "'$args' left files: $(ls -A "$dir")"
     done
+    # An order file's name that holds a "-" further on is still one.
+    run_in_empty_dir my-order.xml
+    [ "$status" -eq 0 ] || fail "'my-order.xml': exit status $status"
+    report_has OrderFileExist InputFileExist 1 || fail "'my-order.xml' was not taken as an order file path"
     # Guards against a full disk ending the run unnoticed: under a file-size
     # limit every write fails (instead of the signal killing the program mid-
     # write), no report can be written anywhere, and the program says so on

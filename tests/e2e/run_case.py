@@ -15,6 +15,7 @@ import os
 import re
 import shutil
 import socket
+import ssl
 import subprocess
 import sys
 import tempfile
@@ -71,7 +72,27 @@ def build_upstream(ini, case_dir, up, roots):
             shutil.copyfile(resolve_source(ref.strip(), roots), dest)
 
 
-def start_servers(ini, up, log):
+def make_certificate(scratch, faketime, name="loopback"):
+    """A self-signed certificate for 127.0.0.1 and the server context that
+    presents it. It is valid from 2000 for a century, so that it holds at every
+    case's frozen clock; returns (certificate file, context)."""
+    openssl = shutil.which("openssl")
+    if not openssl:
+        raise CaseError("openssl not found (apt-get install openssl)")
+    cert, key = os.path.join(scratch, name + "-cert.pem"), os.path.join(scratch, name + "-key.pem")
+    made = subprocess.run(["/bin/sh", FAKETIME_FRESH, "--program", faketime, "-f", "2000-01-01 00:00:00",
+                           openssl, "req", "-x509", "-nodes", "-newkey", "ec",
+                           "-pkeyopt", "ec_paramgen_curve:prime256v1", "-days", "36500",
+                           "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                           "-keyout", key, "-out", cert], capture_output=True, timeout=60)
+    if made.returncode != 0:
+        raise CaseError("openssl could not make the certificate: %s" % made.stderr.decode("latin-1"))
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(cert, key)
+    return cert, context
+
+
+def start_servers(ini, up, log, tls=None):
     """[http] lines: 'status /path = 500', 'redirect /path = /other/path',
     'stall /path = 120' (take the request, answer nothing for up to 120 s) or
     'delay /path = 45' (answer after 45 s)."""
@@ -82,7 +103,7 @@ def start_servers(ini, up, log):
             raise CaseError("bad [http] entry '%s'" % key)
         overrides[path.strip()] = (kind, value.strip())
     wanted = [name for name in ini.get("case", "servers", fallback="dst kp ace").split() if name != "none"]
-    return servers.start_upstream(up, which=wanted, overrides=overrides, log=log)
+    return servers.start_upstream(up, which=wanted, overrides=overrides, log=log, tls=tls)
 
 
 def as_reported(files, ports):
@@ -164,8 +185,12 @@ def run(args, scratch):
     case_dir = os.path.abspath(args.case)
     ini = read_case(case_dir)
     variant = ini.get("case", "variant")
-    if variant not in args.prog:
-        raise CaseError("no program given for variant '%s'" % variant)
+    build = ini.get("case", "build", fallback="plain")
+    if build not in ("plain", "https"):
+        raise CaseError("unknown build '%s' (plain or https)" % build)
+    build_key = variant if build == "plain" else "%s-%s" % (variant, build)
+    if build_key not in args.prog:
+        raise CaseError("no program given for '%s'" % build_key)
     print("case %s: %s" % (os.path.basename(case_dir), ini.get("case", "description", fallback="")))
     if ini.has_option("case", "guards"):
         print("guards against: %s" % ini.get("case", "guards"))
@@ -178,7 +203,7 @@ def run(args, scratch):
         os.makedirs(os.path.join(work, d), exist_ok=True)
     before = snapshot(work)
     # faketime under a fresh id: see faketime-fresh.sh.
-    program = [args.prog[variant]] + ini.get("case", "args", fallback="").split()
+    program = [args.prog[build_key]] + ini.get("case", "args", fallback="").split()
     argv = ["/bin/sh", FAKETIME_FRESH, "--program", args.faketime, "-f", ini.get("case", "clock")] + program
     env = {"PATH": "/usr/bin:/bin", "TZ": "UTC", "FAKETIME_DONT_FAKE_MONOTONIC": "1",
            "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0",
@@ -190,9 +215,24 @@ def run(args, scratch):
         # The clock library goes in with the fault libraries, not through the wrapper.
         env.update({"LD_PRELOAD": " ".join(args.fault_preload), "FAKETIME": ini.get("case", "clock"),
                     "NRT_FAULT_POINT": faults[0], "NRT_FAULT_NTH": ",".join(faults[1:])})
+    limit = ini.get("case", "file_size_limit", fallback="")
+    if limit:  # as `ulimit -f`: every write past it fails like one on a full disk
+        prlimit = shutil.which("prlimit", path="/usr/bin:/bin")
+        if not prlimit:
+            raise CaseError("prlimit not found (util-linux)")
+        argv = [prlimit, "--fsize=%d" % int(limit), "--"] + argv
     timeout = ini.getint("case", "timeout", fallback=90)
     log = []
-    running = start_servers(ini, up, log)
+    tls = None
+    if build == "https":
+        certificate, tls = make_certificate(scratch, args.faketime)
+        trust = ini.get("case", "trust", fallback="server")
+        if trust not in ("server", "other"):
+            raise CaseError("unknown trust '%s' (server or other)" % trust)
+        if trust == "other":  # a certificate the servers do not present
+            certificate = make_certificate(scratch, args.faketime, "other")[0]
+        env["NRT_TEST_CA_FILE"] = certificate
+    running = start_servers(ini, up, log, tls)
     # A service whose server is not started gets a port that refuses connections.
     ports = {server.name: server.port for server in running}
     # Bound here and never listened on, so connections to it are refused.

@@ -70,11 +70,17 @@ class UpstreamHandler(http.server.SimpleHTTPRequestHandler):
 
 
 class HttpUpstream:
-    def __init__(self, root, overrides, log):
+    """HTTP over root; HTTPS when given a server-side ssl.SSLContext."""
+
+    def __init__(self, root, overrides, log, tls=None):
         self.released = threading.Event()
         handler = type("CaseHandler", (UpstreamHandler,),
                        {"overrides": overrides, "log": log, "released": self.released})
         self.server = http.server.ThreadingHTTPServer((LOOPBACK, 0), functools.partial(handler, directory=root))
+        if tls is not None:
+            # A client that refuses the certificate makes accept() fail, which
+            # the server takes as a lost connection.
+            self.server.socket = tls.wrap_socket(self.server.socket, server_side=True)
         self.port = self.server.server_address[1]
         self.thread = threading.Thread(target=self.server.serve_forever, kwargs={"poll_interval": 0.1}, daemon=True)
         self.thread.start()
@@ -119,17 +125,19 @@ class FtpUpstream:
         self.thread.join(5)
 
 
-def start_upstream(root, which=("dst", "kp", "ace"), overrides=None, log=None):
+def start_upstream(root, which=("dst", "kp", "ace"), overrides=None, log=None, tls=None):
     """Start the stand-ins named in `which` over root/dst, root/kp and root/ace.
 
+    With `tls` (a server-side ssl.SSLContext) all three serve HTTPS, as
+    services that moved from HTTP and FTP would.
     Returns the running servers, each with its `name` and `port`; if any fails
     to start, the ones already running are stopped before the error goes on.
     """
     running = []
     try:
         for name in which:
-            if name in ("dst", "kp"):
-                server = HttpUpstream(os.path.join(root, name), overrides or {}, log)
+            if name in ("dst", "kp") or (tls is not None and name == "ace"):
+                server = HttpUpstream(os.path.join(root, name), overrides or {}, log, tls)
             elif name == "ace":
                 server = FtpUpstream(os.path.join(root, "ace"), log)
             else:

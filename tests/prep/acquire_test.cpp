@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "prep/acquire/month_url.h"
 #include "prep/acquire/transfer.h"
 #include "prep/common/date_stamps.h"
 #include "prep/common/file_helpers.h"
@@ -56,6 +57,30 @@ TEST(AtomicWrites, ReplaceTheFileInsteadOfWritingIntoIt) {
   }
 }
 
+// A URL pattern takes the month keys wherever it names them, and only there:
+// an operator may move a source to any path, and the standard Kp names
+// ("qlyymm") must come through as they stand.
+TEST(MonthUrls, PatternsTakeTheKeysOfEachMonth) {
+  FixedClock clock("2013-01-15 12:00");  // the previous month lies in the year before
+  const struct {
+    const char *present_pattern, *last_pattern, *present, *last;
+  } cases[] = {
+      {"http://h/dst_realtime/{YYYYMM}/dst{YYMM}.for.request", nullptr,
+       "http://h/dst_realtime/201301/dst1301.for.request",
+       "http://h/dst_realtime/201212/dst1212.for.request"},
+      {"http://h/kp_index/qlyymm.wdc", "http://h/kp_index/pqlyymm.wdc",
+       "http://h/kp_index/qlyymm.wdc", "http://h/kp_index/pqlyymm.wdc"},
+      {"https://h:8443/{YYMM}/{YYMM}_{YYYYMM}{YYMM", nullptr,
+       "https://h:8443/1301/1301_201301{YYMM", "https://h:8443/1212/1212_201212{YYMM"},
+  };
+  for (const auto& c : cases) {
+    const MonthUrls urls = month_urls(
+        c.present_pattern, c.last_pattern ? c.last_pattern : c.present_pattern, utc_now());
+    EXPECT_EQ(urls.present, c.present);
+    EXPECT_EQ(urls.last, c.last);
+  }
+}
+
 // Fault guarded: a pipe named as a file blocked the run for ever, and a huge
 // file was read whole into memory.
 TEST(FileReadRefused, DirectoriesPipesAndOversizedFilesGiveAnEmptyText) {
@@ -86,25 +111,32 @@ TEST(FileWright, FailedWriteLeavesTheOldFileWholeAndSaysSo) {
   EXPECT_EQ(file_count("."), 1);
 }
 
-// Each fetch of upstream.txt must fail and leave no file. (Fetches that succeed are the end-to-end
-// cases' business.) The upstream file is reached by file://, a scheme only these tests allow.
+// Each fetch of upstream.txt must fail, tell whose fault it was, and leave no
+// file. (Fetches that succeed are the end-to-end cases' business.) The upstream
+// file is reached by file://, a scheme only these tests allow.
 TEST(Download, FailedFetchesLeaveNoFile) {
+  constexpr DownloadOutcome kNotFetched = DownloadOutcome::kNotFetched;
+  constexpr DownloadOutcome kNotStored = DownloadOutcome::kNotStored;
   const struct {
     std::size_t upstream_bytes;
     const char* local;
     rlim_t disk_room;
     const char* schemes;
+    DownloadOutcome outcome;
   } cases[] = {
-      {5, "no-dir/w.txt", RLIM_INFINITY, "file"},  // the local file cannot be created
+      {5, "no-dir/w.txt", RLIM_INFINITY, "file", kNotStored},  // the local file cannot be created
       // Fault guarded: a huge upstream file filled the disk and was then read
       // whole into memory.
-      {kMaxTextBytes + 1, "w.txt", RLIM_INFINITY, "file"},
+      {kMaxTextBytes + 1, "w.txt", RLIM_INFINITY, "file", kNotFetched},
       // Fault guarded: a fetch that could not be stored whole (disk full
-      // part-way) left a partial working file that was then read as the whole month.
-      {200000, "w.txt", 150000, "file"},
+      // part-way) left a partial working file that was then read as the whole
+      // month, and was reported as a failure of the upstream service.
+      {200000, "w.txt", 150000, "file", kNotStored},
+      // Buffered whole: the disk is found full only when the file is closed.
+      {1000, "w.txt", 100, "file", kNotStored},
       // Fault guarded: any scheme was fetched, so a URL or a redirection could
       // read local files into the inputs.
-      {5, "fresh.txt", RLIM_INFINITY, kTransferSchemes},
+      {5, "fresh.txt", RLIM_INFINITY, kTransferSchemes, kNotFetched},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.upstream_bytes);
@@ -114,7 +146,7 @@ TEST(Download, FailedFetchesLeaveNoFile) {
     const std::string url = "file://" + (std::filesystem::current_path() / "upstream.txt").string();
     {
       FileSizeLimit full_disk(c.disk_room);
-      EXPECT_FALSE(data_file_downloadftp(url, c.local, c.schemes));
+      EXPECT_EQ(data_file_downloadftp(url, c.local, c.schemes), c.outcome);
     }
     EXPECT_FALSE(std::filesystem::exists(c.local));
   }
