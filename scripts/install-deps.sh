@@ -31,6 +31,7 @@ packages=(
   libfiu-dev
   python3
   python3-pyftpdlib
+  python3-jsonschema
   gnuplot-nox
   clang-format
 )
