@@ -69,15 +69,9 @@ void write_forecast(std::string& text, const LeadForecast& lead, std::size_t i,
 }  // namespace
 
 ProductLayout ProductLayout::of(const Configuration& config, int maxlag) {
-  const std::size_t ky = static_cast<std::size_t>(config.KY - 1);
   ProductLayout layout;
-  layout.name = config.UN[ky];
-  layout.units = config.UU[ky];
-  layout.ky = config.KY;
-  layout.lt = config.LT;
-  layout.step = config.DT[ky];
-  layout.maxlag = maxlag;
-  layout.fill = config.UF[ky];
+  layout.table = TableLayout::of(config, maxlag);
+  layout.fill = config.UF[static_cast<std::size_t>(config.KY - 1)];
   index_scale(config.KY, layout.lowest, layout.highest);
   return layout;
 }
@@ -96,8 +90,8 @@ std::string json_number(double value) {
 
 void write_forecast_product(std::ostream& out, const ProductLayout& layout,
                             const HourlyTable& table, const std::vector<LeadForecast>& leads) {
-  std::string text = "{\"index\":" + json_string(layout.name) +
-                     ",\"units\":" + json_string(layout.units) + ",\n\"leads\":[";
+  std::string text = "{\"index\":" + json_string(layout.table.name) +
+                     ",\"units\":" + json_string(layout.table.units) + ",\n\"leads\":[";
   for (std::size_t k = 0; k < leads.size(); ++k) {
     text += k ? "," : "";
     text += "{\"lead_hours\":" + std::to_string(leads[k].lead_step) + ",\"models\":[";
@@ -107,26 +101,27 @@ void write_forecast_product(std::ostream& out, const ProductLayout& layout,
   }
   text += "],\n\"rows\":[";
   bool first_row = true;
-  for_each_stepped_row(layout.lt + layout.maxlag + 1, table.nmax, layout.step, [&](int t) {
-    const std::size_t i = static_cast<std::size_t>(t - 1);
-    text += first_row ? "\n" : ",\n";
-    first_row = false;
-    const double observed = table.at(layout.ky, t);
-    // Rows past those read hold no observation yet, only forecasts.
-    const bool has_observation = t <= table.nrec && observed != layout.fill;
-    text += "{\"valid_time\":" + iso_time(table, i) +
-            ",\"observed\":" + (has_observation ? json_number(observed) : "null") +
-            ",\"forecasts\":[";
-    for (std::size_t k = 0; k < leads.size(); ++k) {
-      if (k) text += ",";
-      write_forecast(text, leads[k], i, layout);
-    }
-    text += "]}";
-    if (text.size() >= kBufferSize) {
-      out << text;
-      text.clear();
-    }
-  });
+  for_each_stepped_row(
+      layout.table.lt + layout.table.maxlag + 1, table.nmax, layout.table.step, [&](int t) {
+        const std::size_t i = static_cast<std::size_t>(t - 1);
+        text += first_row ? "\n" : ",\n";
+        first_row = false;
+        const double observed = table.at(layout.table.ky, t);
+        // Rows past those read hold no observation yet, only forecasts.
+        const bool has_observation = t <= table.nrec && observed != layout.fill;
+        text += "{\"valid_time\":" + iso_time(table, i) +
+                ",\"observed\":" + (has_observation ? json_number(observed) : "null") +
+                ",\"forecasts\":[";
+        for (std::size_t k = 0; k < leads.size(); ++k) {
+          if (k) text += ",";
+          write_forecast(text, leads[k], i, layout);
+        }
+        text += "]}";
+        if (text.size() >= kBufferSize) {
+          out << text;
+          text.clear();
+        }
+      });
   out << text << "\n]}\n";
 }
 

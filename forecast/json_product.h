@@ -20,6 +20,7 @@
 
 #include "forecast/configuration.h"
 #include "forecast/hourly_table.h"
+#include "forecast/table_writer.h"
 
 namespace velk {
 
@@ -33,12 +34,7 @@ struct LeadForecast {
 };
 
 struct ProductLayout {
-  std::string name;   // UN(KY)
-  std::string units;  // UU(KY)
-  int ky = 1;
-  int lt = 0;
-  int step = 1;  // DT(KY)
-  int maxlag = 0;
+  TableLayout table;                   // the product holds the forecast table's rows
   double fill = 0.0;                   // UF(KY): a value equal to it is missing
   double lowest = 0.0, highest = 0.0;  // the index's scale, which intervals keep to
 

@@ -130,10 +130,10 @@ TEST(JsonProduct, RowsHoldValidTimeObservationForecastAndIntervals) {
   table.at(10, 2) = 30.0;
   table.at(10, 3) = 40.0;  // not read: no observation
   ProductLayout layout;
-  layout.name = "Kp";
-  layout.units = "*10";
-  layout.ky = 10;
-  layout.lt = 1;
+  layout.table.name = "Kp";
+  layout.table.units = "*10";
+  layout.table.ky = 10;
+  layout.table.lt = 1;
   layout.fill = 99.0;
   index_scale(10, layout.lowest, layout.highest);
   const LeadForecast lead{
