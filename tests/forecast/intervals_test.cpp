@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <limits>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -109,6 +108,8 @@ TEST(Intervals, StayWithinTheIndexsScale) {
   }
 }
 
+// Faults guarded: "nan", "inf" or an exponent, which readers of JSON refuse or
+// read differently; "-0" for a forecast that rounds to zero.
 TEST(JsonProduct, NumbersAreFixedPointAndNeverNegativeZero) {
   const std::pair<double, const char*> cases[] = {
       {1.5, "1.5"},   {100.0, "100"},   {-12.34567, "-12.346"},          {-0.0001, "0"},
@@ -116,39 +117,6 @@ TEST(JsonProduct, NumbersAreFixedPointAndNeverNegativeZero) {
       {kInf, "null"}, {-kInf, "null"},
   };
   for (const auto& [value, text] : cases) EXPECT_EQ(json_number(value), text) << value;
-}
-
-TEST(JsonProduct, RowsHoldValidTimeObservationForecastAndIntervals) {
-  // Rows 1..3 of 29 February 2020, hours 0..2; Kp (input 10) read in rows 1..2.
-  HourlyTable table(3);
-  table.nrec = 2;
-  table.yr.assign(3, 2020);
-  table.mo.assign(3, 2);
-  table.da.assign(3, 29);
-  table.hr = {0, 1, 2};
-  table.at(10, 1) = 99.0;  // missing
-  table.at(10, 2) = 30.0;
-  table.at(10, 3) = 40.0;  // not read: no observation
-  ProductLayout layout;
-  layout.table.name = "Kp";
-  layout.table.units = "*10";
-  layout.table.ky = 10;
-  layout.table.lt = 1;
-  layout.fill = 99.0;
-  index_scale(10, layout.lowest, layout.highest);
-  const LeadForecast lead{
-      1, {"1003.res", "1003-fb1.res"}, {0, 20, 5}, {-1, 1, 0}, {kNaN, kNaN, 10}};
-  std::ostringstream out;
-  write_forecast_product(out, layout, table, {lead});
-  EXPECT_EQ(out.str(),
-            "{\"index\":\"Kp\",\"units\":\"*10\",\n"
-            "\"leads\":[{\"lead_hours\":1,\"models\":[\"1003.res\",\"1003-fb1.res\"]}],\n"
-            "\"rows\":[\n"
-            "{\"valid_time\":\"2020-02-29T01:00:00Z\",\"observed\":30,\"forecasts\":[{\"value\":"
-            "20,\"model\":1,\"interval_68\":null,\"interval_95\":null}]},\n"
-            "{\"valid_time\":\"2020-02-29T02:00:00Z\",\"observed\":null,\"forecasts\":[{"
-            "\"value\":5,\"model\":0,\"interval_68\":[0,13.5],\"interval_95\":[0,24.6]}]}\n"
-            "]}\n");
 }
 
 }  // namespace
