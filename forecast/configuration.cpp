@@ -138,13 +138,30 @@ void check_output_names(const Configuration& c, const std::vector<NamedInput>& m
   }
   read.insert(read.end(), more_inputs.begin(), more_inputs.end());
   // Replacing one of them would destroy data or a model that the next run needs.
+  const std::string product = forecast_product_name(c.FNDAT);
   for (const auto& [name, output] :
-       {std::make_pair("FNDAT", c.FNDAT), std::make_pair("FNMET", c.FNMET)}) {
+       {std::make_pair("FNDAT", c.FNDAT), std::make_pair("FNMET", c.FNMET),
+        std::make_pair("THE FORECAST PRODUCT", product)}) {
     for (const auto& [what, input] : read) {
       if (same_file(output, input))
         throw RunEnd::message(std::string(name) + " NAMES A FILE THE RUN READS (" + what + ")");
     }
   }
+  // The product is written after the metadata, and would replace it.
+  if (same_file(c.FNMET, product)) throw RunEnd::message("FNMET NAMES THE FORECAST PRODUCT");
+}
+
+std::string with_extension(const std::string& path, const std::string& extension) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t name_start = slash == std::string::npos ? 0 : slash + 1;
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || dot <= name_start) return path + "." + extension;
+  return path.substr(0, dot + 1) + extension;
+}
+
+std::string forecast_product_name(const std::string& fndat) {
+  const std::string product = with_extension(fndat, "json");
+  return product == fndat ? fndat + ".json" : product;
 }
 
 int model_count(const Configuration& c) {

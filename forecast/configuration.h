@@ -59,14 +59,26 @@ int table_rows(int lt, int nrec0);
 // NMOD = LT / DT(KY); call only on a validated configuration.
 int model_count(const Configuration& config);
 
+// `path` with the extension after the last dot of its file name replaced by
+// `extension` (given without its dot), or the extension added when the name
+// has none.
+std::string with_extension(const std::string& path, const std::string& extension);
+
+// The forecast product written beside FNDAT: FNDAT named with the extension
+// "json" (dst-fc-2017_251_08_30.asc -> dst-fc-2017_251_08_30.json); a FNDAT
+// that already ends in ".json" gets ".json" added, so that the product never
+// takes the table's name.
+std::string forecast_product_name(const std::string& fndat);
+
 // A file the run reads, with the label a message names it by.
 using NamedInput = std::pair<std::string, std::string>;  // label, file name
 
-// Ends the run with a message (RunEnd::message) when FNDAT or FNMET names a
-// file the run reads: the configuration, an input file, the model or
-// covariance file of one of the NMOD models, or one of `more_inputs`. Names
-// are compared as written and, for files that exist, by what they are on
-// disk. Call only on a validated configuration.
+// Ends the run with a message (RunEnd::message) when FNDAT, FNMET or the
+// forecast product names a file the run reads: the configuration, an input
+// file, the model or covariance file of one of the NMOD models, or one of
+// `more_inputs`; or when FNMET names the forecast product. Names are compared
+// as written and, for files that exist, by what they are on disk. Call only
+// on a validated configuration.
 void check_output_names(const Configuration& config,
                         const std::vector<NamedInput>& more_inputs = {});
 

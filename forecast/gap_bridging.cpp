@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <stdexcept>
+#include <utility>
 
 namespace velk {
 
@@ -18,16 +19,21 @@ BridgedForecast forecast_bridging_gaps(const std::vector<Model>& models, const F
   }
   BridgedForecast out;
   out.y = on_bridged.front().y;
+  out.dym = on_bridged.front().dym;
+  out.model.assign(out.y.size(), -1);
   for (std::size_t f = 0; f < out.y.size(); ++f) {
     for (std::size_t k = 0; k < models.size(); ++k) {
       if (!on_bridged[k].made[f]) continue;
       out.y[f] = on_bridged[k].y[f];
+      out.dym[f] = on_bridged[k].dym[f];
+      out.model[f] = static_cast<int>(k);
       ++out.counts.forecast_rows;
       if (k > 0) ++out.counts.fallback_rows;
       if (!as_read[k].made[f]) ++out.counts.carried_rows;
       break;
     }
   }
+  for (ForecastRows& rows : on_bridged) out.y_of_model.push_back(std::move(rows.y));
   return out;
 }
 

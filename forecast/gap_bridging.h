@@ -21,7 +21,13 @@ struct GapCounts {
 };
 
 struct BridgedForecast {
-  std::vector<double> y;  // as ForecastRows::y
+  std::vector<double> y;    // as ForecastRows::y
+  std::vector<double> dym;  // the standard error of the model that made each row
+  std::vector<int> model;   // per row: the index in `models` of that model, -1: none
+  // Each model's own forecasts on the bridged table, also on rows another
+  // model made: a fallback's recent error is measured on every row it could
+  // forecast, not only on the few it was needed for.
+  std::vector<std::vector<double>> y_of_model;
   GapCounts counts;
 };
 

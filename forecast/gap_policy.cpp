@@ -67,11 +67,7 @@ GapPolicy read_gap_file(const std::string& path) {
 }
 
 std::string gap_file_name(const std::string& model_file) {
-  const std::size_t slash = model_file.rfind('/');
-  const std::size_t name_start = slash == std::string::npos ? 0 : slash + 1;
-  const std::size_t dot = model_file.rfind('.');
-  if (dot == std::string::npos || dot <= name_start) return model_file + ".gap";
-  return model_file.substr(0, dot) + ".gap";
+  return with_extension(model_file, "gap");
 }
 
 std::optional<GapPolicy> read_gap_policy(const std::string& model_file) {

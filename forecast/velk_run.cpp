@@ -12,6 +12,8 @@
 #include "forecast/forecast.h"
 #include "forecast/gap_bridging.h"
 #include "forecast/gap_policy.h"
+#include "forecast/intervals.h"
+#include "forecast/json_product.h"
 #include "forecast/model_file.h"
 #include "forecast/output_file.h"
 #include "forecast/output_format.h"
@@ -55,15 +57,20 @@ std::vector<NamedInput> files_of(const std::vector<std::optional<GapPolicy>>& po
   return files;
 }
 
+bool has_covariance(const Model& model) {
+  return model.cov.size() == model.c.size() * model.c.size();
+}
+
 // A model with a gap file: its fallbacks read and checked like the model, then
 // all of them evaluated on the table the policy makes.
 BridgedForecast forecast_with_policy(const Model& model, const GapPolicy& policy,
-                                     const ForecastSetup& setup, HourlyTable& table,
+                                     ForecastSetup setup, HourlyTable& table,
                                      const FillValues& uf) {
   std::vector<Model> models{model};
   for (std::size_t k = 0; k < policy.fallback_models.size(); ++k) {
     models.push_back(read_model_file(policy.fallback_models[k]));
-    check_covariance_file(policy.fallback_covariances[k], models.back().nterm());
+    load_covariance(policy.fallback_covariances[k], models.back());
+    setup.standard_errors = setup.standard_errors && has_covariance(models.back());
   }
   HourlyTable bridged = bridged_table(table, uf, policy);
   return forecast_bridging_gaps(models, setup, table, bridged);
@@ -87,15 +94,12 @@ void run(std::ostream& out, const Clock& clock) {
 
   const std::size_t ky = static_cast<std::size_t>(config.KY - 1);
   ForecastSetup setup = ForecastSetup::of(config, maxlag);
-  // Neither output holds the standard errors, and they alone would make the
-  // run grow with the square of the model size.
-  setup.standard_errors = false;
   const TargetDescription target{config.UN[ky], config.UU[ky], config.DT[ky], config.UF[ky]};
 
   // Each file is put in place when it goes out of scope, also when the run
   // ends early, with what it holds by then: the metadata with the blocks of
   // the models scored so far, the table with the lines written before a
-  // format error. A failed write of either keeps both earlier files.
+  // format error. A failed write of any keeps all three earlier files.
   OutputGroup outputs;
   OutputFile metadata(config.FNMET, "the metadata file", &outputs);
   metadata.stream() << metadata_head(created, table, config.LT + maxlag + 1, target);
@@ -103,21 +107,34 @@ void run(std::ostream& out, const Clock& clock) {
   MetadataClosing closing(metadata.stream());
 
   std::vector<std::vector<double>> yy;
+  std::vector<LeadForecast> leads;
   for (int i = 1; i <= nmod; ++i) {
     const std::size_t m = static_cast<std::size_t>(i - 1);
-    const Model model = read_model_file(config.FNRES[m]);
-    // Checked but not kept: no output holds a standard error.
-    check_covariance_file(config.FNCOV[m], model.nterm());
+    Model model = read_model_file(config.FNRES[m]);
+    load_covariance(config.FNCOV[m], model);
     setup.lead_step = i;
+    setup.standard_errors = has_covariance(model);
+    const ScoreSetup scoring = ScoreSetup::of(config, maxlag, i);
     const std::optional<GapPolicy>& policy = policies[m];
     if (!policy) {
       ForecastRows rows = forecast(model, setup, table);
-      const Scores scores = score_model(ScoreSetup::of(config, maxlag, i), table, rows.y);
+      const Scores scores = score_model(scoring, table, rows.y);
+      std::vector<int> made(rows.made.begin(), rows.made.end());
+      for (int& k : made) k = k ? 0 : -1;
+      leads.push_back({i,
+                       {config.FNRES[m]},
+                       rows.y,
+                       made,
+                       forecast_errors(scoring, table, rows.dym, made, {rows.y})});
       yy.push_back(std::move(rows.y));
       metadata.stream() << metadata_model_block(i, scores);
     } else {
       BridgedForecast rows = forecast_with_policy(model, *policy, setup, table, config.UF);
-      const Scores scores = score_model(ScoreSetup::of(config, maxlag, i), table, rows.y);
+      const Scores scores = score_model(scoring, table, rows.y);
+      std::vector<std::string> names{config.FNRES[m]};
+      names.insert(names.end(), policy->fallback_models.begin(), policy->fallback_models.end());
+      leads.push_back({i, names, rows.y, rows.model,
+                       forecast_errors(scoring, table, rows.dym, rows.model, rows.y_of_model)});
       yy.push_back(std::move(rows.y));
       metadata.stream() << metadata_model_block(i, scores, &rows.counts);
     }
@@ -134,7 +151,12 @@ void run(std::ostream& out, const Clock& clock) {
     throw RunEnd::abnormal("velk_nrt: cannot write forecast table " + config.FNDAT + ": " +
                            e.what());
   }
-  // The table last, as it was written last: it wins should the two names be one.
+  // Created once the table is whole, so that a run ending early leaves the
+  // earlier product rather than one that does not describe the table beside it.
+  OutputFile product(forecast_product_name(config.FNDAT), "the forecast product", &outputs);
+  write_forecast_product(product.stream(), ProductLayout::of(config, maxlag), table, leads);
+  // The table before the product, which never shares a name with it, and
+  // after the metadata: it wins should those two names be one.
   outputs.commit();
 }
 

@@ -32,6 +32,7 @@ packages=(
   openssl
   python3
   python3-pyftpdlib
+  python3-jsonschema
   gnuplot-nox
   clang-format
 )

@@ -6,7 +6,8 @@
 # line per model: PE, PE of persistence, r, r of persistence and skill
 # (1 - MSE(model)/MSE(persistence)), as velk_nrt writes them to its metadata,
 # then coverage, storm rows, storm coverage and storm-hour skill counted in its
-# forecast table (scripts/table-scores.py --help tells them).
+# forecast table, and the share of observations inside the 68 % and 95 %
+# intervals of its forecast product (scripts/table-scores.py --help tells them).
 # velk_nrt scores the rows from MAXLAG + LT + 1 on, so the first 27 days of
 # the table are history only.
 # Usage: score-models.sh [--models DIR] [--build DIR] [--work DIR] [--scale-field F]
@@ -30,7 +31,7 @@ while [ $# -gt 0 ]; do
       case "$1" in --models) models="$(realpath "$2")" ;; --build) build="$(realpath "$2")" ;;
         --work) work="$2" ;; --scale-field) scale="$2" ;; esac
       shift 2 ;;
-    -h | --help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) break ;;
   esac
 done
@@ -74,6 +75,6 @@ for variant in "${variants[@]}"; do
     continue
   fi
   python3 "$root/scripts/table-scores.py" --label "$from..$to $variant" \
-    "$run/$variant-fc.asc" "$run/$variant-fc.xml" || status=1
+    --product "$run/$variant-fc.json" "$run/$variant-fc.asc" "$run/$variant-fc.xml" || status=1
 done
 exit "$status"

@@ -7,6 +7,7 @@ Arguments:
             the observation and one forecast per model, in lead order)
   METADATA  the run's metadata (fill value, cadence, one model block per lead)
   --label   the text in the first column (default: the table's file name)
+  --product the run's forecast product (JSON): adds the interval columns
 
 Columns: label, lead, PE, PE of persistence, r, r of persistence, skill (as
 velk_nrt wrote them), then
@@ -17,6 +18,12 @@ velk_nrt wrote them), then
   s_skill  1 - MSE(forecast)/MSE(persistence) over the storm rows that hold
            a forecast and a persistence value (the observation as many hours
            before as the lead)
+and, with --product,
+  in68     fraction of the rows with an observed index and a 68 % interval
+           whose observation lies inside it (bounds included)
+  in95     the same for the 95 % interval
+  with_int fraction of the rows with an observed index and a forecast that
+           have an interval (the first rows of a run have too few residuals)
 A value equal to the index's fill value is missing; "-" stands for a fraction
 or skill without rows. The table holds exactly the rows velk_nrt scores, so
 these columns count the same rows as its scores, except persistence before the
@@ -27,6 +34,7 @@ Exit status: 0 printed, 1 unusable table or metadata, 2 wrong arguments.
 import argparse
 import calendar
 import datetime
+import json
 import os
 import re
 import sys
@@ -150,23 +158,59 @@ def model_columns(rows, column, lead, fill, cadence, is_storm):
             fraction(storms_covered, storms), skill]
 
 
+def read_product(path, n_models):
+    """Per lead, the (observation, 68 % interval, 95 % interval) of every row
+    with an observation and a forecast."""
+    try:
+        with open(path, encoding="utf-8") as f:
+            product = json.load(f)
+    except OSError as e:
+        raise Unusable("%s: %s" % (path, e.strerror))
+    except ValueError as e:
+        raise Unusable("%s: not JSON: %s" % (path, e))
+    if not isinstance(product, dict) or len(product.get("leads", [])) != n_models:
+        raise Unusable("%s: not a product of %d lead steps" % (path, n_models))
+    per_lead = [[] for _ in range(n_models)]
+    for row in product.get("rows", []):
+        if row["observed"] is None:
+            continue
+        for lead, forecast in enumerate(row["forecasts"]):
+            if forecast["value"] is not None:
+                per_lead[lead].append((row["observed"], forecast["interval_68"],
+                                       forecast["interval_95"]))
+    return per_lead
+
+
+def interval_columns(rows):
+    with_interval = [r for r in rows if r[1] is not None]
+
+    def inside(k):
+        return sum(1 for r in with_interval if r[k][0] <= r[0] <= r[k][1])
+    return [fraction(inside(1), len(with_interval)), fraction(inside(2), len(with_interval)),
+            fraction(len(with_interval), len(rows))]
+
+
 def main():
     parser = argparse.ArgumentParser(
-        usage="table-scores.py [--label TEXT] TABLE METADATA",
+        usage="table-scores.py [--label TEXT] [--product JSON] TABLE METADATA",
         description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--label")
+    parser.add_argument("--product")
     parser.add_argument("table")
     parser.add_argument("metadata")
     args = parser.parse_args()
     try:
         name, fill, cadence, models = read_metadata(args.metadata)
         rows = read_table(args.table, len(models))
+        product = read_product(args.product, len(models)) if args.product else None
     except Unusable as e:
         sys.stderr.write("table-scores: %s\n" % e)
         return 1
     label = args.label if args.label is not None else os.path.basename(args.table)
     for column, (lead, scores) in enumerate(models):
         shown = scores + model_columns(rows, column, lead, fill, cadence, STORM.get(name))
+        if product is not None:
+            shown += interval_columns(product[column])
         print("%-21s %4s" % (label, lead) + "".join(" %7s" % v for v in shown))
     return 0
 

@@ -66,6 +66,23 @@ ROWS
 # the table does not hold, which leaves the storm skill without rows.
 expect "kp" "1 0.667 2 0.500 -1.778" "$(counts "$scratch/kp.asc" "$scratch/kp.xml")"
 
+# The intervals' columns from a product of the same run: rows without an
+# observation or a forecast stay out; a row without an interval counts only
+# in with_int. Faults guarded: an observation on an interval's bound counted
+# outside (in68 0.000); a row without an interval counted as outside (in95
+# 0.667).
+cat > "$scratch/kp.json" <<'JSON'
+{"index":"Kp","units":"*10","leads":[{"lead_hours":1,"models":["1003.res"]}],"rows":[
+{"valid_time":"2017-09-08T00:00:00Z","observed":47,"forecasts":[{"value":40,"model":0,"interval_68":[35,47],"interval_95":[30,50]}]},
+{"valid_time":"2017-09-08T03:00:00Z","observed":50,"forecasts":[{"value":45,"model":0,"interval_68":[40,48],"interval_95":[35,55]}]},
+{"valid_time":"2017-09-08T06:00:00Z","observed":53,"forecasts":[{"value":null,"model":null,"interval_68":null,"interval_95":null}]},
+{"valid_time":"2017-09-08T09:00:00Z","observed":null,"forecasts":[{"value":30,"model":0,"interval_68":[20,40],"interval_95":[10,50]}]},
+{"valid_time":"2017-09-08T12:00:00Z","observed":20,"forecasts":[{"value":30,"model":0,"interval_68":null,"interval_95":null}]}
+]}
+JSON
+expect "kp intervals" "0.500 1.000 0.667" \
+  "$(python3 "$script" --product "$scratch/kp.json" "$scratch/kp.asc" "$scratch/kp.xml" | awk '{ print $12, $13, $14 }')"
+
 # ap: its fill value 0 is also a possible value, and counts as missing.
 metadata real2020_ap > "$scratch/ap.xml"
 table > "$scratch/ap.asc" <<'ROWS'
@@ -99,6 +116,9 @@ a model without its column|kp.asc|dst.xml|line 2 has 9 columns, not 12
 not a metadata file|dst.asc|page.xml|no <Fill_Value>
 missing table|missing.asc|dst.xml|missing.asc
 CASES
+refused "a product of another run" 1 "not a product of 4 lead steps" \
+  python3 "$script" --product "$scratch/kp.json" "$scratch/dst.asc" "$scratch/dst.xml"
+
 refused "wrong argument count" 2 "usage" python3 "$script" "$scratch/dst.asc"
 
-finish table-scores "coverage and storm-hour skill as counted by hand; unusable input refused"
+finish table-scores "coverage, storm-hour skill and interval coverage as counted by hand; unusable input refused"

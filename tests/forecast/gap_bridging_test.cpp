@@ -5,6 +5,7 @@
 #include <tuple>
 #include <vector>
 
+#include "forecast/configuration.h"
 #include "forecast/forecast.h"
 #include "forecast/gap_bridging.h"
 #include "forecast/gap_policy.h"
@@ -51,6 +52,17 @@ TEST(GapPolicy, GapFileNameReplacesTheModelFilesExtension) {
       {".res", ".res.gap"},  // a hidden file's leading dot starts no extension
   };
   for (const auto& [model, gap] : names) EXPECT_EQ(gap_file_name(model), gap) << model;
+}
+
+TEST(ForecastProduct, NamedAfterTheTableNeverAsTheTable) {
+  const std::pair<const char*, const char*> names[] = {
+      {"dst-fc-2017_251_08_30.asc", "dst-fc-2017_251_08_30.json"},
+      {"out.d/fc", "out.d/fc.json"},
+      // Fault guarded: a table named *.json replaced by its own product.
+      {"fc.json", "fc.json.json"},
+  };
+  for (const auto& [table, product] : names)
+    EXPECT_EQ(forecast_product_name(table), product) << table;
 }
 
 TEST(GapPolicy, ReadsTheGroupAndRefusesWhatCannotBeMeant) {
@@ -114,17 +126,25 @@ TEST(GapBridging, FallbacksTakeTheRowsTheModelsBeforeThemCannotEvaluateAndAreCou
   ForecastSetup setup{11, 1, 0, 1};
   setup.uf = fills();
   setup.lead_step = 1;
-  setup.standard_errors = false;
-  auto model = [](double c, int input) { return Model{{c}, {{{input, 0, 1}}}, {}}; };
-  // Model: 100 Bt(b); fallback: Dst(b).
+  auto model = [](double c, int input, double variance) {
+    return Model{{c}, {{{input, 0, 1}}}, {variance}};
+  };
+  // Model: 100 Bt(b), standard error 0.1 Bt(b); fallback: Dst(b), 0.2 Dst(b).
   const BridgedForecast rows =
-      forecast_bridging_gaps({model(100, 1), model(1, 11)}, setup, table, bridged);
+      forecast_bridging_gaps({model(100, 1, 0.01), model(1, 11, 0.04)}, setup, table, bridged);
   // Row 3 from the carried Bt of row 2 (read in row 1), row 4 from Dst of row
   // 3, row 5 from neither (no Bt, no Dst in row 4).
   EXPECT_EQ(rows.y, (std::vector<double>{0, 100, 100, 30, kDstFill, 500}));
   EXPECT_EQ(rows.counts.forecast_rows, 4);
   EXPECT_EQ(rows.counts.carried_rows, 1);
   EXPECT_EQ(rows.counts.fallback_rows, 1);
+  // Fault guarded: a fallback's row given the model's standard error, or
+  // counted as the model's in the product.
+  EXPECT_EQ(rows.model, (std::vector<int>{-1, 0, 0, 1, -1, 0}));
+  const std::vector<double> dym{0, 0.1, 0.1, 6, 0, 0.5};
+  for (std::size_t f = 0; f < dym.size(); ++f) EXPECT_DOUBLE_EQ(rows.dym[f], dym[f]) << f;
+  ASSERT_EQ(rows.y_of_model.size(), 2u);
+  EXPECT_EQ(rows.y_of_model[1][4], kDstFill);  // Dst missing in row 4
 }
 
 TEST(IndexScale, ApAndKpForecastsStayOnTheirScaleDstDoesNot) {
