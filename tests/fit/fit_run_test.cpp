@@ -178,7 +178,7 @@ TEST_F(FitRun, AWritePastTheFileSizeLimitFailsAndLeavesNothing) {
   small.rlim_cur = 100;  // bytes: less than the model file
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   std::ostringstream out, err;
-  const int status = run_fit(FitRequest{2, "terms", 3, "", "", {"a.cfg"}}, out, err);
+  const int status = run_fit(FitRequest{2, "terms", 3, "", "", {"a.cfg"}, ""}, out, err);
   setrlimit(RLIMIT_FSIZE, &saved);
   EXPECT_EQ(status, 1);
   EXPECT_NE(err.str().find("cannot write the model file m2.res"), std::string::npos) << err.str();
