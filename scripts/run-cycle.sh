@@ -11,7 +11,8 @@ set -euo pipefail
 
 usage() {
   cat <<'USAGE'
-Usage: run-cycle.sh [--bindir DIR] [--models DIR] [--keep-days N] VARIANT WORKDIR [ORDER_FILE]
+Usage: run-cycle.sh [--bindir DIR] [--models DIR] [--keep-days N] [--stale-hours H]
+                    VARIANT WORKDIR [ORDER_FILE]
   VARIANT        ap, dst or kp (selects nrtprep-VARIANT)
   WORKDIR        the cycle's working directory (velk_nrt.cfg, input files, outputs)
   ORDER_FILE     optional order file handed to the preprocessor
@@ -20,6 +21,8 @@ Usage: run-cycle.sh [--bindir DIR] [--models DIR] [--keep-days N] VARIANT WORKDI
                  different (default: the installed share/velk/models)
   --keep-days N  remove the cycle's own dated files older than N days (default 30;
                  0 keeps them all)
+  --stale-hours H  the status calls an input or forecast stale when its newest
+                 row has not advanced for H hours (default 3)
 Exit status: 0 a forecast table was written in this cycle; 10 a source failed
 (no fresh configuration); 11 the order file is not well-formed XML; 12 the
 preprocessor could write no report; 13 the preprocessor ended otherwise; 20 the
@@ -35,15 +38,16 @@ bad_usage() {
 }
 
 here="$(cd "$(dirname "$0")" && pwd)"
-bindir="" models="" models_given=false keep_days=30
+bindir="" models="" models_given=false keep_days=30 stale_hours=3
 while [ $# -gt 0 ]; do
   case "$1" in
-    --bindir | --models | --keep-days)
+    --bindir | --models | --keep-days | --stale-hours)
       [ $# -ge 2 ] && [ -n "$2" ] || bad_usage "$1 needs a value"
       case "$1" in
         --bindir) bindir="$2" ;;
         --models) models="$2" models_given=true ;;
         --keep-days) keep_days="$2" ;;
+        --stale-hours) stale_hours="$2" ;;
       esac
       shift 2
       ;;
@@ -61,6 +65,9 @@ variant="$1" workdir="$2" order="${3:-}"
 case "$variant" in ap | dst | kp) ;; *) bad_usage "unknown variant '$variant'" ;; esac
 [[ "$keep_days" =~ ^[0-9]+$ ]] && [ "${#keep_days}" -le 5 ] || bad_usage "--keep-days needs a whole number of days, not '$keep_days'"
 keep_days=$((10#$keep_days)) # a leading zero would make shell arithmetic read it as octal
+[[ "$stale_hours" =~ ^[0-9]{1,4}$ ]] && [ $((10#$stale_hours)) -ge 1 ] && [ $((10#$stale_hours)) -le 8760 ] ||
+  bad_usage "--stale-hours needs whole hours 1..8760, not '$stale_hours'"
+stale_hours=$((10#$stale_hours))
 [ -d "$workdir" ] || bad_usage "no working directory '$workdir'"
 # Every path is made absolute before the script changes into WORKDIR.
 if [ -n "$bindir" ]; then
@@ -122,6 +129,12 @@ if [ -n "$models" ]; then
   done
 fi
 
+# A cycle that was killed left its marker and scratch directory behind. The
+# lock is held, so no other cycle is using any of them: all are stale.
+for stale in .cycle-start.?????? .cycle-out.??????; do
+  if [ -e "$stale" ] || [ -L "$stale" ]; then rm -rf -- "$stale"; fi
+done
+
 # Files written in this cycle are newer than this marker; a velk_nrt.cfg
 # older than it names the inputs of an earlier cycle.
 marker="" scratch=""
@@ -150,17 +163,26 @@ if [ -z "$outcome" ]; then
   forecast_status=0
   "${bindir}velk_nrt" > "$scratch/out" 2> "$scratch/err" || forecast_status=$?
   table="$(config_value FNDAT)" metadata="$(config_value FNMET)"
+  # The whole message: a diagnostic may take several lines (the message, the
+  # file, the line); velk_status makes one line of them.
   if [ "$forecast_status" -ne 0 ]; then
-    outcome=forecaster-failed status=21 message="$(head -n 1 "$scratch/err")"
+    outcome=forecaster-failed status=21 message="$(head -c 4096 "$scratch/err" | tr -d '\0')"
     cat "$scratch/err" >&2
   elif [ -s "$scratch/out" ]; then
-    outcome=forecaster-refused status=20 message="$(head -n 1 "$scratch/out" | sed 's/^ *//')"
+    outcome=forecaster-refused status=20 message="$(head -c 4096 "$scratch/out" | tr -d '\0')"
   elif ! fresh "$table" || ! fresh "$metadata"; then
     outcome=forecaster-failed status=21 message="no fresh forecast table or metadata"
   else
     outcome=forecast
   fi
   [ "$outcome" = forecast ] || table="" metadata=""
+fi
+# The newest row of each input shows whether the upstream data advanced; a
+# failed cycle's inputs are removed below, so only a forecast's are read.
+input_files=()
+if [ "$outcome" = forecast ]; then
+  input_files=(--ace-mag "$(config_value FNMAG)" --ace-swepam "$(config_value FNSWEPAM)"
+    --dst "$(config_value FNDST)" --kp "$(config_value FNKP)")
 fi
 
 if [ "$outcome" = forecast ] && command -v gnuplot > /dev/null && [ -x "$here/plot-forecast.sh" ]; then
@@ -194,7 +216,8 @@ report=""
 if fresh errorfile.xml; then report=errorfile.xml; fi
 if ! "${bindir}velk_status" --time "$cycle_time" --variant "$variant" --outcome "$outcome" \
   --exit "$status" ${order:+--order-file} --message "$message" --report "$report" \
-  --table "$table" --metadata "$metadata" --picture "$picture"; then
+  --table "$table" --metadata "$metadata" --picture "$picture" --stale-hours "$stale_hours" \
+  "${input_files[@]}"; then
   echo "$cycle_time $variant $outcome exit=74 (status.json not written)"
   exit 74
 fi

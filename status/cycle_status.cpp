@@ -1,9 +1,14 @@
 #include "status/cycle_status.h"
 
+#include <cctype>
+#include <sstream>
 #include <stdexcept>
 
 #include "prep/common/file_helpers.h"
 #include "status/cycle_facts.h"
+#include "status/failure_text.h"
+#include "status/freshness.h"
+#include "status/input_rows.h"
 
 namespace velk_status {
 
@@ -25,65 +30,147 @@ ordered_json sources_state(const std::vector<FailedStep>& failed) {
   return sources;
 }
 
-std::string html_escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
+ordered_json number_or_null(const Number& value) {
+  return value ? ordered_json(*value) : ordered_json(nullptr);
+}
+
+// Keys a program can use as they are: the metadata's score names hold blanks
+// and apostrophes, and "Mean square error" holds the root of the mean square.
+std::string score_key(const std::string& name) {
+  if (name == "Mean square error") return "rmse";
+  if (name == "Prediction efficiency") return "prediction_efficiency";
+  if (name == "Pearson's linear correlation coefficient") return "correlation";
+  if (name == "Skill score") return "skill_score";
+  std::string key;
+  for (char c : name) {
+    if (std::isalnum(static_cast<unsigned char>(c))) {
+      key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    } else if (!key.empty() && key.back() != '_') {
+      key += '_';
     }
   }
-  return out;
+  while (!key.empty() && key.back() == '_') key.pop_back();
+  return key.empty() ? "score" : key;
 }
 
-std::string text_of(const ordered_json& value) {
-  return value.is_string() ? value.get<std::string>() : value.dump();
+const ordered_json& member(const ordered_json& object, const char* key) {
+  static const ordered_json none;
+  if (!object.is_object()) return none;
+  const auto found = object.find(key);
+  return found != object.end() ? *found : none;
 }
 
-std::string cell(const ordered_json& value, const char* tag = "td") {
-  return std::string("<") + tag + ">" + html_escaped(text_of(value)) + "</" + tag + ">";
+ordered_json freshness(const CycleRun& run, const ordered_json& status) {
+  const ordered_json& before = member(run.previous, "freshness");
+  ordered_json inputs = ordered_json::object();
+  ordered_json problems = ordered_json::array();
+  bool stale = false;
+  for (const char* source : {"ace_mag", "ace_swepam", "dst", "kp"}) {
+    std::string newest;
+    const auto path = run.inputs.find(source);
+    if (path != run.inputs.end() && !path->second.empty()) {
+      const std::string name = source;
+      const InputKind kind = name == "dst"  ? InputKind::kDst
+                             : name == "kp" ? InputKind::kKp
+                                            : InputKind::kAce;
+      try {
+        newest = newest_input_row(path->second, kind);
+      } catch (const std::exception& e) {
+        problems.push_back(e.what());
+      }
+    }
+    inputs[source] =
+        freshness_of(newest, member(member(before, "inputs"), source), run.time, run.stale_hours);
+    stale = stale || inputs[source]["stale"].get<bool>();
+  }
+  // A failed cycle has no forecasts of its own: the leads seen before carry on.
+  ordered_json forecasts = ordered_json::object();
+  for (const auto& f : status["newest_forecasts"]) {
+    forecasts[f["lead"].get<std::string>()] = f["valid_time"].is_string() ? f["valid_time"] : "";
+  }
+  const ordered_json& forecasts_before = member(before, "forecasts");
+  if (forecasts_before.is_object()) {
+    for (const auto& item : forecasts_before.items()) {
+      if (!forecasts.contains(item.key())) forecasts[item.key()] = "";
+    }
+  }
+  for (auto& item : forecasts.items()) {
+    item.value() =
+        freshness_of(item.value().get<std::string>(), member(forecasts_before, item.key().c_str()),
+                     run.time, run.stale_hours);
+    stale = stale || item.value()["stale"].get<bool>();
+  }
+  return {{"stale_after_hours", run.stale_hours},
+          {"stale", stale},
+          {"inputs", inputs},
+          {"forecasts", forecasts},
+          {"problems", problems}};
+}
+
+// The forecast an operator can still use after a failed cycle: this cycle's,
+// or the one the previous status carried.
+ordered_json last_good_forecast(const CycleRun& run, const ordered_json& status) {
+  if (run.outcome == "forecast") {
+    return {{"cycle_time", run.time},           {"forecast_table", run.table},
+            {"metadata", run.metadata},         {"picture", run.picture},
+            {"index", member(status, "index")}, {"newest_forecasts", status["newest_forecasts"]},
+            {"scores", status["scores"]}};
+  }
+  const ordered_json& before = member(run.previous, "last_good_forecast");
+  if (!member(before, "cycle_time").is_string() || !member(before, "picture").is_string() ||
+      !member(before, "newest_forecasts").is_array() || !member(before, "scores").is_array()) {
+    return nullptr;
+  }
+  return before;
 }
 
 }  // namespace
 
+std::string one_line(const std::string& message) {
+  std::string joined, line;
+  std::istringstream in(message);
+  while (std::getline(in, line)) {
+    std::string words;
+    std::istringstream split(line);
+    for (std::string word; split >> word;) words += (words.empty() ? "" : " ") + word;
+    if (!words.empty()) joined += (joined.empty() ? "" : " | ") + words;
+  }
+  return joined;
+}
+
 ordered_json cycle_status(const CycleRun& run) {
-  ordered_json status = {
-      {"cycle_time", run.time},         {"variant", run.variant},   {"outcome", run.outcome},
-      {"exit_status", run.exit_status}, {"message", run.message},   {"report", run.report},
-      {"forecast_table", run.table},    {"metadata", run.metadata}, {"picture", run.picture}};
+  ordered_json status = {{"cycle_time", run.time},
+                         {"variant", run.variant},
+                         {"outcome", run.outcome},
+                         {"exit_status", run.exit_status},
+                         {"message", one_line(run.message)},
+                         {"report", run.report},
+                         {"forecast_table", run.table},
+                         {"metadata", run.metadata},
+                         {"picture", run.picture}};
   ordered_json problems = ordered_json::array();
   ordered_json failed_all = ordered_json::array();
-  std::vector<FailedStep> failed;
+  ReportFacts report;
   bool report_read = false;
   if (!run.report.empty()) {
     try {
-      failed = failed_steps(run.report, run.order_file_given);
+      report = read_report(run.report, run.order_file_given);
       report_read = true;
     } catch (const std::exception& e) {
       problems.push_back(e.what());
     }
   }
-  for (const FailedStep& step : failed) {
-    failed_all.push_back({{"source", step.source}, {"step", step.step}, {"error", step.error}});
+  for (const FailedStep& step : report.failed) {
+    failed_all.push_back({{"source", step.source},
+                          {"step", step.step},
+                          {"error", step.error},
+                          {"text", failure_sentence(step)}});
   }
   status["failed_steps"] = failed_all;
-  // A report that could not be read says nothing of the sources, not that all went well.
-  status["sources"] = report_read ? sources_state(failed) : ordered_json(nullptr);
+  // A report that could not be read, or that stopped before any source, says
+  // nothing of the sources, not that all went well.
+  status["sources"] =
+      report_read && report.sources_tried ? sources_state(report.failed) : ordered_json(nullptr);
 
   ordered_json forecasts = ordered_json::array();
   ordered_json scores = ordered_json::array();
@@ -92,24 +179,28 @@ ordered_json cycle_status(const CycleRun& run) {
       const Metadata metadata = read_metadata(run.metadata);
       status["index"] = {{"name", metadata.index_name},
                          {"units", metadata.units},
-                         {"fill_value", metadata.fill_value}};
-      for (const LeadScores& lead : metadata.models) {
+                         {"fill_value", number_or_null(number_in(metadata.fill_value))}};
+      std::vector<NewestForecast> newest;
+      if (!run.table.empty()) newest = newest_forecasts(run.table, metadata.fill_value);
+      for (const NewestForecast& f : newest) {
+        const bool any = !f.valid_time.empty();
+        forecasts.push_back(
+            {{"lead", f.lead},
+             {"valid_time", any ? ordered_json(f.valid_time) : ordered_json(nullptr)},
+             {"value", any ? ordered_json(f.value) : ordered_json(nullptr)},
+             {"sample_size", f.sample_size}});
+      }
+      for (std::size_t i = 0; i < metadata.models.size(); ++i) {
+        const LeadScores& lead = metadata.models[i];
         ordered_json entry = {{"lead_hours", lead.lead}};
+        // The table's columns follow the models in order.
+        entry["sample_size"] = i < newest.size() ? ordered_json(newest[i].sample_size) : nullptr;
         for (const Score& score : lead.scores) {
-          ordered_json one = {{"value", score.value}};
-          if (!score.persistence.empty()) one["persistence"] = score.persistence;
-          entry[score.name] = one;
+          ordered_json one = {{"value", number_or_null(score.value)}};
+          if (score.has_persistence) one["persistence"] = number_or_null(score.persistence);
+          entry[score_key(score.name)] = one;
         }
         scores.push_back(entry);
-      }
-      if (!run.table.empty()) {
-        for (const NewestForecast& f : newest_forecasts(run.table, metadata.fill_value)) {
-          forecasts.push_back(
-              {{"lead", f.lead},
-               {"valid_time",
-                f.valid_time.empty() ? ordered_json(nullptr) : ordered_json(f.valid_time)},
-               {"value", f.value.empty() ? ordered_json(nullptr) : ordered_json(f.value)}});
-        }
       }
     } catch (const std::exception& e) {
       problems.push_back(e.what());
@@ -117,6 +208,10 @@ ordered_json cycle_status(const CycleRun& run) {
   }
   status["newest_forecasts"] = forecasts;
   status["scores"] = scores;
+  status["freshness"] = freshness(run, status);
+  for (const auto& problem : status["freshness"]["problems"]) problems.push_back(problem);
+  status["freshness"].erase("problems");
+  status["last_good_forecast"] = last_good_forecast(run, status);
   status["problems"] = problems;
   // The report is ISO-8859-1 and messages and file names are bytes: any byte
   // that is not UTF-8 becomes U+FFFD, so the status stays valid JSON and the
@@ -132,74 +227,18 @@ std::string log_line(const ordered_json& status) {
   }
   std::string newest;
   for (const auto& f : status["newest_forecasts"]) {
-    newest += (newest.empty() ? "" : ",") + f["lead"].get<std::string>() + "@" +
-              (f["valid_time"].is_null()
-                   ? "none"
-                   : f["valid_time"].get<std::string>() + "=" + f["value"].get<std::string>());
+    newest +=
+        (newest.empty() ? "" : ",") + f["lead"].get<std::string>() + "@" +
+        (f["valid_time"].is_null() ? "none"
+                                   : f["valid_time"].get<std::string>() + "=" + f["value"].dump());
   }
+  const std::string message = status["message"].get<std::string>();
+  // Last, since it may hold blanks: under cron the log is all an operator has.
   return status["cycle_time"].get<std::string>() + " " + status["variant"].get<std::string>() +
          " " + status["outcome"].get<std::string>() +
          " exit=" + std::to_string(status["exit_status"].get<int>()) +
-         " failed=" + (steps.empty() ? "-" : steps) + " newest=" + (newest.empty() ? "-" : newest);
-}
-
-std::string status_page(const ordered_json& status) {
-  std::string page =
-      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-      "<title>" +
-      html_escaped(status["variant"].get<std::string>()) +
-      " forecast cycle</title>\n</head>\n<body>\n<h1>" +
-      html_escaped(status["variant"].get<std::string>()) + " forecast cycle of " +
-      html_escaped(status["cycle_time"].get<std::string>()) + "</h1>\n<p>Outcome: <b>" +
-      html_escaped(status["outcome"].get<std::string>()) + "</b> (exit status " +
-      std::to_string(status["exit_status"].get<int>()) + ")";
-  if (!status["message"].get<std::string>().empty())
-    page += ": " + html_escaped(text_of(status["message"]));
-  page += "</p>\n";
-  if (!status["picture"].get<std::string>().empty()) {
-    page += "<p><img src=\"" + html_escaped(status["picture"].get<std::string>()) +
-            "\" alt=\"forecast picture\"></p>\n";
-  }
-  page +=
-      "<h2>Newest forecasts</h2>\n<table>\n<tr><th>Lead</th><th>Valid "
-      "time</th><th>Value</th></tr>\n";
-  for (const auto& f : status["newest_forecasts"]) {
-    page += "<tr>" + cell(f["lead"]) + cell(f["valid_time"]) + cell(f["value"]) + "</tr>\n";
-  }
-  page +=
-      "</table>\n<h2>Scores</h2>\n<table>\n<tr><th>Lead "
-      "(h)</th><th>Score</th><th>Model</th><th>Persistence</th></tr>\n";
-  for (const auto& lead : status["scores"]) {
-    for (const auto& item : lead.items()) {
-      if (item.key() == "lead_hours") continue;
-      page += "<tr>" + cell(lead["lead_hours"]) + cell(item.key()) + cell(item.value()["value"]) +
-              cell(item.value().value("persistence", std::string())) + "</tr>\n";
-    }
-  }
-  page +=
-      "</table>\n<h2>Sources</h2>\n<table>\n<tr><th>Source</th><th>State</th><th>Failed "
-      "steps</th></tr>\n";
-  if (status["sources"].is_object()) {
-    for (const auto& source : status["sources"].items()) {
-      std::string steps;
-      for (const auto& step : source.value()["failed_steps"]) {
-        steps += (steps.empty() ? "" : "; ") + step["step"].get<std::string>() + " " +
-                 step["error"].get<std::string>();
-      }
-      page += "<tr>" + cell(source.key()) +
-              cell(source.value()["ok"].get<bool>() ? "ok" : "failed") + cell(steps) + "</tr>\n";
-    }
-  }
-  page += "</table>\n";
-  // What could not be read is said on the page too, so that a missing table
-  // row is not taken for a source that went well.
-  if (!status["problems"].empty()) {
-    page += "<h2>Problems</h2>\n<ul>\n";
-    for (const auto& problem : status["problems"]) page += cell(problem, "li") + "\n";
-    page += "</ul>\n";
-  }
-  page += "</body>\n</html>\n";
-  return page;
+         " failed=" + (steps.empty() ? "-" : steps) + " newest=" + (newest.empty() ? "-" : newest) +
+         (message.empty() ? "" : " message=" + message);
 }
 
 void replace_file(const std::string& path, const std::string& content) {

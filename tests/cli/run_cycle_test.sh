@@ -8,46 +8,9 @@ tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 mkdir -p "$tmp/bin" "$tmp/work" "$tmp/models"
 export FIXTURES="$source_dir/tests"
-ln -s "$velk_status" "$tmp/bin/velk_status"
-# The stand-in preprocessor: prep-mode says ok (report, four inputs, a
-# configuration), sources (a failed ACE download: report and two inputs, no
-# configuration), stale (report only), pair (a refused month pair) or an exit
-# status.
-cat > "$tmp/bin/nrtprep-dst" <<'STUB'
-#!/usr/bin/env bash
-echo "$TZ" > seen-tz
-mode="$(cat prep-mode)" stamp="$(date -u +%Y_%j_%H_%M)"
-report="$FIXTURES/e2e/cases/dst_default_running_month/expected/errorfile.xml"
-case "$mode" in
-  exit*) cp "$report" errorfile.xml; exit "${mode#exit}" ;;
-  # (A byte that is not UTF-8 in the report, as an ISO-8859-1 path may hold.)
-  sources) tr '\n' '~' < "$report" | sed 's/\(AceMagFileDownload<\/StepName>~<ErrorName>[^<]*<\/ErrorName>~<Value>\)0/\11/' |
-    tr '~' '\n' | sed 's/202304_ace_mag/202304_ace_\xe9mag/' > errorfile.xml
-    touch "dst-rt-$stamp.asc" "kp-rt-$stamp.asc"; exit 0 ;;
-  stale) cp "$report" errorfile.xml; exit 0 ;;
-  # Kp months served the wrong way round: refused, with nothing else failing.
-  pair) cp "$FIXTURES/e2e/cases/kp_pair_in_wrong_order/expected/errorfile.xml" errorfile.xml; exit 0 ;;
-  garbled) echo "<Zuv_errorfile" > errorfile.xml; exit 0 ;;
-  # A full cycle whose order file names an input directory without ACE files.
-  existing) report="$FIXTURES/e2e/cases/ap_order_full_cycle/expected/out/errorfile.xml" ;;
-esac
-cp "$report" errorfile.xml
-for input in dst kp ace-mag ace-swepam; do touch "$input-rt-$stamp.asc"; done
-printf "FNMET='dst-fc-%s.xml'\nFNDAT='dst-fc-%s.asc'\n/\n" "$stamp" "$stamp" > velk_nrt.cfg
-STUB
-# The stand-in forecaster: fc-mode says ok, refuse (a message line, partial
-# outputs) or abort (a diagnostic, status 2).
-cat > "$tmp/bin/velk_nrt" <<'STUB'
-#!/usr/bin/env bash
-table="$(sed -n "s/^FNDAT='\(.*\)'$/\1/p" velk_nrt.cfg)" metadata="$(sed -n "s/^FNMET='\(.*\)'$/\1/p" velk_nrt.cfg)"
-expected="$FIXTURES/forecast/data/e2e/cases/real2020_dst/expected"
-case "$(cat fc-mode)" in
-  ok) cp "$expected/fc.asc" "$table"; cp "$expected/fc.xml" "$metadata" ;;
-  refuse) head -n 3 "$expected/fc.asc" > "$table"; echo " DATE/TIME IN MAG AND SWEPAM DATA DO NOT MATCH" ;;
-  abort) echo "velk_nrt: cannot open model file 1101.res" >&2; exit 2 ;;
-esac
-STUB
-chmod +x "$tmp/bin/"*
+# shellcheck source=tests/cli/stand_ins.sh
+source "$(dirname "$0")/stand_ins.sh"
+make_stand_ins "$tmp/bin" "$velk_status"
 echo "model one" > "$tmp/models/1101.res"
 echo "covariance one" > "$tmp/models/1101.cov"
 failures=0
@@ -68,7 +31,8 @@ status_field() { python3 -c 'import json, sys; print(json.load(open(sys.argv[1])
 # OrderFileInDir of a run without an order file listed as a failure; a report
 # byte that is not UTF-8 ending velk_status in an exception; the read of an
 # existing ACE file counted to the source before it; a refused month pair
-# leaving every source "ok" because no report step had failed.
+# leaving every source "ok" because no report step had failed; a refusal of
+# several lines logged by its first line only, or not logged at all.
 # prep-mode fc-mode status outcome          words the log line must hold
 while read -r prep fc want outcome words; do
   echo "$prep" > "$tmp/work/prep-mode"
@@ -79,15 +43,19 @@ while read -r prep fc want outcome words; do
   [ "$status" -eq "$want" ] || fail "$row: exit status $status, expected $want ($err)"
   [ "$(wc -l <<< "$out")" -eq 1 ] || fail "$row: not one log line: $out"
   [[ "$out" =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z\ dst\ $outcome\ exit=$want\  ]] || fail "$row: log line '$out'"
-  for word in ${words//,/ }; do [[ "$out" == *"$word"* ]] || fail "$row: log line lacks '$word': $out"; done
+  # (A ~ in a word stands for a blank.)
+  for word in ${words//,/ }; do [[ "$out" == *"${word//\~/ }"* ]] || fail "$row: log line lacks '${word//\~/ }': $out"; done
   [[ "$out" != *OrderFileInDir* ]] || fail "$row: the expected OrderFileInDir is listed: $out"
   [ "$(status_field outcome)" = "$outcome" ] && [ "$(status_field exit_status)" = "$want" ] ||
     fail "$row: status.json says $(status_field outcome) $(status_field exit_status)"
   [ "$(cat "$tmp/work/seen-tz")" = UTC ] || fail "$row: the programs ran with TZ=$(cat "$tmp/work/seen-tz")"
-  # Fault guarded: a report that does not parse showed every source as "ok".
-  [ "$prep" != garbled ] || [ "$(status_field sources)" = None ] || fail "$row: sources $(status_field sources)"
+  # Faults guarded: a report that does not parse, or one of an order file that
+  # is not XML (the run stopped before any source), showed every source as "ok".
+  case "$prep" in garbled | exit1) [ "$(status_field sources)" = None ] || fail "$row: sources $(status_field sources)" ;; esac
+  [[ "$out" != *message=* ]] || [ "$(status_field message)" = "${out##* message=}" ] ||
+    fail "$row: status.json message '$(status_field message)' is not the log line's"
 done <<'ROWS'
-ok      ok     0  forecast           failed=-,FC+01H@2020-03-21T21:00Z=-15.,FC+04H@
+ok      ok     0  forecast           failed=-,FC+01H@2020-03-21T21:00Z=-15.0,FC+04H@
 existing ok    0  forecast           failed=FileRead(ace_mag),FileRead(ace_swepam)
 sources ok     10 sources-failed     AceMagFileDownload(ace_mag),newest=-
 stale   ok     10 sources-failed     failed=-
@@ -96,8 +64,9 @@ garbled ok     10 sources-failed     failed=-
 exit1   ok     11 order-file-invalid exit=11
 exit3   ok     12 no-report          exit=12
 exit7   ok     13 preprocessor-failed exit=13
-ok      refuse 20 forecaster-refused newest=-
-ok      abort  21 forecaster-failed  newest=-
+ok      refuse 20 forecaster-refused newest=-,message=DATE/TIME
+ok      refuse3 20 forecaster-refused message=A~RUN-TIME~ERROR~F~5~WAS~ENCOUNTERED~WHILE~READING~THE~INPUT~FILE~|~ace-mag-rt.asc~|~AT~LINE~#~7
+ok      abort  21 forecaster-failed  newest=-,message=velk_nrt:~cannot~open~model~file~1101.res
 ROWS
 
 # The page and the status of a forecast, read by parsers.
@@ -111,8 +80,18 @@ status = json.load(open(os.path.join(work, "status.json")))
 assert status["outcome"] == "forecast" and status["variant"] == "dst", status
 assert os.path.isfile(os.path.join(work, status["forecast_table"])), status["forecast_table"]
 assert [f["lead"] for f in status["newest_forecasts"]] == ["FC+01H", "FC+02H", "FC+03H", "FC+04H"]
-assert status["newest_forecasts"][0] == {"lead": "FC+01H", "valid_time": "2020-03-21T21:00Z", "value": "-15."}
-assert status["scores"][0]["Skill score"] == {"value": "-5.439"}
+# Faults guarded: numbers written as strings ("-15.", "9999.0"); score keys
+# with blanks and apostrophes; RMSE labelled as a mean square error; no
+# sample size beside the scores.
+assert status["newest_forecasts"][0] == {"lead": "FC+01H", "valid_time": "2020-03-21T21:00Z", "value": -15.0, "sample_size": 437}
+assert status["index"] == {"name": "Dst", "units": "nT", "fill_value": 9999.0}, status["index"]
+assert status["scores"][0] == {"lead_hours": 1, "sample_size": 437, "rmse": {"value": 7.127, "persistence": 2.809},
+    "prediction_efficiency": {"value": 0.125, "persistence": 0.864}, "correlation": {"value": 0.57, "persistence": 0.931},
+    "skill_score": {"value": -5.439}}, status["scores"][0]
+assert status["freshness"]["inputs"]["ace_mag"]["newest"] == "2020-03-21T17:00Z", status["freshness"]
+assert status["freshness"]["inputs"]["dst"]["newest"] == "2020-03-31T23:00Z", status["freshness"]
+assert status["freshness"]["inputs"]["kp"]["newest"] == "2020-03-21T21:00Z", status["freshness"]
+assert status["last_good_forecast"]["cycle_time"] == status["cycle_time"], status["last_good_forecast"]
 assert all(s["ok"] for s in status["sources"].values()), status["sources"]
 class Cells(html.parser.HTMLParser):
     cells, tables = [], 0
@@ -122,7 +101,7 @@ class Cells(html.parser.HTMLParser):
         self.cells.append(data.strip())
 page = Cells()
 page.feed(open(os.path.join(work, "index.html")).read())
-assert page.tables == 3 and "2020-03-21T21:00Z" in page.cells and "-5.439" in page.cells, page.cells
+assert "2020-03-21T21:00Z" in page.cells and "-5.439" in page.cells and "437" in page.cells, page.cells
 CHECK
 
 # --- models: a fresh working directory gets them; a changed one is replaced --
@@ -133,6 +112,15 @@ echo "not a model" > "$tmp/victim" && ln -s "$tmp/victim" "$tmp/work/.1101.res.n
 cycle
 [ "$(cat "$tmp/work/1101.res")" = "model two" ] || fail "a changed model was not replaced"
 [ "$(cat "$tmp/victim")" = "not a model" ] || fail "the model copy was written through a link"
+
+# --- leftovers: a killed cycle's marker and scratch directory go at the next --
+# Fault guarded: a killed cycle left .cycle-start.* and .cycle-out.* for good.
+(cd "$tmp/work" && touch .cycle-start.Ab12Cd .cycle-start.keep .cycle-outline && mkdir -p .cycle-out.Xy34Zw/sub &&
+  touch .cycle-out.Xy34Zw/sub/file)
+cycle
+[ "$(cd "$tmp/work" && find . -maxdepth 1 -regextype posix-extended -regex '\./\.cycle-(start|out)\.[[:alnum:]]{6}' | wc -l)" -eq 0 ] ||
+  fail "cycle temporaries were left: $(ls -A "$tmp/work")"
+[ -e "$tmp/work/.cycle-start.keep" ] && [ -e "$tmp/work/.cycle-outline" ] || fail "a file that is no cycle temporary was removed"
 
 # --- retention: only the cycle's own dated files older than N days go ---------
 old="$(date -u -d '40 days ago' +%Y_%j_%H_%M)" recent="$(date -u -d '3 days ago' +%Y_%j_%H_%M)"
