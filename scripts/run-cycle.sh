@@ -12,7 +12,7 @@ set -euo pipefail
 usage() {
   cat <<'USAGE'
 Usage: run-cycle.sh [--bindir DIR] [--models DIR] [--keep-days N] [--stale-hours H]
-                    VARIANT WORKDIR [ORDER_FILE]
+                    [--on-alert CMD [--alert-timeout S]] VARIANT WORKDIR [ORDER_FILE]
   VARIANT        ap, dst or kp (selects nrtprep-VARIANT)
   WORKDIR        the cycle's working directory (velk_nrt.cfg, input files, outputs)
   ORDER_FILE     optional order file handed to the preprocessor
@@ -23,6 +23,11 @@ Usage: run-cycle.sh [--bindir DIR] [--models DIR] [--keep-days N] [--stale-hours
                  0 keeps them all)
   --stale-hours H  the status calls an input or forecast stale when its newest
                  row has not advanced for H hours (default 3)
+  --on-alert CMD  run CMD (with sh -c) when the forecasts first reach a storm
+                 level or reach a higher one, the alert as JSON on its standard
+                 input; its output goes to standard error. A CMD that fails is
+                 run again at the next cycle.
+  --alert-timeout S  stop CMD after S seconds (default 60)
 Exit status: 0 a forecast table was written in this cycle; 10 a source failed
 (no fresh configuration); 11 the order file is not well-formed XML; 12 the
 preprocessor could write no report; 13 the preprocessor ended otherwise; 20 the
@@ -38,16 +43,18 @@ bad_usage() {
 }
 
 here="$(cd "$(dirname "$0")" && pwd)"
-bindir="" models="" models_given=false keep_days=30 stale_hours=3
+bindir="" models="" models_given=false keep_days=30 stale_hours=3 on_alert="" alert_timeout=60
 while [ $# -gt 0 ]; do
   case "$1" in
-    --bindir | --models | --keep-days | --stale-hours)
+    --bindir | --models | --keep-days | --stale-hours | --on-alert | --alert-timeout)
       [ $# -ge 2 ] && [ -n "$2" ] || bad_usage "$1 needs a value"
       case "$1" in
         --bindir) bindir="$2" ;;
         --models) models="$2" models_given=true ;;
         --keep-days) keep_days="$2" ;;
         --stale-hours) stale_hours="$2" ;;
+        --on-alert) on_alert="$2" ;;
+        --alert-timeout) alert_timeout="$2" ;;
       esac
       shift 2
       ;;
@@ -68,6 +75,9 @@ keep_days=$((10#$keep_days)) # a leading zero would make shell arithmetic read i
 [[ "$stale_hours" =~ ^[0-9]{1,4}$ ]] && [ $((10#$stale_hours)) -ge 1 ] && [ $((10#$stale_hours)) -le 8760 ] ||
   bad_usage "--stale-hours needs whole hours 1..8760, not '$stale_hours'"
 stale_hours=$((10#$stale_hours))
+[[ "$alert_timeout" =~ ^[0-9]{1,4}$ ]] && [ $((10#$alert_timeout)) -ge 1 ] ||
+  bad_usage "--alert-timeout needs whole seconds 1..9999, not '$alert_timeout'"
+alert_timeout=$((10#$alert_timeout))
 [ -d "$workdir" ] || bad_usage "no working directory '$workdir'"
 # Every path is made absolute before the script changes into WORKDIR.
 if [ -n "$bindir" ]; then
@@ -217,8 +227,36 @@ if fresh errorfile.xml; then report=errorfile.xml; fi
 if ! "${bindir}velk_status" --time "$cycle_time" --variant "$variant" --outcome "$outcome" \
   --exit "$status" ${order:+--order-file} --message "$message" --report "$report" \
   --table "$table" --metadata "$metadata" --picture "$picture" --stale-hours "$stale_hours" \
-  "${input_files[@]}"; then
+  --alert-file "$scratch/alert.json" "${input_files[@]}"; then
   echo "$cycle_time $variant $outcome exit=74 (status.json not written)"
   exit 74
+fi
+
+# Storm alerts. .alert-level holds the highest level alerted in the storm
+# going on, so that a storm alerts once per level instead of every hour; a
+# forecast that reaches no level ends the storm. A failed cycle knows no level
+# and changes nothing. The state advances only once CMD has succeeded, so an
+# alert that could not be delivered is tried again at the next cycle.
+if [ -n "$on_alert" ] && [ -s "$scratch/alert.json" ]; then
+  level="$(sed -n 's/^{"level":\([0-9]\),.*/\1/p' "$scratch/alert.json")"
+  alerted="$(cat .alert-level 2> /dev/null || true)"
+  [[ "$alerted" =~ ^[0-9]$ ]] || alerted=0
+  set_alerted() {
+    { rm -f .alert-level.new && echo "$1" > .alert-level.new && mv -f .alert-level.new .alert-level; } 2> /dev/null ||
+      echo "run-cycle: alert: cannot record level $1 in $workdir/.alert-level" >&2
+  }
+  if [ "$level" = 0 ]; then
+    [ "$alerted" = 0 ] || set_alerted 0
+  elif [ -n "$level" ] && [ "$level" -gt "$alerted" ]; then
+    alert_status=0
+    # (Without the lock's descriptor: a process CMD leaves behind must not
+    # hold the working directory's lock.)
+    timeout -k 5 "$alert_timeout" sh -c "$on_alert" < "$scratch/alert.json" >&2 9>&- || alert_status=$?
+    if [ "$alert_status" -eq 0 ]; then
+      set_alerted "$level"
+    else
+      echo "run-cycle: alert: '$on_alert' failed with status $alert_status (124: timed out); the alert is tried again at the next cycle" >&2
+    fi
+  fi
 fi
 exit "$status"

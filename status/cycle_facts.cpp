@@ -154,7 +154,7 @@ std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
   std::vector<NewestForecast> leads;
   std::istringstream header(line);
   for (std::string word; header >> word;) {
-    if (word.rfind("FC+", 0) == 0) leads.push_back({word, "", 0, 0});
+    if (word.rfind("FC+", 0) == 0) leads.push_back({word, "", 0, 0, {}});
   }
   if (leads.empty()) throw std::runtime_error(table_path + " has no FC+ column in its header");
 
@@ -194,11 +194,13 @@ std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
     std::snprintf(when, sizeof when, "%04d-%02d-%02dT%02d:00Z", date[0], date[1], date[2], date[3]);
     const bool observed = value_of(fields[kObserved]).has_value();
     for (std::size_t i = 0; i < leads.size() && kFirstForecast + i < fields.size(); ++i) {
+      if (observed) leads[i].ahead.clear();
       const Number value = value_of(fields[kFirstForecast + i]);
       if (!value) continue;
       leads[i].valid_time = when;
       leads[i].value = *value;
       leads[i].sample_size += observed;
+      if (!observed) leads[i].ahead.emplace_back(when, *value);
     }
   }
   return leads;

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velk_status {
@@ -64,6 +65,9 @@ struct NewestForecast {
   // The rows that hold both an observation and a forecast of this lead: the
   // sample the lead's scores stand on.
   int sample_size = 0;
+  // The forecasts valid after the table's last observation, oldest first:
+  // those the cycle made for hours still to come.
+  std::vector<std::pair<std::string, double>> ahead;
 };
 
 // Throws std::runtime_error when the table cannot be read or its layout is

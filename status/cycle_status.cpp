@@ -9,6 +9,7 @@
 #include "status/failure_text.h"
 #include "status/freshness.h"
 #include "status/input_rows.h"
+#include "status/storm_alerts.h"
 
 namespace velk_status {
 
@@ -114,7 +115,7 @@ ordered_json last_good_forecast(const CycleRun& run, const ordered_json& status)
     return {{"cycle_time", run.time},           {"forecast_table", run.table},
             {"metadata", run.metadata},         {"picture", run.picture},
             {"index", member(status, "index")}, {"newest_forecasts", status["newest_forecasts"]},
-            {"scores", status["scores"]}};
+            {"scores", status["scores"]},       {"alerts", status["alerts"]}};
   }
   const ordered_json& before = member(run.previous, "last_good_forecast");
   if (!member(before, "cycle_time").is_string() || !member(before, "picture").is_string() ||
@@ -174,6 +175,7 @@ ordered_json cycle_status(const CycleRun& run) {
 
   ordered_json forecasts = ordered_json::array();
   ordered_json scores = ordered_json::array();
+  ordered_json alerts = nullptr;
   if (!run.metadata.empty()) {
     try {
       const Metadata metadata = read_metadata(run.metadata);
@@ -181,7 +183,10 @@ ordered_json cycle_status(const CycleRun& run) {
                          {"units", metadata.units},
                          {"fill_value", number_or_null(number_in(metadata.fill_value))}};
       std::vector<NewestForecast> newest;
-      if (!run.table.empty()) newest = newest_forecasts(run.table, metadata.fill_value);
+      if (!run.table.empty()) {
+        newest = newest_forecasts(run.table, metadata.fill_value);
+        alerts = storm_alerts(metadata.index_name, newest);
+      }
       for (const NewestForecast& f : newest) {
         const bool any = !f.valid_time.empty();
         forecasts.push_back(
@@ -208,6 +213,7 @@ ordered_json cycle_status(const CycleRun& run) {
   }
   status["newest_forecasts"] = forecasts;
   status["scores"] = scores;
+  status["alerts"] = alerts;
   status["freshness"] = freshness(run, status);
   for (const auto& problem : status["freshness"]["problems"]) problems.push_back(problem);
   status["freshness"].erase("problems");

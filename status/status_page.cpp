@@ -204,6 +204,45 @@ std::string stale_banner(const ordered_json& freshness) {
   return page + "</p>\n";
 }
 
+// The storm levels of the last good forecast, above everything else but the
+// outcome: after a failed cycle they still stand. One line per lead, with its
+// highest level (status.json lists every forecast hour).
+std::string alert_banner(const ordered_json& status) {
+  const ordered_json& good = at(status, "last_good_forecast");
+  const ordered_json& alerts = at(good, "alerts");
+  if (!at(alerts, "level").is_number() || at(alerts, "level").get<double>() < 1) return "";
+  std::vector<std::pair<const ordered_json*, int>> peaks;  // per lead: highest, hours
+  const ordered_json& forecasts = at(alerts, "forecasts");
+  if (forecasts.is_array()) {
+    for (const auto& f : forecasts) {
+      auto peak = std::find_if(peaks.begin(), peaks.end(), [&](const auto& entry) {
+        return at(*entry.first, "lead") == at(f, "lead");
+      });
+      if (peak == peaks.end()) {
+        peaks.push_back({&f, 1});
+        continue;
+      }
+      ++peak->second;
+      if (at(f, "level").is_number() && at(*peak->first, "level").is_number() &&
+          at(f, "level").get<double>() > at(*peak->first, "level").get<double>()) {
+        peak->first = &f;
+      }
+    }
+  }
+  std::string page = "<section class=\"banner bad\" id=\"alert\"><h2>Storm forecast: " +
+                     shown(at(alerts, "label")) + "</h2>\n<p>The forecasts of the cycle of " +
+                     shown(at(good, "cycle_time")) + " reach " + shown(at(alerts, "label")) +
+                     ":</p>\n<ul>\n";
+  for (const auto& peak : peaks) {
+    const ordered_json& f = *peak.first;
+    page += "<li>" + shown(at(f, "lead")) + ": " + shown(at(f, "value")) + " for " +
+            shown(at(f, "valid_time")) + " (" + shown(at(f, "label")) + "); " +
+            std::to_string(peak.second) + (peak.second == 1 ? " hour" : " hours") +
+            " at a storm level</li>\n";
+  }
+  return page + "</ul></section>\n";
+}
+
 std::string failures_section(const ordered_json& status) {
   const ordered_json& failed = at(status, "failed_steps");
   const std::string message =
@@ -247,6 +286,7 @@ std::string forecast_section(const ordered_json& status, const std::string& pict
     }
   }
   page += "</table></div>\n";
+  if (at(at(good, "alerts"), "level") == 0) page += "<p>No storm level reached.</p>\n";
   if (!picture_png.empty()) {
     page += "<img alt=\"observed index and forecasts of the cycle of " +
             shown(at(good, "cycle_time")) + "\" src=\"data:image/png;base64," +
@@ -316,6 +356,7 @@ std::string status_page(const ordered_json& status, const std::string& picture_p
       "\" id=\"outcome\">" + escaped(outcome) + "</span>" +
       (stale ? " <span class=\"badge warn\">stale</span>" : "") + " exit status " +
       shown(at(status, "exit_status")) + ". " + text.sentence + "</p>\n</header>\n";
+  page += alert_banner(status);
   page += stale_banner(at(status, "freshness"));
   page += failures_section(status);
   page += "<div class=\"grid\">\n<div class=\"col\">\n" + forecast_section(status, picture_png) +

@@ -18,18 +18,21 @@ const char* const kUsage =
     "Usage: velk_status --time UTC --variant V --outcome NAME --exit N [--order-file]\n"
     "                   [--message TEXT] [--report FILE] [--table FILE --metadata FILE]\n"
     "                   [--picture FILE] [--ace-mag FILE] [--ace-swepam FILE] [--dst FILE]\n"
-    "                   [--kp FILE] [--stale-hours H]\n"
+    "                   [--kp FILE] [--stale-hours H] [--alert-file FILE]\n"
     "Writes status.json and index.html in the current directory (each replaced\n"
     "atomically), then prints the cycle's log line. The input files named give\n"
     "the newest row of each input; the previous status.json tells how long each\n"
     "newest row has not advanced (stale after H hours, default 3) and which was\n"
-    "the last good forecast. Exit status 0; 1 when a file could not be written\n"
+    "the last good forecast. --alert-file writes the storm levels this cycle's\n"
+    "forecasts reach as one line of JSON (only after a forecast). Exit status 0;\n"
+    "1 when a file could not be written\n"
     "(no log line); 64 on bad usage.\n"
     "velk_status --help or --version (alone) prints this text or the version.\n";
 
 const std::set<std::string> kValueOptions = {
-    "--time",     "--variant", "--outcome", "--exit",       "--message", "--report",      "--table",
-    "--metadata", "--picture", "--ace-mag", "--ace-swepam", "--dst",     "--stale-hours", "--kp"};
+    "--time",       "--variant", "--outcome",     "--exit",    "--message",
+    "--report",     "--table",   "--metadata",    "--picture", "--ace-mag",
+    "--ace-swepam", "--dst",     "--stale-hours", "--kp",      "--alert-file"};
 
 constexpr std::size_t kMaxPictureBytes = std::size_t{8} << 20;
 
@@ -123,6 +126,12 @@ int main(int argc, char** argv) {
     velk_status::replace_file("status.json", status.dump(1) + "\n");
     velk_status::replace_file("index.html",
                               velk_status::status_page(status, last_good_picture(status)));
+    if (values.count("alert-file") != 0 && status["alerts"].is_object()) {
+      auto alert = status["alerts"];
+      alert["variant"] = status["variant"];
+      alert["cycle_time"] = status["cycle_time"];
+      velk_status::replace_file(values["alert-file"], alert.dump() + "\n");
+    }
   } catch (const std::exception& e) {
     std::cerr << "velk_status: " << e.what() << "\n";
     return 1;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # page_test.sh RUN_CYCLE VELK_STATUS SOURCE_DIR CHROMIUM: the status page of a
-# good, a stale and a failed cycle as an operator sees it in a browser, at
+# good, a stale, a failed and a storm cycle as an operator sees it in a browser, at
 # 1280x800 and at a phone's 400 px: the outcome, the freshness, the last good
 # forecast and the reason of a failure above the fold, and nothing wider than
 # the window. The cycles run with stand-in programs under a pinned clock.
@@ -36,7 +36,7 @@ look() {
 <script>
 document.getElementById("f").addEventListener("load", function () {
   var d = this.contentDocument, w = this.contentWindow, seen = {};
-  ["outcome", "stale", "failures", "freshness", "last-good", "last-good-time", "scores"].forEach(function (id) {
+  ["outcome", "alert", "stale", "failures", "freshness", "last-good", "last-good-time", "scores"].forEach(function (id) {
     var e = d.getElementById(id);
     if (e) seen[id] = {top: e.getBoundingClientRect().top, text: e.innerText, cls: e.className};
   });
@@ -108,5 +108,12 @@ check failed "$tmp/pages/failed.html" '"warn" in seen["outcome"]["cls"] and text
   and "FC+01H 2020-03-21T21:00Z -15" in text["last-good"] and "437" in text["scores"]'
 grep -q 'src="data:image/png;base64,' "$tmp/pages/failed.html" || fail "the failed cycle's page lost the last good picture"
 
-[ "$failures" -eq 0 ] || { echo "page: $failures check(s) failed (pages in $tmp/pages kept: no)"; exit 1; }
-echo "page: good, stale and failed cycles show what an operator must see, at 1280 and 400 px"
+# Fault guarded: a forecast storm that the page did not show.
+cycle "2020-03-21 23:20:00" ok storm=-120
+cp "$tmp/work/index.html" "$tmp/pages/storm.html"
+check storm "$tmp/pages/storm.html" 'text["outcome"] == "forecast" and seen["alert"]["top"] < probe["height"]
+  and "Storm forecast: Dst <= -100 nT" in text["alert"]
+  and "FC+01H: -120 for 2020-03-21T18:00Z (Dst <= -100 nT); 4 hours at a storm level" in text["alert"]'
+
+[ "$failures" -eq 0 ] || { echo "page: $failures check(s) failed"; exit 1; }
+echo "page: good, stale, failed and storm cycles show what an operator must see, at 1280 and 400 px"

@@ -104,6 +104,52 @@ page.feed(open(os.path.join(work, "index.html")).read())
 assert "2020-03-21T21:00Z" in page.cells and "-5.439" in page.cells and "437" in page.cells, page.cells
 CHECK
 
+# --- storm alerts: once per level reached, again only when it rises ----------
+# Faults guarded: a storm alerting every hour; a higher level not alerted; a
+# failed cycle or a lower level ending the storm; an alert lost when the
+# command failed or hung (and the hung command holding up the cycle).
+record="cat >> '$tmp/alerts'; echo >> '$tmp/alerts'"
+rm -f "$tmp/alerts"
+# prep-mode fc-mode  command  alerts-so-far level-kept
+while read -r prep fc command count kept; do
+  echo "$prep" > "$tmp/work/prep-mode"
+  echo "$fc" > "$tmp/work/fc-mode"
+  case "$command" in
+    record) cmd="$record" ;;
+    fails) cmd="cat > /dev/null; exit 3" ;;
+    hangs) cmd="sleep 60" ;;
+  esac
+  cycle --on-alert "$cmd" --alert-timeout 2
+  row="prep $prep, forecaster $fc, command $command"
+  [ "$(wc -l <<< "$out")" -eq 1 ] || fail "$row: not one log line: $out"
+  got="$(grep -c . "$tmp/alerts" 2> /dev/null || true)"
+  [ "${got:-0}" -eq "$count" ] || fail "$row: ${got:-0} alerts, expected $count"
+  [ "$(cat "$tmp/work/.alert-level" 2> /dev/null || echo 0)" = "$kept" ] ||
+    fail "$row: level kept $(cat "$tmp/work/.alert-level" 2> /dev/null)', expected $kept"
+  case "$command" in fails | hangs) [[ "$err" == *"run-cycle: alert: "*"tried again"* ]] || fail "$row: no diagnostic: $err" ;; esac
+done <<'ROWS'
+ok      ok        record 0 0
+ok      storm=-60 record 1 1
+ok      storm=-60 record 1 1
+ok      storm=-120 fails 1 1
+ok      storm=-120 record 2 2
+ok      storm=-60 record 2 2
+sources ok        record 2 2
+ok      ok        record 2 0
+ok      storm=-60 hangs  2 0
+ok      storm=-250 record 3 3
+ROWS
+python3 - "$tmp/alerts" "$tmp/work/status.json" <<'CHECK' || fail "the alerts' JSON"
+import json, sys
+alerts = [json.loads(line) for line in open(sys.argv[1]) if line.strip()]
+assert [a["level"] for a in alerts] == [1, 2, 3], alerts
+last = alerts[-1]
+assert (last["label"], last["threshold"], last["index"], last["variant"]) == ("Dst <= -200 nT", -200, "Dst", "dst"), last
+assert {"lead": "FC+04H", "valid_time": "2020-03-21T21:00Z", "value": -250.0, "level": 3, "label": "Dst <= -200 nT"} in last["forecasts"], last
+status = json.load(open(sys.argv[2]))
+assert status["alerts"]["level"] == 3 and status["last_good_forecast"]["alerts"] == status["alerts"], status["alerts"]
+CHECK
+
 # --- models: a fresh working directory gets them; a changed one is replaced --
 [ "$(cat "$tmp/work/1101.res")" = "model one" ] || fail "the models were not copied into the working directory"
 echo "model two" > "$tmp/models/1101.res"
