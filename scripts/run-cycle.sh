@@ -12,7 +12,8 @@ set -euo pipefail
 usage() {
   cat <<'USAGE'
 Usage: run-cycle.sh [--bindir DIR] [--models DIR] [--keep-days N] [--stale-hours H]
-                    [--on-alert CMD [--alert-timeout S]] VARIANT WORKDIR [ORDER_FILE]
+                    [--on-alert CMD [--alert-timeout S]] [--publish DIR] [--utc-minute M]
+                    VARIANT WORKDIR [ORDER_FILE]
   VARIANT        ap, dst or kp (selects nrtprep-VARIANT)
   WORKDIR        the cycle's working directory (velk_nrt.cfg, input files, outputs)
   ORDER_FILE     optional order file handed to the preprocessor
@@ -28,6 +29,13 @@ Usage: run-cycle.sh [--bindir DIR] [--models DIR] [--keep-days N] [--stale-hours
                  input; its output goes to standard error. A CMD that fails is
                  run again at the next cycle.
   --alert-timeout S  stop CMD after S seconds (default 60)
+  --publish DIR  copy index.html, status.json and the newest picture (as
+                 forecast.png) into DIR (made when missing), each replaced
+                 atomically and readable by all, for a web server
+  --utc-minute M run only when the UTC time is within minutes M..M+14 of the
+                 hour, else exit 0 at once, doing nothing: cron starts jobs in
+                 local time, so a crontab runs this at minutes 5,20,35,50 and
+                 the cycle still runs once an hour at minute M UTC
 Exit status: 0 a forecast table was written in this cycle; 10 a source failed
 (no fresh configuration); 11 the order file is not well-formed XML; 12 the
 preprocessor could write no report; 13 the preprocessor ended otherwise; 20 the
@@ -44,9 +52,10 @@ bad_usage() {
 
 here="$(cd "$(dirname "$0")" && pwd)"
 bindir="" models="" models_given=false keep_days=30 stale_hours=3 on_alert="" alert_timeout=60
+publish="" utc_minute=""
 while [ $# -gt 0 ]; do
   case "$1" in
-    --bindir | --models | --keep-days | --stale-hours | --on-alert | --alert-timeout)
+    --bindir | --models | --keep-days | --stale-hours | --on-alert | --alert-timeout | --publish | --utc-minute)
       [ $# -ge 2 ] && [ -n "$2" ] || bad_usage "$1 needs a value"
       case "$1" in
         --bindir) bindir="$2" ;;
@@ -55,6 +64,8 @@ while [ $# -gt 0 ]; do
         --stale-hours) stale_hours="$2" ;;
         --on-alert) on_alert="$2" ;;
         --alert-timeout) alert_timeout="$2" ;;
+        --publish) publish="$2" ;;
+        --utc-minute) utc_minute="$2" ;;
       esac
       shift 2
       ;;
@@ -78,6 +89,14 @@ stale_hours=$((10#$stale_hours))
 [[ "$alert_timeout" =~ ^[0-9]{1,4}$ ]] && [ $((10#$alert_timeout)) -ge 1 ] ||
   bad_usage "--alert-timeout needs whole seconds 1..9999, not '$alert_timeout'"
 alert_timeout=$((10#$alert_timeout))
+if [ -n "$utc_minute" ]; then
+  [[ "$utc_minute" =~ ^[0-9]{1,2}$ ]] && [ $((10#$utc_minute)) -le 59 ] ||
+    bad_usage "--utc-minute needs a minute 0..59, not '$utc_minute'"
+  # Every zone's offset from UTC is a whole number of quarter hours, so one of
+  # the four starts an hour falls within the quarter hour from minute M UTC.
+  # (The window wraps past the hour.)
+  if [ $(((10#$(date -u +%M) - 10#$utc_minute + 60) % 60)) -ge 15 ]; then exit 0; fi
+fi
 [ -d "$workdir" ] || bad_usage "no working directory '$workdir'"
 # Every path is made absolute before the script changes into WORKDIR.
 if [ -n "$bindir" ]; then
@@ -94,6 +113,10 @@ elif $models_given; then
   bad_usage "no directory '$models' for --models"
 else
   models=""
+fi
+if [ -n "$publish" ]; then
+  mkdir -p -- "$publish" 2> /dev/null || bad_usage "cannot make the directory '$publish' for --publish"
+  publish="$(cd "$publish" && pwd)"
 fi
 if [ -n "$order" ]; then
   [ -d "$(dirname "$order")" ] || bad_usage "no directory for the order file '$order'"
@@ -230,6 +253,24 @@ if ! "${bindir}velk_status" --time "$cycle_time" --variant "$variant" --outcome 
   --alert-file "$scratch/alert.json" "${input_files[@]}"; then
   echo "$cycle_time $variant $outcome exit=74 (status.json not written)"
   exit 74
+fi
+
+# The page for a web server, which cannot read the working directory (under
+# systemd's DynamicUser it is private). Each file is replaced atomically so
+# that a reader never sees half of one.
+publish_as() { # FILE NAME
+  local copy
+  copy="$(mktemp "$publish/.$2.XXXXXX" 2> /dev/null)" &&
+    { cp -- "$1" "$copy" && chmod 0644 "$copy" && mv -f -- "$copy" "$publish/$2"; } 2> /dev/null ||
+    { rm -f -- "${copy:-}"; echo "run-cycle: publish: cannot write $publish/$2" >&2; }
+}
+if [ -n "$publish" ]; then
+  # A copy that a killed cycle left half made.
+  find "$publish" -maxdepth 1 -type f -regextype posix-extended \
+    -regex '.*/\.(index\.html|status\.json|forecast\.png)\.[[:alnum:]]{6}' -mmin +60 -delete 2> /dev/null || true
+  publish_as index.html index.html
+  publish_as status.json status.json
+  if [ -n "$picture" ] && [ -f "$picture" ]; then publish_as "$picture" forecast.png; fi
 fi
 
 # Storm alerts. .alert-level holds the highest level alerted in the storm

@@ -150,6 +150,38 @@ status = json.load(open(sys.argv[2]))
 assert status["alerts"]["level"] == 3 and status["last_good_forecast"]["alerts"] == status["alerts"], status["alerts"]
 CHECK
 
+# --- scheduling: the crontab example's starts make one cycle an hour, at minute
+# 20 UTC, in every zone; --publish copies the page for a web server ---------------
+# Fault guarded: cron ignores CRON_TZ, so the cycle ran at minute 20 local time
+# (minute 50 UTC in India, 35 in Nepal).
+starts="$(sed -n 's/^\([0-9,]*\) \* \* \* \* .*run-cycle.sh \(--utc-minute [0-9]*\) .*/\1 \2/p' \
+  "$source_dir/examples/scheduling/crontab.example")"
+[ -n "$starts" ] || fail "the crontab example has no start line with --utc-minute"
+minutes="${starts%% *}" gate="${starts#* }"
+echo ok > "$tmp/work/prep-mode"
+echo ok > "$tmp/work/fc-mode"
+for zone in UTC Europe/Berlin Asia/Kolkata Asia/Kathmandu America/St_Johns Pacific/Chatham; do
+  cycles=0
+  for minute in ${minutes//,/ }; do
+    # The UTC time at which cron starts the job at this local minute.
+    at="$(date -u -d "TZ=\"$zone\" 2020-03-21 10:$(printf %02d "$minute"):00" '+%Y-%m-%d %H:%M:%S')"
+    (cd "$tmp" && FAKETIME_DONT_FAKE_MONOTONIC=1 faketime -f "$at" env TZ="$zone" bash "$run_cycle" --bindir bin \
+      --models models $gate --publish www dst work > out 2> err) || fail "$zone, local minute $minute: status $?"
+    if [ -s "$tmp/out" ]; then
+      cycles=$((cycles + 1))
+      [[ "$(cat "$tmp/out")" == 2020-03-2?T??:20:00Z\ * ]] || fail "$zone: a cycle at $(cat "$tmp/out")"
+    fi
+  done
+  [ "$cycles" -eq 1 ] || fail "$zone: $cycles cycles in an hour of the crontab's starts"
+done
+# Fault guarded: the page could only be served from the (private) working directory.
+for file in index.html status.json; do
+  cmp -s "$tmp/work/$file" "$tmp/www/$file" && [ "$(stat -c %a "$tmp/www/$file")" = 644 ] ||
+    fail "--publish: www/$file is not the working directory's, readable by all"
+done
+[ -z "$(ls "$tmp/work/"*.png 2> /dev/null)" ] || [ -s "$tmp/www/forecast.png" ] || fail "--publish: no forecast.png"
+[ -z "$(find "$tmp/www" -name '.*')" ] || fail "--publish left temporaries: $(ls -A "$tmp/www")"
+
 # --- models: a fresh working directory gets them; a changed one is replaced --
 [ "$(cat "$tmp/work/1101.res")" = "model one" ] || fail "the models were not copied into the working directory"
 echo "model two" > "$tmp/models/1101.res"
@@ -188,7 +220,8 @@ cycle --keep-days 0
 
 # --- usage: every bad command line ends with 64 and the usage ------------------
 # Fault guarded: "--bindir" without a value ended in "unbound variable".
-for args in "--bindir" "--bindir bin" "--keep-days x dst work" "--models nowhere dst work" "xx work" "dst"; do
+for args in "--bindir" "--bindir bin" "--keep-days x dst work" "--models nowhere dst work" "xx work" "dst" \
+  "--utc-minute 60 dst work" "--alert-timeout 0 dst work" "--stale-hours 0 dst work"; do
   status=0
   # shellcheck disable=SC2086  # the table's entries are word lists
   (cd "$tmp" && bash "$run_cycle" $args > out 2> err) || status=$?
