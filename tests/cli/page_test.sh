@@ -6,16 +6,10 @@
 # the window. The cycles run with stand-in programs under a pinned clock.
 set -euo pipefail
 run_cycle="$1" velk_status="$2" source_dir="$3" chromium="$4"
-tmp="$(mktemp -d)"
-trap 'rm -rf "$tmp"' EXIT
-mkdir -p "$tmp/work" "$tmp/models" "$tmp/pages"
-export FIXTURES="$source_dir/tests"
 # shellcheck source=tests/cli/stand_ins.sh
 source "$(dirname "$0")/stand_ins.sh"
-make_stand_ins "$tmp/bin" "$velk_status"
-echo "model one" > "$tmp/models/1101.res"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+cycle_scratch "$velk_status" "$source_dir"
+mkdir -p "$tmp/pages"
 
 # cycle TIME PREP FC: one cycle at that UTC time, with those stand-in modes.
 cycle() {

@@ -4,17 +4,10 @@
 # stand-in programs told by files in the working directory what to do.
 set -euo pipefail
 run_cycle="$1" velk_status="$2" source_dir="$3"
-tmp="$(mktemp -d)"
-trap 'rm -rf "$tmp"' EXIT
-mkdir -p "$tmp/bin" "$tmp/work" "$tmp/models"
-export FIXTURES="$source_dir/tests"
 # shellcheck source=tests/cli/stand_ins.sh
 source "$(dirname "$0")/stand_ins.sh"
-make_stand_ins "$tmp/bin" "$velk_status"
-echo "model one" > "$tmp/models/1101.res"
+cycle_scratch "$velk_status" "$source_dir"
 echo "covariance one" > "$tmp/models/1101.cov"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # cycle [OPTIONS...]: one cycle in work/ from $tmp with a relative --bindir,
 # under a local time zone; sets status, out, err.
 cycle() {

@@ -1,6 +1,23 @@
-# Sourced by the cycle script's tests. make_stand_ins BIN VELK_STATUS: puts
-# stand-in programs into BIN, told by files in the working directory what to
-# do, and links the real velk_status beside them. FIXTURES must name tests/.
+# Sourced by the cycle script's tests: their scratch directory, stand-in
+# programs and failure count.
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# cycle_scratch VELK_STATUS SOURCE_DIR: makes $tmp (removed on exit) with
+# bin/ (the stand-ins and the real velk_status), work/ and models/ (one model).
+cycle_scratch() {
+  tmp="$(mktemp -d)"
+  trap 'rm -rf "$tmp"' EXIT
+  mkdir -p "$tmp/work" "$tmp/models"
+  export FIXTURES="$2/tests"
+  make_stand_ins "$tmp/bin" "$1"
+  echo "model one" > "$tmp/models/1101.res"
+}
+
+# make_stand_ins BIN VELK_STATUS: puts stand-in programs into BIN, told by
+# files in the working directory what to do, and links the real velk_status
+# beside them. FIXTURES must name tests/.
 make_stand_ins() {
   local bin="$1"
   mkdir -p "$bin"
