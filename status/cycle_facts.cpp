@@ -145,7 +145,8 @@ Metadata read_metadata(const std::string& path) {
 }
 
 std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
-                                             const std::string& fill_value) {
+                                             const std::string& fill_value,
+                                             TimedValues* observations) {
   std::istringstream in(whole_file(table_path));
   std::string line;
   if (!std::getline(in, line)) throw std::runtime_error(table_path + " is empty");
@@ -192,7 +193,9 @@ std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
     }
     char when[32];
     std::snprintf(when, sizeof when, "%04d-%02d-%02dT%02d:00Z", date[0], date[1], date[2], date[3]);
-    const bool observed = value_of(fields[kObserved]).has_value();
+    const Number observation = value_of(fields[kObserved]);
+    const bool observed = observation.has_value();
+    if (observed && observations != nullptr) observations->emplace_back(when, *observation);
     for (std::size_t i = 0; i < leads.size() && kFirstForecast + i < fields.size(); ++i) {
       if (observed) leads[i].ahead.clear();
       const Number value = value_of(fields[kFirstForecast + i]);

@@ -73,7 +73,11 @@ struct NewestForecast {
 // Throws std::runtime_error when the table cannot be read or its layout is
 // not the forecaster's (header with FC+ labels, rows of date, hour, values).
 // A cell equal to the fill value, as a number or as written, is a gap.
+// `observations`, when given, receives every row's observed value (rows
+// without one left out), oldest first.
+using TimedValues = std::vector<std::pair<std::string, double>>;  // valid time, value
 std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
-                                             const std::string& fill_value);
+                                             const std::string& fill_value,
+                                             TimedValues* observations = nullptr);
 
 }  // namespace velk_status

@@ -10,6 +10,7 @@
 #include "status/freshness.h"
 #include "status/input_rows.h"
 #include "status/storm_alerts.h"
+#include "status/verification.h"
 
 namespace velk_status {
 
@@ -176,6 +177,9 @@ ordered_json cycle_status(const CycleRun& run) {
   ordered_json forecasts = ordered_json::array();
   ordered_json scores = ordered_json::array();
   ordered_json alerts = nullptr;
+  // A cycle without a forecast keeps the figures of the last one.
+  ordered_json verification = member(run.previous, "verification");
+  if (!verification.is_object()) verification = nullptr;
   if (!run.metadata.empty()) {
     try {
       const Metadata metadata = read_metadata(run.metadata);
@@ -184,8 +188,16 @@ ordered_json cycle_status(const CycleRun& run) {
                          {"fill_value", number_or_null(number_in(metadata.fill_value))}};
       std::vector<NewestForecast> newest;
       if (!run.table.empty()) {
-        newest = newest_forecasts(run.table, metadata.fill_value);
+        TimedValues observed;
+        newest = newest_forecasts(run.table, metadata.fill_value, &observed);
         alerts = storm_alerts(metadata.index_name, newest);
+        try {
+          if (!run.ledger.empty()) {
+            verification = live_verification(run.ledger, run.time, newest, observed);
+          }
+        } catch (const std::exception& e) {
+          problems.push_back(e.what());  // the forecast itself still counts
+        }
       }
       for (const NewestForecast& f : newest) {
         const bool any = !f.valid_time.empty();
@@ -214,6 +226,7 @@ ordered_json cycle_status(const CycleRun& run) {
   status["newest_forecasts"] = forecasts;
   status["scores"] = scores;
   status["alerts"] = alerts;
+  status["verification"] = verification;
   status["freshness"] = freshness(run, status);
   for (const auto& problem : status["freshness"]["problems"]) problems.push_back(problem);
   status["freshness"].erase("problems");

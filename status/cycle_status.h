@@ -24,6 +24,7 @@ struct CycleRun {
   // This cycle's input files by source ("dst", "kp", "ace_mag", "ace_swepam").
   std::map<std::string, std::string> inputs;
   double stale_hours = 3;  // a newest row unchanged this long is stale
+  std::string ledger;      // the forecasts issued so far, for live verification; "" for none
   // The previous cycle's status.json (null when none): freshness and the last
   // good forecast are carried on from it.
   nlohmann::ordered_json previous;

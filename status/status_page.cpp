@@ -324,6 +324,36 @@ std::string scores_section(const ordered_json& status) {
          "</section>\n";
 }
 
+std::string verification_section(const ordered_json& status) {
+  const ordered_json& verification = at(status, "verification");
+  std::string page = "<section id=\"verification\"><h2>Live verification</h2>\n";
+  if (!at(verification, "windows").is_array()) {
+    return page + "<p>No forecasts verified yet.</p></section>\n";
+  }
+  page +=
+      "<p class=\"note\">The service's own forecasts as issued, against the observations "
+      "that came later (as of the cycle of " +
+      shown(at(verification, "cycle_time")) +
+      "). Skill: 1 &minus; MSE / MSE of persistence.</p>\n<div class=\"scroll\"><table>\n"
+      "<tr><th>Last</th><th>Lead</th><th>N</th><th>MAE</th><th>RMSE</th><th>Skill</th></tr>\n";
+  for (const auto& window : at(verification, "windows")) {
+    const double hours = at(window, "hours").is_number() ? at(window, "hours").get<double>() : 0;
+    const std::string span =
+        hours > 24 ? number_text(hours / 24) + " days" : number_text(hours) + " h";
+    bool first = true;
+    const ordered_json& leads = at(window, "leads");
+    if (!leads.is_array()) continue;
+    for (const auto& lead : leads) {
+      page += "<tr><td>" + (first ? span : std::string()) + "</td><td>" + shown(at(lead, "lead")) +
+              "</td><td class=\"num\">" + shown(at(lead, "n")) + "</td><td class=\"num\">" +
+              shown(at(lead, "mae")) + "</td><td class=\"num\">" + shown(at(lead, "rmse")) +
+              "</td><td class=\"num\">" + shown(at(lead, "skill")) + "</td></tr>\n";
+      first = false;
+    }
+  }
+  return page + "</table></div></section>\n";
+}
+
 std::string sources_section(const ordered_json& status) {
   std::string page = "<section id=\"sources\"><h2>Sources</h2>\n";
   const ordered_json& sources = at(status, "sources");
@@ -361,7 +391,8 @@ std::string status_page(const ordered_json& status, const std::string& picture_p
   page += failures_section(status);
   page += "<div class=\"grid\">\n<div class=\"col\">\n" + forecast_section(status, picture_png) +
           "</div>\n<div class=\"col\">\n" + freshness_section(at(status, "freshness")) +
-          scores_section(status) + "</div>\n<div class=\"col\">\n" + sources_section(status);
+          scores_section(status) + "</div>\n<div class=\"col\">\n" + verification_section(status) +
+          sources_section(status);
   // What could not be read is said on the page too, so that a missing table
   // row is not taken for a source that went well.
   const ordered_json& problems = at(status, "problems");

@@ -121,6 +121,7 @@ int main(int argc, char** argv) {
     run.stale_hours = parsed;
   }
   run.previous = previous_status();
+  run.ledger = ".forecast-ledger";
   const auto status = velk_status::cycle_status(run);
   try {
     velk_status::replace_file("status.json", status.dump(1) + "\n");

@@ -143,6 +143,37 @@ status = json.load(open(sys.argv[2]))
 assert status["alerts"]["level"] == 3 and status["last_good_forecast"]["alerts"] == status["alerts"], status["alerts"]
 CHECK
 
+# --- live verification: forecasts as issued, against later observations -------
+# Faults guarded: a forecast counted once per cycle that repeats it; a
+# forecast scored against the table that issued it instead of the later
+# observation; persistence taken at the wrong lag; the figures lost after a
+# failed cycle.
+rm -f "$tmp/work/status.json" "$tmp/work/.forecast-ledger"
+# prep-mode fc-mode UTC time
+while read -r prep fc at; do
+  echo "$prep" > "$tmp/work/prep-mode"
+  echo "$fc" > "$tmp/work/fc-mode"
+  (cd "$tmp" && FAKETIME_DONT_FAKE_MONOTONIC=1 faketime -f "2020-03-21 $at:00" bash "$run_cycle" --bindir bin \
+    --models models dst work > out 2> err) || true
+done <<'ROWS'
+ok      ok           18:20
+ok      ok           19:20
+ok      observed=-15 22:20
+sources ok           23:20
+ROWS
+python3 - "$tmp/work" <<'CHECK' || fail "live verification: $(head -c 1500 "$tmp/work/status.json")"
+import json, os, sys
+work = sys.argv[1]
+assert len(open(os.path.join(work, ".forecast-ledger")).readlines()) == 16, "4 leads x 4 hours issued once"
+v = json.load(open(os.path.join(work, "status.json")))["verification"]
+assert v["cycle_time"] == "2020-03-21T22:20:00Z" and [w["hours"] for w in v["windows"]] == [24, 168, 720], v
+day = {lead["lead"]: lead for lead in v["windows"][0]["leads"]}
+# FC+01H -16 -16 -15 -15 against -15, persistence -11 -15 -15 -15;
+# FC+04H -20 -18 -18 -18, persistence the observations at 14..17 h: -14 -15 -13 -11.
+assert day["FC+01H"] == {"lead": "FC+01H", "n": 4, "mae": 0.5, "rmse": 0.707, "skill": 0.875}, day
+assert day["FC+04H"] == {"lead": "FC+04H", "n": 4, "mae": 3.5, "rmse": 3.606, "skill": -1.476}, day
+CHECK
+
 # --- scheduling: the crontab example's starts make one cycle an hour, at minute
 # 20 UTC, in every zone; --publish copies the page for a web server ---------------
 # Fault guarded: cron ignores CRON_TZ, so the cycle ran at minute 20 local time

@@ -53,7 +53,7 @@ printf "FNDST='dst-rt-%s.asc'\nFNKP='kp-rt-%s.asc'\nFNMAG='ace-mag-rt-%s.asc'\nF
 printf "FNMET='dst-fc-%s.xml'\nFNDAT='dst-fc-%s.asc'\n/\n" "$stamp" "$stamp" >> velk_nrt.cfg
 STUB
   # The stand-in forecaster: fc-mode says ok, storm=V (ok, with every forecast
-  # after the last observation V), refuse (a message line, partial outputs),
+  # after the last observation V), observed=V (see there), refuse (a message line, partial outputs),
   # refuse3 (a message of three lines, as a read error gives) or abort (a
   # diagnostic, status 2).
   cat > "$bin/velk_nrt" <<'STUB'
@@ -62,6 +62,9 @@ table="$(sed -n "s/^FNDAT='\(.*\)'$/\1/p" velk_nrt.cfg)" metadata="$(sed -n "s/^
 expected="$FIXTURES/forecast/data/e2e/cases/real2020_dst/expected"
 case "$(cat fc-mode)" in
   ok) cp "$expected/fc.asc" "$table"; cp "$expected/fc.xml" "$metadata" ;;
+  # The same forecasts, with the hours after the last observation observed as V.
+  observed=*) awk -v v="$(sed 's/observed=//' fc-mode)" 'NR > 1 && $8 == "9999." && $9 != "9999." { $8 = v "." } 1' \
+    "$expected/fc.asc" > "$table"; cp "$expected/fc.xml" "$metadata" ;;
   storm=*) awk -v v="$(sed 's/storm=//' fc-mode)" 'NR > 1 && $8 == "9999." { for (i = 9; i <= NF; ++i) if ($i != "9999.") $i = v "." } 1' \
     "$expected/fc.asc" > "$table"; cp "$expected/fc.xml" "$metadata" ;;
   refuse) head -n 3 "$expected/fc.asc" > "$table"; echo " DATE/TIME IN MAG AND SWEPAM DATA DO NOT MATCH" ;;
