@@ -29,7 +29,7 @@ Usage: run-cycle.sh [--bindir DIR] [--models DIR] [--keep-days N] [--stale-hours
                  input; its output goes to standard error. A CMD that fails is
                  run again at the next cycle.
   --alert-timeout S  stop CMD after S seconds (default 60)
-  --publish DIR  copy index.html, status.json and the newest picture (as
+  --publish DIR  copy index.html, status.json and this cycle's picture (as
                  forecast.png) into DIR (made when missing), each replaced
                  atomically and readable by all, for a web server
   --utc-minute M run only when the UTC time is within minutes M..M+14 of the
@@ -174,6 +174,11 @@ marker="" scratch=""
 trap 'rm -rf "$marker" "$scratch"' EXIT
 marker="$(mktemp .cycle-start.XXXXXX 2> /dev/null)" || unwritable
 scratch="$(mktemp -d .cycle-out.XXXXXX 2> /dev/null)" || unwritable
+# File times advance in clock ticks of a few milliseconds: a file written in
+# the same tick as the marker would not be newer than it, and a fresh
+# configuration would read as an old one. Waiting out a tick makes every
+# file of this cycle newer.
+sleep 0.02
 fresh() { [ -f "$1" ] && [ -n "$(find "$1" -newer "$marker" 2>/dev/null)" ]; }
 config_value() { sed -n "s/^$1='\(.*\)'\$/\1/p" velk_nrt.cfg | sed "s/''/'/g"; }
 

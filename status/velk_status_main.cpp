@@ -23,10 +23,11 @@ const char* const kUsage =
     "atomically), then prints the cycle's log line. The input files named give\n"
     "the newest row of each input; the previous status.json tells how long each\n"
     "newest row has not advanced (stale after H hours, default 3) and which was\n"
-    "the last good forecast. --alert-file writes the storm levels this cycle's\n"
-    "forecasts reach as one line of JSON (only after a forecast). Exit status 0;\n"
-    "1 when a file could not be written\n"
-    "(no log line); 64 on bad usage.\n"
+    "the last good forecast. A forecast's hours to come are kept in\n"
+    ".forecast-ledger and scored once observed. --alert-file writes the storm\n"
+    "levels this cycle's forecasts reach as one line of JSON (only after a\n"
+    "forecast). Exit status 0; 1 when a file could not be written (no log line);\n"
+    "64 on bad usage.\n"
     "velk_status --help or --version (alone) prints this text or the version.\n";
 
 const std::set<std::string> kValueOptions = {

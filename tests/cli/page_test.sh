@@ -15,7 +15,7 @@ mkdir -p "$tmp/pages"
 cycle() {
   echo "$2" > "$tmp/work/prep-mode"
   echo "$3" > "$tmp/work/fc-mode"
-  (cd "$tmp" && FAKETIME_DONT_FAKE_MONOTONIC=1 faketime -f "$1" bash "$run_cycle" --bindir bin \
+  (cd "$tmp" && at_time "$1" bash "$run_cycle" --bindir bin \
     --models models dst work > out 2> err) || true
 }
 

@@ -153,7 +153,7 @@ rm -f "$tmp/work/status.json" "$tmp/work/.forecast-ledger"
 while read -r prep fc at; do
   echo "$prep" > "$tmp/work/prep-mode"
   echo "$fc" > "$tmp/work/fc-mode"
-  (cd "$tmp" && FAKETIME_DONT_FAKE_MONOTONIC=1 faketime -f "2020-03-21 $at:00" bash "$run_cycle" --bindir bin \
+  (cd "$tmp" && at_time "2020-03-21 $at:00" bash "$run_cycle" --bindir bin \
     --models models dst work > out 2> err) || true
 done <<'ROWS'
 ok      ok           18:20
@@ -189,7 +189,7 @@ for zone in UTC Europe/Berlin Asia/Kolkata Asia/Kathmandu America/St_Johns Pacif
   for minute in ${minutes//,/ }; do
     # The UTC time at which cron starts the job at this local minute.
     at="$(date -u -d "TZ=\"$zone\" 2020-03-21 10:$(printf %02d "$minute"):00" '+%Y-%m-%d %H:%M:%S')"
-    (cd "$tmp" && FAKETIME_DONT_FAKE_MONOTONIC=1 faketime -f "$at" env TZ="$zone" bash "$run_cycle" --bindir bin \
+    (cd "$tmp" && at_time "$at" env TZ="$zone" bash "$run_cycle" --bindir bin \
       --models models $gate --publish www dst work > out 2> err) || fail "$zone, local minute $minute: status $?"
     if [ -s "$tmp/out" ]; then
       cycles=$((cycles + 1))

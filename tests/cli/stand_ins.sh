@@ -4,6 +4,15 @@
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+# at_time UTC_TIME COMMAND...: runs COMMAND with the clock pinned at that
+# time. (A sanitizer build must accept faketime's library loaded ahead of its
+# own.)
+at_time() {
+  local when="$1"
+  shift
+  FAKETIME_DONT_FAKE_MONOTONIC=1 ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" faketime -f "$when" "$@"
+}
+
 # cycle_scratch VELK_STATUS SOURCE_DIR: makes $tmp (removed on exit) with
 # bin/ (the stand-ins and the real velk_status), work/ and models/ (one model).
 cycle_scratch() {
