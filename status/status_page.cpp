@@ -324,6 +324,53 @@ std::string scores_section(const ordered_json& status) {
          "</section>\n";
 }
 
+// RMSE per lead as bars, one per window, drawn inline so that the page stays
+// one file.
+std::string verification_plot(const ordered_json& windows) {
+  static const char* const kColours[] = {"#1b7f3b", "#1f5fa8", "#b35c00"};
+  double highest = 0;
+  std::size_t leads = 0;
+  for (const auto& window : windows) {
+    const ordered_json& per_lead = at(window, "leads");
+    if (!per_lead.is_array()) continue;
+    leads = std::max(leads, per_lead.size());
+    for (const auto& lead : per_lead) {
+      if (at(lead, "rmse").is_number()) highest = std::max(highest, at(lead, "rmse").get<double>());
+    }
+  }
+  if (highest <= 0 || leads == 0) return "";
+  const double group = 300.0 / static_cast<double>(leads), bar = group / 4, plot_height = 100;
+  std::string svg =
+      "<svg viewBox=\"0 0 320 150\" width=\"320\" style=\"max-width:100%;height:auto\" "
+      "role=\"img\" "
+      "aria-label=\"RMSE per lead over the last 24 h, 7 days and 30 days\">\n";
+  char text[256];
+  for (std::size_t w = 0; w < windows.size() && w < 3; ++w) {
+    const ordered_json& per_lead = at(windows[w], "leads");
+    if (!per_lead.is_array()) continue;
+    for (std::size_t i = 0; i < per_lead.size(); ++i) {
+      const ordered_json& rmse = at(per_lead[i], "rmse");
+      if (!rmse.is_number()) continue;
+      const double height = plot_height * rmse.get<double>() / highest;
+      std::snprintf(text, sizeof text,
+                    "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"%s\"/>\n",
+                    10 + group * static_cast<double>(i) + bar * static_cast<double>(w),
+                    10 + plot_height - height, bar * 0.9, height, kColours[w]);
+      svg += text;
+    }
+  }
+  const ordered_json& first = at(windows[0], "leads");
+  for (std::size_t i = 0; first.is_array() && i < first.size(); ++i) {
+    std::snprintf(text, sizeof text, "<text x=\"%.1f\" y=\"126\" font-size=\"10\">",
+                  10 + group * static_cast<double>(i));
+    svg += text + shown(at(first[i], "lead")) + "</text>\n";
+  }
+  std::snprintf(text, sizeof text, "%.3g", highest);
+  svg += "<text x=\"10\" y=\"144\" font-size=\"10\">bars: RMSE over 24 h, 7 d, 30 d (tallest " +
+         std::string(text) + ")</text>\n</svg>\n";
+  return svg;
+}
+
 std::string verification_section(const ordered_json& status) {
   const ordered_json& verification = at(status, "verification");
   std::string page = "<section id=\"verification\"><h2>Live verification</h2>\n";
@@ -351,7 +398,7 @@ std::string verification_section(const ordered_json& status) {
       first = false;
     }
   }
-  return page + "</table></div></section>\n";
+  return page + "</table></div>" + verification_plot(at(verification, "windows")) + "</section>\n";
 }
 
 std::string sources_section(const ordered_json& status) {

@@ -172,6 +172,8 @@ day = {lead["lead"]: lead for lead in v["windows"][0]["leads"]}
 # FC+04H -20 -18 -18 -18, persistence the observations at 14..17 h: -14 -15 -13 -11.
 assert day["FC+01H"] == {"lead": "FC+01H", "n": 4, "mae": 0.5, "rmse": 0.707, "skill": 0.875}, day
 assert day["FC+04H"] == {"lead": "FC+04H", "n": 4, "mae": 3.5, "rmse": 3.606, "skill": -1.476}, day
+page = open(os.path.join(work, "index.html")).read()
+assert page.count("<rect ") == 12 and "Live verification" in page, "a bar per lead and window"
 CHECK
 
 # --- scheduling: the crontab example's starts make one cycle an hour, at minute
