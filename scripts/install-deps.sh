@@ -6,14 +6,17 @@ set -euo pipefail
 
 usage() {
   cat <<'USAGE'
-Usage: install-deps.sh
+Usage: install-deps.sh [--no-test-browser]
 Installs the Debian packages the project needs to build, test, run the example
 cycle and plot (with sudo when not run as root); packages already installed
-are left alone. Takes no arguments.
+are left alone. --no-test-browser leaves out what only the tests need that a
+production machine would not want: the browser that loads the status page.
 USAGE
 }
+with_browser=true
 case "$*" in
   "") ;;
+  --no-test-browser) with_browser=false ;;
   -h | --help) usage && exit 0 ;;
   *) usage >&2 && exit 2 ;;
 esac
@@ -36,6 +39,11 @@ packages=(
   gnuplot-nox
   clang-format
 )
+# Only the tests use these (cli.status-page): headless, never for the service.
+test_packages=(
+  chromium
+)
+if $with_browser; then packages+=("${test_packages[@]}"); fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

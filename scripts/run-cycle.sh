@@ -11,7 +11,9 @@ set -euo pipefail
 
 usage() {
   cat <<'USAGE'
-Usage: run-cycle.sh [--bindir DIR] [--models DIR] [--keep-days N] VARIANT WORKDIR [ORDER_FILE]
+Usage: run-cycle.sh [--bindir DIR] [--models DIR] [--keep-days N] [--stale-hours H]
+                    [--on-alert CMD [--alert-timeout S]] [--publish DIR] [--utc-minute M]
+                    VARIANT WORKDIR [ORDER_FILE]
   VARIANT        ap, dst or kp (selects nrtprep-VARIANT)
   WORKDIR        the cycle's working directory (velk_nrt.cfg, input files, outputs)
   ORDER_FILE     optional order file handed to the preprocessor
@@ -20,6 +22,20 @@ Usage: run-cycle.sh [--bindir DIR] [--models DIR] [--keep-days N] VARIANT WORKDI
                  different (default: the installed share/velk/models)
   --keep-days N  remove the cycle's own dated files older than N days (default 30;
                  0 keeps them all)
+  --stale-hours H  the status calls an input or forecast stale when its newest
+                 row has not advanced for H hours (default 3)
+  --on-alert CMD  run CMD (with sh -c) when the forecasts first reach a storm
+                 level or reach a higher one, the alert as JSON on its standard
+                 input; its output goes to standard error. A CMD that fails is
+                 run again at the next cycle.
+  --alert-timeout S  stop CMD after S seconds (default 60)
+  --publish DIR  copy index.html, status.json and this cycle's picture (as
+                 forecast.png) into DIR (made when missing), each replaced
+                 atomically and readable by all, for a web server
+  --utc-minute M run only when the UTC time is within minutes M..M+14 of the
+                 hour, else exit 0 at once, doing nothing: cron starts jobs in
+                 local time, so a crontab runs this at minutes 5,20,35,50 and
+                 the cycle still runs once an hour at minute M UTC
 Exit status: 0 a forecast table was written in this cycle; 10 a source failed
 (no fresh configuration); 11 the order file is not well-formed XML; 12 the
 preprocessor could write no report; 13 the preprocessor ended otherwise; 20 the
@@ -35,15 +51,21 @@ bad_usage() {
 }
 
 here="$(cd "$(dirname "$0")" && pwd)"
-bindir="" models="" models_given=false keep_days=30
+bindir="" models="" models_given=false keep_days=30 stale_hours=3 on_alert="" alert_timeout=60
+publish="" utc_minute=""
 while [ $# -gt 0 ]; do
   case "$1" in
-    --bindir | --models | --keep-days)
+    --bindir | --models | --keep-days | --stale-hours | --on-alert | --alert-timeout | --publish | --utc-minute)
       [ $# -ge 2 ] && [ -n "$2" ] || bad_usage "$1 needs a value"
       case "$1" in
         --bindir) bindir="$2" ;;
         --models) models="$2" models_given=true ;;
         --keep-days) keep_days="$2" ;;
+        --stale-hours) stale_hours="$2" ;;
+        --on-alert) on_alert="$2" ;;
+        --alert-timeout) alert_timeout="$2" ;;
+        --publish) publish="$2" ;;
+        --utc-minute) utc_minute="$2" ;;
       esac
       shift 2
       ;;
@@ -61,6 +83,20 @@ variant="$1" workdir="$2" order="${3:-}"
 case "$variant" in ap | dst | kp) ;; *) bad_usage "unknown variant '$variant'" ;; esac
 [[ "$keep_days" =~ ^[0-9]+$ ]] && [ "${#keep_days}" -le 5 ] || bad_usage "--keep-days needs a whole number of days, not '$keep_days'"
 keep_days=$((10#$keep_days)) # a leading zero would make shell arithmetic read it as octal
+[[ "$stale_hours" =~ ^[0-9]{1,4}$ ]] && [ $((10#$stale_hours)) -ge 1 ] && [ $((10#$stale_hours)) -le 8760 ] ||
+  bad_usage "--stale-hours needs whole hours 1..8760, not '$stale_hours'"
+stale_hours=$((10#$stale_hours))
+[[ "$alert_timeout" =~ ^[0-9]{1,4}$ ]] && [ $((10#$alert_timeout)) -ge 1 ] ||
+  bad_usage "--alert-timeout needs whole seconds 1..9999, not '$alert_timeout'"
+alert_timeout=$((10#$alert_timeout))
+if [ -n "$utc_minute" ]; then
+  [[ "$utc_minute" =~ ^[0-9]{1,2}$ ]] && [ $((10#$utc_minute)) -le 59 ] ||
+    bad_usage "--utc-minute needs a minute 0..59, not '$utc_minute'"
+  # Every zone's offset from UTC is a whole number of quarter hours, so one of
+  # the four starts an hour falls within the quarter hour from minute M UTC.
+  # (The window wraps past the hour.)
+  if [ $(((10#$(date -u +%M) - 10#$utc_minute + 60) % 60)) -ge 15 ]; then exit 0; fi
+fi
 [ -d "$workdir" ] || bad_usage "no working directory '$workdir'"
 # Every path is made absolute before the script changes into WORKDIR.
 if [ -n "$bindir" ]; then
@@ -77,6 +113,10 @@ elif $models_given; then
   bad_usage "no directory '$models' for --models"
 else
   models=""
+fi
+if [ -n "$publish" ]; then
+  mkdir -p -- "$publish" 2> /dev/null || bad_usage "cannot make the directory '$publish' for --publish"
+  publish="$(cd "$publish" && pwd)"
 fi
 if [ -n "$order" ]; then
   [ -d "$(dirname "$order")" ] || bad_usage "no directory for the order file '$order'"
@@ -149,12 +189,23 @@ if [ -n "$models" ]; then
   done
 fi
 
+# A cycle that was killed left its marker and scratch directory behind. The
+# lock is held, so no other cycle is using any of them: all are stale.
+for stale in .cycle-start.?????? .cycle-out.??????; do
+  if [ -e "$stale" ] || [ -L "$stale" ]; then rm -rf -- "$stale"; fi
+done
+
 # Files written in this cycle are newer than this marker; a velk_nrt.cfg
 # older than it names the inputs of an earlier cycle.
 marker="" scratch=""
 trap 'rm -rf "$marker" "$scratch"' EXIT
 marker="$(mktemp .cycle-start.XXXXXX 2> /dev/null)" || unwritable
 scratch="$(mktemp -d .cycle-out.XXXXXX 2> /dev/null)" || unwritable
+# File times advance in clock ticks of a few milliseconds: a file written in
+# the same tick as the marker would not be newer than it, and a fresh
+# configuration would read as an old one. Waiting out a tick makes every
+# file of this cycle newer.
+sleep 0.02
 fresh() { [ -f "$1" ] && [ -n "$(find "$1" -newer "$marker" 2>/dev/null)" ]; }
 
 outcome="" status=0 message="" table="" metadata="" picture=""
@@ -176,17 +227,26 @@ if [ -z "$outcome" ]; then
   forecast_status=0
   "${bindir}velk_nrt" > "$scratch/out" 2> "$scratch/err" || forecast_status=$?
   table="$(config_value FNDAT)" metadata="$(config_value FNMET)"
+  # The whole message: a diagnostic may take several lines (the message, the
+  # file, the line); velk_status makes one line of them.
   if [ "$forecast_status" -ne 0 ]; then
-    outcome=forecaster-failed status=21 message="$(head -n 1 "$scratch/err")"
+    outcome=forecaster-failed status=21 message="$(head -c 4096 "$scratch/err" | tr -d '\0')"
     cat "$scratch/err" >&2
   elif [ -s "$scratch/out" ]; then
-    outcome=forecaster-refused status=20 message="$(head -n 1 "$scratch/out" | sed 's/^ *//')"
+    outcome=forecaster-refused status=20 message="$(head -c 4096 "$scratch/out" | tr -d '\0')"
   elif ! fresh "$table" || ! fresh "$metadata"; then
     outcome=forecaster-failed status=21 message="no fresh forecast table or metadata"
   else
     outcome=forecast
   fi
   [ "$outcome" = forecast ] || table="" metadata=""
+fi
+# The newest row of each input shows whether the upstream data advanced; a
+# failed cycle's inputs are removed below, so only a forecast's are read.
+input_files=()
+if [ "$outcome" = forecast ]; then
+  input_files=(--ace-mag "$(config_value FNMAG)" --ace-swepam "$(config_value FNSWEPAM)"
+    --dst "$(config_value FNDST)" --kp "$(config_value FNKP)")
 fi
 
 if [ "$outcome" = forecast ] && command -v gnuplot > /dev/null && [ -x "$here/plot-forecast.sh" ]; then
@@ -220,8 +280,55 @@ report=""
 if fresh errorfile.xml; then report=errorfile.xml; fi
 if ! "${bindir}velk_status" --time "$cycle_time" --variant "$variant" --outcome "$outcome" \
   --exit "$status" ${order:+--order-file} --message "$message" --report "$report" \
-  --table "$table" --metadata "$metadata" --picture "$picture"; then
+  --table "$table" --metadata "$metadata" --picture "$picture" --stale-hours "$stale_hours" \
+  --alert-file "$scratch/alert.json" "${input_files[@]}"; then
   echo "$cycle_time $variant $outcome exit=74 (status.json not written)"
   exit 74
+fi
+
+# The page for a web server, which cannot read the working directory (under
+# systemd's DynamicUser it is private). Each file is replaced atomically so
+# that a reader never sees half of one.
+publish_as() { # FILE NAME
+  local copy
+  copy="$(mktemp "$publish/.$2.XXXXXX" 2> /dev/null)" &&
+    { cp -- "$1" "$copy" && chmod 0644 "$copy" && mv -f -- "$copy" "$publish/$2"; } 2> /dev/null ||
+    { rm -f -- "${copy:-}"; echo "run-cycle: publish: cannot write $publish/$2" >&2; }
+}
+if [ -n "$publish" ]; then
+  # A copy that a killed cycle left half made.
+  find "$publish" -maxdepth 1 -type f -regextype posix-extended \
+    -regex '.*/\.(index\.html|status\.json|forecast\.png)\.[[:alnum:]]{6}' -mmin +60 -delete 2> /dev/null || true
+  publish_as index.html index.html
+  publish_as status.json status.json
+  if [ -n "$picture" ] && [ -f "$picture" ]; then publish_as "$picture" forecast.png; fi
+fi
+
+# Storm alerts. .alert-level holds the highest level alerted in the storm
+# going on, so that a storm alerts once per level instead of every hour; a
+# forecast that reaches no level ends the storm. A failed cycle knows no level
+# and changes nothing. The state advances only once CMD has succeeded, so an
+# alert that could not be delivered is tried again at the next cycle.
+if [ -n "$on_alert" ] && [ -s "$scratch/alert.json" ]; then
+  level="$(sed -n 's/^{"level":\([0-9]\),.*/\1/p' "$scratch/alert.json")"
+  alerted="$(cat .alert-level 2> /dev/null || true)"
+  [[ "$alerted" =~ ^[0-9]$ ]] || alerted=0
+  set_alerted() {
+    { rm -f .alert-level.new && echo "$1" > .alert-level.new && mv -f .alert-level.new .alert-level; } 2> /dev/null ||
+      echo "run-cycle: alert: cannot record level $1 in $workdir/.alert-level" >&2
+  }
+  if [ "$level" = 0 ]; then
+    [ "$alerted" = 0 ] || set_alerted 0
+  elif [ -n "$level" ] && [ "$level" -gt "$alerted" ]; then
+    alert_status=0
+    # (Without the lock's descriptor: a process CMD leaves behind must not
+    # hold the working directory's lock.)
+    timeout -k 5 "$alert_timeout" sh -c "$on_alert" < "$scratch/alert.json" >&2 9>&- || alert_status=$?
+    if [ "$alert_status" -eq 0 ]; then
+      set_alerted "$level"
+    else
+      echo "run-cycle: alert: '$on_alert' failed with status $alert_status (124: timed out); the alert is tried again at the next cycle" >&2
+    fi
+  fi
 fi
 exit "$status"

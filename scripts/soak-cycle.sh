@@ -77,10 +77,15 @@ bin="$out/bin"
 mkdir -p "$bin"
 ln -s "$out/prefix/bin/velk_nrt" "$out/prefix/bin/velk_status" "$bin/"
 ln -s "$build/tests/e2e/nrtprep-dst-loopback" "$bin/nrtprep-dst"
+# The installation carries the scheduling files; the units must verify.
+for file in crontab.example velk-cycle@.service velk-cycle@.timer; do
+  [ -f "$share/scheduling/$file" ] || die "cmake --install did not install scheduling/$file"
+done
 if command -v systemd-analyze > /dev/null; then
-  unit="$out/velk-cycle@dst.service"
-  sed "s#/usr/local/#$out/prefix/#g" "$root/examples/scheduling/velk-cycle@.service" > "$unit"
-  systemd-analyze verify "$unit" > "$out/verify.log" 2>&1 && [ ! -s "$out/verify.log" ] ||
+  unit="$out/velk-cycle@dst"
+  sed "s#/usr/local/#$out/prefix/#g" "$share/scheduling/velk-cycle@.service" > "$unit.service"
+  cp "$share/scheduling/velk-cycle@.timer" "$unit.timer"
+  systemd-analyze verify "$unit.service" "$unit.timer" > "$out/verify.log" 2>&1 && [ ! -s "$out/verify.log" ] ||
     die "systemd-analyze verify: $(cat "$out/verify.log")"
 fi
 

@@ -2,6 +2,7 @@
 
 #include <tinyxml.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -63,14 +64,23 @@ bool follows_a_download(const std::string& step, const std::string& error) {
 
 }  // namespace
 
-std::vector<FailedStep> failed_steps(const std::string& report_path, bool order_file_given) {
+Number number_in(const std::string& text) {
+  const std::string value = trimmed(text);
+  char* end = nullptr;
+  const double parsed = std::strtod(value.c_str(), &end);
+  if (value.empty() || *end != '\0' || !std::isfinite(parsed)) return std::nullopt;
+  return parsed;
+}
+
+ReportFacts read_report(const std::string& report_path, bool order_file_given) {
   TiXmlDocument document;
   load(document, report_path);
   const TiXmlElement* root = document.RootElement();
   const TiXmlElement* errors = root != nullptr ? root->FirstChildElement("Errors") : nullptr;
   if (errors == nullptr) throw std::runtime_error(report_path + " holds no Errors element");
 
-  std::vector<FailedStep> failed;
+  ReportFacts facts;
+  std::vector<FailedStep>& failed = facts.failed;
   std::string source, previous;
   // The read of an existing ACE file in the input directory comes before that
   // list's download: a FileRead that follows no download belongs to the next.
@@ -81,6 +91,7 @@ std::vector<FailedStep> failed_steps(const std::string& report_path, bool order_
     const bool reads_ahead = name == "FileRead" && source_of_download(previous).empty();
     previous = name;
     if (!source_of_download(name).empty()) {
+      facts.sources_tried = true;
       source = source_of_download(name);
       for (std::size_t i : ahead) failed[i].source = source;
       ahead.clear();
@@ -98,7 +109,7 @@ std::vector<FailedStep> failed_steps(const std::string& report_path, bool order_
       failed.push_back({of_a_source && !reads_ahead ? source : "general", name, error});
     }
   }
-  return failed;
+  return facts;
 }
 
 Metadata read_metadata(const std::string& path) {
@@ -124,8 +135,9 @@ Metadata read_metadata(const std::string& path) {
     for (const TiXmlElement* score = list != nullptr ? list->FirstChildElement("Performance_Score")
                                                      : nullptr;
          score != nullptr; score = score->NextSiblingElement("Performance_Score")) {
-      lead.scores.push_back({child_text(score, "Name"), child_text(score, "Value"),
-                             child_text(score, "Persistence_Value")});
+      const TiXmlElement* persistence = score->FirstChildElement("Persistence_Value");
+      lead.scores.push_back({child_text(score, "Name"), number_in(child_text(score, "Value")),
+                             number_in(element_text(persistence)), persistence != nullptr});
     }
     metadata.models.push_back(lead);
   }
@@ -133,7 +145,8 @@ Metadata read_metadata(const std::string& path) {
 }
 
 std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
-                                             const std::string& fill_value) {
+                                             const std::string& fill_value,
+                                             TimedValues* observations) {
   std::istringstream in(whole_file(table_path));
   std::string line;
   if (!std::getline(in, line)) throw std::runtime_error(table_path + " is empty");
@@ -142,16 +155,22 @@ std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
   std::vector<NewestForecast> leads;
   std::istringstream header(line);
   for (std::string word; header >> word;) {
-    if (word.rfind("FC+", 0) == 0) leads.push_back({word, "", ""});
+    if (word.rfind("FC+", 0) == 0) leads.push_back({word, "", 0, 0, {}});
   }
   if (leads.empty()) throw std::runtime_error(table_path + " has no FC+ column in its header");
 
-  constexpr std::size_t kFirstForecast = 8;  // after HOY .. HH and the observed index
+  constexpr std::size_t kObserved = 7;       // after HOY .. HH
+  constexpr std::size_t kFirstForecast = 8;  // after the observed index
   // A fill value too wide for its field is written as asterisks: then only
   // the same text marks a gap.
   char* fill_end = nullptr;
   const double fill = std::strtod(fill_value.c_str(), &fill_end);
   const bool fill_is_number = fill_end != fill_value.c_str() && *fill_end == '\0';
+  const auto value_of = [&](const std::string& text) -> Number {
+    const Number parsed = number_in(text);
+    if (!parsed || text == fill_value || (fill_is_number && *parsed == fill)) return std::nullopt;
+    return parsed;
+  };
   std::size_t number = 1;
   while (std::getline(in, line)) {
     ++number;
@@ -174,15 +193,17 @@ std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
     }
     char when[32];
     std::snprintf(when, sizeof when, "%04d-%02d-%02dT%02d:00Z", date[0], date[1], date[2], date[3]);
+    const Number observation = value_of(fields[kObserved]);
+    const bool observed = observation.has_value();
+    if (observed && observations != nullptr) observations->emplace_back(when, *observation);
     for (std::size_t i = 0; i < leads.size() && kFirstForecast + i < fields.size(); ++i) {
-      const std::string& value = fields[kFirstForecast + i];
-      char* end = nullptr;
-      const double parsed = std::strtod(value.c_str(), &end);
-      if (end == value.c_str() || value == fill_value || (fill_is_number && parsed == fill)) {
-        continue;
-      }
+      if (observed) leads[i].ahead.clear();
+      const Number value = value_of(fields[kFirstForecast + i]);
+      if (!value) continue;
       leads[i].valid_time = when;
-      leads[i].value = value;
+      leads[i].value = *value;
+      leads[i].sample_size += observed;
+      if (!observed) leads[i].ahead.emplace_back(when, *value);
       ++leads[i].rows;
     }
   }

@@ -2,6 +2,7 @@
 // for people and one log line, all made from the same facts.
 #pragma once
 
+#include <map>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -20,15 +21,25 @@ struct CycleRun {
   std::string table;     // forecast table written in this cycle, "" when none
   std::string metadata;  // its metadata file, "" when none
   std::string picture;   // its picture, "" when none
+  // This cycle's input files by source ("dst", "kp", "ace_mag", "ace_swepam").
+  std::map<std::string, std::string> inputs;
+  double stale_hours = 3;  // a newest row unchanged this long is stale
+  std::string ledger;      // the forecasts issued so far, for live verification; "" for none
+  // The previous cycle's status.json (null when none): freshness and the last
+  // good forecast are carried on from it.
+  nlohmann::ordered_json previous;
 };
+
+// The forecaster's message as one line: every line trimmed, blank ones left
+// out, the rest joined with " | " (its diagnostics span several lines).
+std::string one_line(const std::string& message);
 
 // Reads the files the run names. A file that cannot be read is noted in the
 // status ("problems") instead of ending the status: the outcome still counts.
 nlohmann::ordered_json cycle_status(const CycleRun& run);
 
-std::string status_page(const nlohmann::ordered_json& status);
-
-// "<time> <variant> <outcome> exit=<n> failed=<steps|-> newest=<lead>@<valid time>=<value>,..."
+// "<time> <variant> <outcome> exit=<n> failed=<steps|-> newest=<lead>@<valid time>=<value>,...
+// [message=<text>]"
 std::string log_line(const nlohmann::ordered_json& status);
 
 // Replaces `path` with `content` atomically (the preprocessor's own writer:

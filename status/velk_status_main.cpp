@@ -1,5 +1,6 @@
 // velk_status: writes status.json and index.html for the cycle that the cycle
 // script just ran, in the current directory, and prints its log line.
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <map>
@@ -7,22 +8,59 @@
 #include <string>
 
 #include "forecast/version.h"
+#include "prep/common/file_helpers.h"
 #include "status/cycle_status.h"
+#include "status/status_page.h"
 
 namespace {
 
 const char* const kUsage =
     "Usage: velk_status --time UTC --variant V --outcome NAME --exit N [--order-file]\n"
     "                   [--message TEXT] [--report FILE] [--table FILE --metadata FILE]\n"
-    "                   [--picture FILE]\n"
+    "                   [--picture FILE] [--ace-mag FILE] [--ace-swepam FILE] [--dst FILE]\n"
+    "                   [--kp FILE] [--stale-hours H] [--alert-file FILE]\n"
     "Writes status.json and index.html in the current directory (each replaced\n"
-    "atomically), then prints the cycle's log line. Exit status 0; 1 when a file\n"
-    "could not be written (no log line); 64 on bad usage.\n"
+    "atomically), then prints the cycle's log line. The input files named give\n"
+    "the newest row of each input; the previous status.json tells how long each\n"
+    "newest row has not advanced (stale after H hours, default 3) and which was\n"
+    "the last good forecast. A forecast's hours to come are kept in\n"
+    ".forecast-ledger and scored once observed. --alert-file writes the storm\n"
+    "levels this cycle's forecasts reach as one line of JSON (only after a\n"
+    "forecast). Exit status 0; 1 when a file could not be written (no log line);\n"
+    "64 on bad usage.\n"
     "velk_status --help or --version (alone) prints this text or the version.\n";
 
-const std::set<std::string> kValueOptions = {"--time",  "--variant",  "--outcome",
-                                             "--exit",  "--message",  "--report",
-                                             "--table", "--metadata", "--picture"};
+const std::set<std::string> kValueOptions = {
+    "--time",       "--variant", "--outcome",     "--exit",    "--message",
+    "--report",     "--table",   "--metadata",    "--picture", "--ace-mag",
+    "--ace-swepam", "--dst",     "--stale-hours", "--kp",      "--alert-file"};
+
+constexpr std::size_t kMaxPictureBytes = std::size_t{8} << 20;
+
+// The previous cycle's status, or null: a missing or damaged one only means
+// that nothing is carried on.
+nlohmann::ordered_json previous_status() {
+  std::string text;
+  if (!read_whole_file("status.json", kMaxTextBytes, text)) return nullptr;
+  auto status = nlohmann::ordered_json::parse(text, nullptr, false);
+  return status.is_object() ? status : nlohmann::ordered_json(nullptr);
+}
+
+std::string last_good_picture(const nlohmann::ordered_json& status) {
+  const auto good = status.find("last_good_forecast");
+  if (good == status.end() || !good->is_object()) return "";
+  const auto picture = good->find("picture");
+  if (picture == good->end() || !picture->is_string()) return "";
+  // Only a picture of the working directory: the name may come from an older
+  // status.json, and the page is served to others.
+  const std::string name = picture->get<std::string>();
+  std::string bytes;
+  if (name.empty() || name.find('/') != std::string::npos ||
+      !read_whole_file(name, kMaxPictureBytes, bytes) || bytes.compare(0, 4, "\x89PNG") != 0) {
+    return "";
+  }
+  return bytes;
+}
 
 }  // namespace
 
@@ -67,10 +105,35 @@ int main(int argc, char** argv) {
   run.table = values["table"];
   run.metadata = values["metadata"];
   run.picture = values["picture"];
+  for (const char* source : {"ace_mag", "ace_swepam", "dst", "kp"}) {
+    std::string option = source;
+    std::replace(option.begin(), option.end(), '_', '-');
+    run.inputs[source] = values[option];
+  }
+  if (values.count("stale-hours") != 0) {
+    const std::string& hours = values["stale-hours"];
+    const double parsed = std::strtod(hours.c_str(), &end);
+    if (hours.empty() || *end != '\0' || !(parsed > 0 && parsed <= 8760)) {
+      std::cerr << "velk_status: --stale-hours needs hours above 0 (at most 8760), not '" << hours
+                << "'\n"
+                << kUsage;
+      return 64;
+    }
+    run.stale_hours = parsed;
+  }
+  run.previous = previous_status();
+  run.ledger = ".forecast-ledger";
   const auto status = velk_status::cycle_status(run);
   try {
     velk_status::replace_file("status.json", status.dump(1) + "\n");
-    velk_status::replace_file("index.html", velk_status::status_page(status));
+    velk_status::replace_file("index.html",
+                              velk_status::status_page(status, last_good_picture(status)));
+    if (values.count("alert-file") != 0 && status["alerts"].is_object()) {
+      auto alert = status["alerts"];
+      alert["variant"] = status["variant"];
+      alert["cycle_time"] = status["cycle_time"];
+      velk_status::replace_file(values["alert-file"], alert.dump() + "\n");
+    }
   } catch (const std::exception& e) {
     std::cerr << "velk_status: " << e.what() << "\n";
     return 1;

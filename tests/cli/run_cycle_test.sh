@@ -4,60 +4,10 @@
 # stand-in programs told by files in the working directory what to do.
 set -euo pipefail
 run_cycle="$1" velk_status="$2" source_dir="$3"
-tmp="$(mktemp -d)"
-trap 'rm -rf "$tmp"' EXIT
-mkdir -p "$tmp/bin" "$tmp/work" "$tmp/models"
-export FIXTURES="$source_dir/tests"
-ln -s "$velk_status" "$tmp/bin/velk_status"
-# The stand-in preprocessor: prep-mode says ok (report, four inputs, a
-# configuration), sources (a failed ACE download: report and two inputs, no
-# configuration), stale (report only), pair (a refused month pair) or an exit
-# status.
-cat > "$tmp/bin/nrtprep-dst" <<'STUB'
-#!/usr/bin/env bash
-echo "$TZ" > seen-tz
-mode="$(cat prep-mode)" stamp="$(date -u +%Y_%j_%H_%M)"
-report="$FIXTURES/e2e/cases/dst_default_running_month/expected/errorfile.xml"
-case "$mode" in
-  exit*) cp "$report" errorfile.xml; exit "${mode#exit}" ;;
-  # (A byte that is not UTF-8 in the report, as an ISO-8859-1 path may hold.)
-  sources) tr '\n' '~' < "$report" | sed 's/\(AceMagFileDownload<\/StepName>~<ErrorName>[^<]*<\/ErrorName>~<Value>\)0/\11/' |
-    tr '~' '\n' | sed 's/202304_ace_mag/202304_ace_\xe9mag/' > errorfile.xml
-    touch "dst-rt-$stamp.asc" "kp-rt-$stamp.asc"; exit 0 ;;
-  stale) cp "$report" errorfile.xml; exit 0 ;;
-  # Kp months served the wrong way round: refused, with nothing else failing.
-  pair) cp "$FIXTURES/e2e/cases/kp_pair_in_wrong_order/expected/errorfile.xml" errorfile.xml; exit 0 ;;
-  garbled) echo "<Zuv_errorfile" > errorfile.xml; exit 0 ;;
-  # Every source obtained, but velk_nrt.cfg could not be written.
-  cfgwrite) sed "s#</Errors>#<Step>\n<StepName>FileWrite</StepName>\n<ErrorName>'velk_nrt.cfg'write</ErrorName>\n<Value>1</Value>\n</Step>\n</Errors>#" \
-    "$report" > errorfile.xml; exit 0 ;;
-  # A full cycle whose order file names an input directory without ACE files.
-  existing) report="$FIXTURES/e2e/cases/ap_order_full_cycle/expected/out/errorfile.xml" ;;
-esac
-cp "$report" errorfile.xml
-for input in dst kp ace-mag ace-swepam; do touch "$input-rt-$stamp.asc"; done
-printf "FNMET='dst-fc-%s.xml'\nFNDAT='dst-fc-%s.asc'\n/\n" "$stamp" "$stamp" > velk_nrt.cfg
-STUB
-# The stand-in forecaster: fc-mode says ok, none (a table without a single
-# forecast), refuse (a message line, partial outputs) or abort (a diagnostic,
-# status 2).
-cat > "$tmp/bin/velk_nrt" <<'STUB'
-#!/usr/bin/env bash
-table="$(sed -n "s/^FNDAT='\(.*\)'$/\1/p" velk_nrt.cfg)" metadata="$(sed -n "s/^FNMET='\(.*\)'$/\1/p" velk_nrt.cfg)"
-expected="$FIXTURES/forecast/data/e2e/cases/real2020_dst/expected"
-case "$(cat fc-mode)" in
-  ok) cp "$expected/fc.asc" "$table"; cp "$expected/fc.xml" "$metadata" ;;
-  none) expected="${expected%/real2020_dst/expected}/synthetic_no_forecast_row/expected"
-    cp "$expected/fc.asc" "$table"; cp "$expected/fc.xml" "$metadata" ;;
-  refuse) head -n 3 "$expected/fc.asc" > "$table"; echo " DATE/TIME IN MAG AND SWEPAM DATA DO NOT MATCH" ;;
-  abort) echo "velk_nrt: cannot open model file 1101.res" >&2; exit 2 ;;
-esac
-STUB
-chmod +x "$tmp/bin/"*
-echo "model one" > "$tmp/models/1101.res"
+# shellcheck source=tests/cli/stand_ins.sh
+source "$(dirname "$0")/stand_ins.sh"
+cycle_scratch "$velk_status" "$source_dir"
 echo "covariance one" > "$tmp/models/1101.cov"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # cycle [OPTIONS...]: one cycle in work/ from $tmp with a relative --bindir,
 # under a local time zone; sets status, out, err.
 cycle() {
@@ -75,7 +25,8 @@ status_field() { python3 -c 'import json, sys; print(json.load(open(sys.argv[1])
 # byte that is not UTF-8 ending velk_status in an exception; the read of an
 # existing ACE file counted to the source before it; a refused month pair
 # leaving every source "ok" because no report step had failed; a velk_nrt.cfg
-# that could not be written blamed on the source read last.
+# that could not be written blamed on the source read last; a refusal of
+# several lines logged by its first line only, or not logged at all.
 # prep-mode fc-mode status outcome          words the log line must hold
 while read -r prep fc want outcome words; do
   echo "$prep" > "$tmp/work/prep-mode"
@@ -86,17 +37,21 @@ while read -r prep fc want outcome words; do
   [ "$status" -eq "$want" ] || fail "$row: exit status $status, expected $want ($err)"
   [ "$(wc -l <<< "$out")" -eq 1 ] || fail "$row: not one log line: $out"
   [[ "$out" =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z\ dst\ $outcome\ exit=$want\  ]] || fail "$row: log line '$out'"
-  for word in ${words//,/ }; do [[ "$out" == *"$word"* ]] || fail "$row: log line lacks '$word': $out"; done
+  # (A ~ in a word stands for a blank.)
+  for word in ${words//,/ }; do [[ "$out" == *"${word//\~/ }"* ]] || fail "$row: log line lacks '${word//\~/ }': $out"; done
   # The configuration's write is no source's step.
-  [ "$prep" != cfgwrite ] || [[ "$out" == *" failed=FileWrite newest=-" ]] || fail "$row: log line '$out'"
+  [ "$prep" != cfgwrite ] || [[ "$out" == *" failed=FileWrite newest=-"* ]] || fail "$row: log line '$out'"
   [[ "$out" != *OrderFileInDir* ]] || fail "$row: the expected OrderFileInDir is listed: $out"
   [ "$(status_field outcome)" = "$outcome" ] && [ "$(status_field exit_status)" = "$want" ] ||
     fail "$row: status.json says $(status_field outcome) $(status_field exit_status)"
   [ "$(cat "$tmp/work/seen-tz")" = UTC ] || fail "$row: the programs ran with TZ=$(cat "$tmp/work/seen-tz")"
-  # Fault guarded: a report that does not parse showed every source as "ok".
-  [ "$prep" != garbled ] || [ "$(status_field sources)" = None ] || fail "$row: sources $(status_field sources)"
+  # Faults guarded: a report that does not parse, or one of an order file that
+  # is not XML (the run stopped before any source), showed every source as "ok".
+  case "$prep" in garbled | exit1) [ "$(status_field sources)" = None ] || fail "$row: sources $(status_field sources)" ;; esac
+  [[ "$out" != *message=* ]] || [ "$(status_field message)" = "${out##* message=}" ] ||
+    fail "$row: status.json message '$(status_field message)' is not the log line's"
 done <<'ROWS'
-ok      ok     0  forecast           failed=-,FC+01H@2020-03-21T21:00Z=-15.,FC+04H@
+ok      ok     0  forecast           failed=-,FC+01H@2020-03-21T21:00Z=-15.0,FC+04H@
 existing ok    0  forecast           failed=FileRead(ace_mag),FileRead(ace_swepam)
 sources ok     10 sources-failed     AceMagFileDownload(ace_mag),newest=-
 stale   ok     10 sources-failed     failed=-
@@ -106,8 +61,9 @@ cfgwrite ok    10 sources-failed     failed=FileWrite
 exit1   ok     11 order-file-invalid exit=11
 exit3   ok     12 no-report          exit=12
 exit7   ok     13 preprocessor-failed exit=13
-ok      refuse 20 forecaster-refused newest=-
-ok      abort  21 forecaster-failed  newest=-
+ok      refuse 20 forecaster-refused newest=-,message=DATE/TIME
+ok      refuse3 20 forecaster-refused message=A~RUN-TIME~ERROR~F~5~WAS~ENCOUNTERED~WHILE~READING~THE~INPUT~FILE~|~ace-mag-rt.asc~|~AT~LINE~#~7
+ok      abort  21 forecaster-failed  newest=-,message=velk_nrt:~cannot~open~model~file~1101.res
 ROWS
 
 # The page and the status of a forecast, read by parsers.
@@ -121,8 +77,18 @@ status = json.load(open(os.path.join(work, "status.json")))
 assert status["outcome"] == "forecast" and status["variant"] == "dst", status
 assert os.path.isfile(os.path.join(work, status["forecast_table"])), status["forecast_table"]
 assert [f["lead"] for f in status["newest_forecasts"]] == ["FC+01H", "FC+02H", "FC+03H", "FC+04H"]
-assert status["newest_forecasts"][0] == {"lead": "FC+01H", "valid_time": "2020-03-21T21:00Z", "value": "-15."}
-assert status["scores"][0]["Skill score"] == {"value": "-5.439"}
+# Faults guarded: numbers written as strings ("-15.", "9999.0"); score keys
+# with blanks and apostrophes; RMSE labelled as a mean square error; no
+# sample size beside the scores.
+assert status["newest_forecasts"][0] == {"lead": "FC+01H", "valid_time": "2020-03-21T21:00Z", "value": -15.0, "sample_size": 437}
+assert status["index"] == {"name": "Dst", "units": "nT", "fill_value": 9999.0}, status["index"]
+assert status["scores"][0] == {"lead_hours": 1, "sample_size": 437, "rmse": {"value": 7.127, "persistence": 2.809},
+    "prediction_efficiency": {"value": 0.125, "persistence": 0.864}, "correlation": {"value": 0.57, "persistence": 0.931},
+    "skill_score": {"value": -5.439}}, status["scores"][0]
+assert status["freshness"]["inputs"]["ace_mag"]["newest"] == "2020-03-21T17:00Z", status["freshness"]
+assert status["freshness"]["inputs"]["dst"]["newest"] == "2020-03-31T23:00Z", status["freshness"]
+assert status["freshness"]["inputs"]["kp"]["newest"] == "2020-03-21T21:00Z", status["freshness"]
+assert status["last_good_forecast"]["cycle_time"] == status["cycle_time"], status["last_good_forecast"]
 assert all(s["ok"] for s in status["sources"].values()), status["sources"]
 class Cells(html.parser.HTMLParser):
     cells, tables = [], 0
@@ -132,12 +98,13 @@ class Cells(html.parser.HTMLParser):
         self.cells.append(data.strip())
 page = Cells()
 page.feed(open(os.path.join(work, "index.html")).read())
-assert page.tables == 3 and "2020-03-21T21:00Z" in page.cells and "-5.439" in page.cells, page.cells
+assert "2020-03-21T21:00Z" in page.cells and "-5.439" in page.cells and "437" in page.cells, page.cells
 assert [s["forecast_rows"] for s in status["scores"]] == [441, 441, 441, 441], status["scores"]
 CHECK
 
 # Fault guarded: a model without a single forecast row was shown with a root
 # mean square error of 0.000, as if it were perfect.
+echo ok > "$tmp/work/prep-mode"
 echo none > "$tmp/work/fc-mode"
 cycle
 python3 - "$tmp/work" <<'CHECK' || fail "status.json or index.html of a forecast without a forecast row"
@@ -146,11 +113,121 @@ work = sys.argv[1]
 status = json.load(open(os.path.join(work, "status.json")))
 score = status["scores"][0]
 assert status["outcome"] == "forecast" and score["forecast_rows"] == 0, status
-assert score["Mean square error"] == {"value": "no forecast", "persistence": "10.000"}, score
-assert all(s["value"] == "no forecast" for k, s in score.items() if isinstance(s, dict)), score
+assert all(s["value"] is None for k, s in score.items() if isinstance(s, dict)), score
 page = open(os.path.join(work, "index.html")).read()
-assert "no forecast" in page and "<td>0.000</td>" not in page and "<td>Forecast rows (N)</td><td>0</td>" in page, page
+assert "no forecast" in page and ">0.000<" not in page, page
 CHECK
+
+# --- storm alerts: once per level reached, again only when it rises ----------
+# Faults guarded: a storm alerting every hour; a higher level not alerted; a
+# failed cycle or a lower level ending the storm; an alert lost when the
+# command failed or hung (and the hung command holding up the cycle).
+record="cat >> '$tmp/alerts'; echo >> '$tmp/alerts'"
+rm -f "$tmp/alerts"
+# prep-mode fc-mode  command  alerts-so-far level-kept
+while read -r prep fc command count kept; do
+  echo "$prep" > "$tmp/work/prep-mode"
+  echo "$fc" > "$tmp/work/fc-mode"
+  case "$command" in
+    record) cmd="$record" ;;
+    fails) cmd="cat > /dev/null; exit 3" ;;
+    hangs) cmd="sleep 60" ;;
+  esac
+  cycle --on-alert "$cmd" --alert-timeout 2
+  row="prep $prep, forecaster $fc, command $command"
+  [ "$(wc -l <<< "$out")" -eq 1 ] || fail "$row: not one log line: $out"
+  got="$(grep -c . "$tmp/alerts" 2> /dev/null || true)"
+  [ "${got:-0}" -eq "$count" ] || fail "$row: ${got:-0} alerts, expected $count"
+  [ "$(cat "$tmp/work/.alert-level" 2> /dev/null || echo 0)" = "$kept" ] ||
+    fail "$row: level kept $(cat "$tmp/work/.alert-level" 2> /dev/null)', expected $kept"
+  case "$command" in fails | hangs) [[ "$err" == *"run-cycle: alert: "*"tried again"* ]] || fail "$row: no diagnostic: $err" ;; esac
+done <<'ROWS'
+ok      ok        record 0 0
+ok      storm=-60 record 1 1
+ok      storm=-60 record 1 1
+ok      storm=-120 fails 1 1
+ok      storm=-120 record 2 2
+ok      storm=-60 record 2 2
+sources ok        record 2 2
+ok      ok        record 2 0
+ok      storm=-60 hangs  2 0
+ok      storm=-250 record 3 3
+ROWS
+python3 - "$tmp/alerts" "$tmp/work/status.json" <<'CHECK' || fail "the alerts' JSON"
+import json, sys
+alerts = [json.loads(line) for line in open(sys.argv[1]) if line.strip()]
+assert [a["level"] for a in alerts] == [1, 2, 3], alerts
+last = alerts[-1]
+assert (last["label"], last["threshold"], last["index"], last["variant"]) == ("Dst <= -200 nT", -200, "Dst", "dst"), last
+assert {"lead": "FC+04H", "valid_time": "2020-03-21T21:00Z", "value": -250.0, "level": 3, "label": "Dst <= -200 nT"} in last["forecasts"], last
+status = json.load(open(sys.argv[2]))
+assert status["alerts"]["level"] == 3 and status["last_good_forecast"]["alerts"] == status["alerts"], status["alerts"]
+CHECK
+
+# --- live verification: forecasts as issued, against later observations -------
+# Faults guarded: a forecast counted once per cycle that repeats it; a
+# forecast scored against the table that issued it instead of the later
+# observation; persistence taken at the wrong lag; the figures lost after a
+# failed cycle.
+rm -f "$tmp/work/status.json" "$tmp/work/.forecast-ledger"
+# prep-mode fc-mode UTC time
+while read -r prep fc at; do
+  echo "$prep" > "$tmp/work/prep-mode"
+  echo "$fc" > "$tmp/work/fc-mode"
+  (cd "$tmp" && at_time "2020-03-21 $at:00" bash "$run_cycle" --bindir bin \
+    --models models dst work > out 2> err) || true
+done <<'ROWS'
+ok      ok           18:20
+ok      ok           19:20
+ok      observed=-15 22:20
+sources ok           23:20
+ROWS
+python3 - "$tmp/work" <<'CHECK' || fail "live verification: $(head -c 1500 "$tmp/work/status.json")"
+import json, os, sys
+work = sys.argv[1]
+assert len(open(os.path.join(work, ".forecast-ledger")).readlines()) == 16, "4 leads x 4 hours issued once"
+v = json.load(open(os.path.join(work, "status.json")))["verification"]
+assert v["cycle_time"] == "2020-03-21T22:20:00Z" and [w["hours"] for w in v["windows"]] == [24, 168, 720], v
+day = {lead["lead"]: lead for lead in v["windows"][0]["leads"]}
+# FC+01H -16 -16 -15 -15 against -15, persistence -11 -15 -15 -15;
+# FC+04H -20 -18 -18 -18, persistence the observations at 14..17 h: -14 -15 -13 -11.
+assert day["FC+01H"] == {"lead": "FC+01H", "n": 4, "mae": 0.5, "rmse": 0.707, "skill": 0.875}, day
+assert day["FC+04H"] == {"lead": "FC+04H", "n": 4, "mae": 3.5, "rmse": 3.606, "skill": -1.476}, day
+page = open(os.path.join(work, "index.html")).read()
+assert page.count("<rect ") == 12 and "Live verification" in page, "a bar per lead and window"
+CHECK
+
+# --- scheduling: the crontab example's starts make one cycle an hour, at minute
+# 20 UTC, in every zone; --publish copies the page for a web server ---------------
+# Fault guarded: cron ignores CRON_TZ, so the cycle ran at minute 20 local time
+# (minute 50 UTC in India, 35 in Nepal).
+starts="$(sed -n 's/^\([0-9,]*\) \* \* \* \* .*run-cycle.sh \(--utc-minute [0-9]*\) .*/\1 \2/p' \
+  "$source_dir/examples/scheduling/crontab.example")"
+[ -n "$starts" ] || fail "the crontab example has no start line with --utc-minute"
+minutes="${starts%% *}" gate="${starts#* }"
+echo ok > "$tmp/work/prep-mode"
+echo ok > "$tmp/work/fc-mode"
+for zone in UTC Europe/Berlin Asia/Kolkata Asia/Kathmandu America/St_Johns Pacific/Chatham; do
+  cycles=0
+  for minute in ${minutes//,/ }; do
+    # The UTC time at which cron starts the job at this local minute.
+    at="$(date -u -d "TZ=\"$zone\" 2020-03-21 10:$(printf %02d "$minute"):00" '+%Y-%m-%d %H:%M:%S')"
+    (cd "$tmp" && at_time "$at" env TZ="$zone" bash "$run_cycle" --bindir bin \
+      --models models $gate --publish www dst work > out 2> err) || fail "$zone, local minute $minute: status $?"
+    if [ -s "$tmp/out" ]; then
+      cycles=$((cycles + 1))
+      [[ "$(cat "$tmp/out")" == 2020-03-2?T??:20:00Z\ * ]] || fail "$zone: a cycle at $(cat "$tmp/out")"
+    fi
+  done
+  [ "$cycles" -eq 1 ] || fail "$zone: $cycles cycles in an hour of the crontab's starts"
+done
+# Fault guarded: the page could only be served from the (private) working directory.
+for file in index.html status.json; do
+  cmp -s "$tmp/work/$file" "$tmp/www/$file" && [ "$(stat -c %a "$tmp/www/$file")" = 644 ] ||
+    fail "--publish: www/$file is not the working directory's, readable by all"
+done
+[ -z "$(ls "$tmp/work/"*.png 2> /dev/null)" ] || [ -s "$tmp/www/forecast.png" ] || fail "--publish: no forecast.png"
+[ -z "$(find "$tmp/www" -name '.*')" ] || fail "--publish left temporaries: $(ls -A "$tmp/www")"
 
 # --- models: a fresh working directory gets them; a changed one is replaced --
 [ "$(cat "$tmp/work/1101.res")" = "model one" ] || fail "the models were not copied into the working directory"
@@ -160,6 +237,15 @@ echo "not a model" > "$tmp/victim" && ln -s "$tmp/victim" "$tmp/work/.1101.res.n
 cycle
 [ "$(cat "$tmp/work/1101.res")" = "model two" ] || fail "a changed model was not replaced"
 [ "$(cat "$tmp/victim")" = "not a model" ] || fail "the model copy was written through a link"
+
+# --- leftovers: a killed cycle's marker and scratch directory go at the next --
+# Fault guarded: a killed cycle left .cycle-start.* and .cycle-out.* for good.
+(cd "$tmp/work" && touch .cycle-start.Ab12Cd .cycle-start.keep .cycle-outline && mkdir -p .cycle-out.Xy34Zw/sub &&
+  touch .cycle-out.Xy34Zw/sub/file)
+cycle
+[ "$(cd "$tmp/work" && find . -maxdepth 1 -regextype posix-extended -regex '\./\.cycle-(start|out)\.[[:alnum:]]{6}' | wc -l)" -eq 0 ] ||
+  fail "cycle temporaries were left: $(ls -A "$tmp/work")"
+[ -e "$tmp/work/.cycle-start.keep" ] && [ -e "$tmp/work/.cycle-outline" ] || fail "a file that is no cycle temporary was removed"
 
 # --- retention: only the cycle's own dated files older than N days go ---------
 old="$(date -u -d '40 days ago' +%Y_%j_%H_%M)" recent="$(date -u -d '3 days ago' +%Y_%j_%H_%M)"
@@ -217,7 +303,8 @@ ROWS
 
 # --- usage: every bad command line ends with 64 and the usage ------------------
 # Fault guarded: "--bindir" without a value ended in "unbound variable".
-for args in "--bindir" "--bindir bin" "--keep-days x dst work" "--models nowhere dst work" "xx work" "dst"; do
+for args in "--bindir" "--bindir bin" "--keep-days x dst work" "--models nowhere dst work" "xx work" "dst" \
+  "--utc-minute 60 dst work" "--alert-timeout 0 dst work" "--stale-hours 0 dst work"; do
   status=0
   # shellcheck disable=SC2086  # the table's entries are word lists
   (cd "$tmp" && bash "$run_cycle" $args > out 2> err) || status=$?

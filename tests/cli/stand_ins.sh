@@ -1,0 +1,92 @@
+# Sourced by the cycle script's tests: their scratch directory, stand-in
+# programs and failure count.
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# at_time UTC_TIME COMMAND...: runs COMMAND with the clock pinned at that
+# time. (A sanitizer build must accept faketime's library loaded ahead of its
+# own.)
+at_time() {
+  local when="$1"
+  shift
+  FAKETIME_DONT_FAKE_MONOTONIC=1 ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" faketime -f "$when" "$@"
+}
+
+# cycle_scratch VELK_STATUS SOURCE_DIR: makes $tmp (removed on exit) with
+# bin/ (the stand-ins and the real velk_status), work/ and models/ (one model).
+cycle_scratch() {
+  tmp="$(mktemp -d)"
+  trap 'rm -rf "$tmp"' EXIT
+  mkdir -p "$tmp/work" "$tmp/models"
+  export FIXTURES="$2/tests"
+  make_stand_ins "$tmp/bin" "$1"
+  echo "model one" > "$tmp/models/1101.res"
+}
+
+# make_stand_ins BIN VELK_STATUS: puts stand-in programs into BIN, told by
+# files in the working directory what to do, and links the real velk_status
+# beside them. FIXTURES must name tests/.
+make_stand_ins() {
+  local bin="$1"
+  mkdir -p "$bin"
+  ln -sf "$2" "$bin/velk_status"
+  # The stand-in preprocessor: prep-mode says ok (report, four recorded inputs,
+  # a configuration), sources (a failed ACE download: report and two inputs,
+  # no configuration), stale (report only), pair (a refused month pair) or an
+  # exit status.
+  cat > "$bin/nrtprep-dst" <<'STUB'
+#!/usr/bin/env bash
+echo "$TZ" > seen-tz
+mode="$(cat prep-mode)" stamp="$(date -u +%Y_%j_%H_%M)"
+report="$FIXTURES/e2e/cases/dst_default_running_month/expected/errorfile.xml"
+case "$mode" in
+  # An order file that is not XML: the run stops before any source.
+  exit1) cp "$FIXTURES/e2e/cases/order_file_not_xml/expected/errorfile.xml" errorfile.xml; exit 1 ;;
+  exit*) cp "$report" errorfile.xml; exit "${mode#exit}" ;;
+  # (A byte that is not UTF-8 in the report, as an ISO-8859-1 path may hold.)
+  sources) tr '\n' '~' < "$report" | sed 's/\(AceMagFileDownload<\/StepName>~<ErrorName>[^<]*<\/ErrorName>~<Value>\)0/\11/' |
+    tr '~' '\n' | sed 's/202304_ace_mag/202304_ace_\xe9mag/' > errorfile.xml
+    touch "dst-rt-$stamp.asc" "kp-rt-$stamp.asc"; exit 0 ;;
+  stale) cp "$report" errorfile.xml; exit 0 ;;
+  # Kp months served the wrong way round: refused, with nothing else failing.
+  pair) cp "$FIXTURES/e2e/cases/kp_pair_in_wrong_order/expected/errorfile.xml" errorfile.xml; exit 0 ;;
+  garbled) echo "<Zuv_errorfile" > errorfile.xml; exit 0 ;;
+  # Every source obtained, but velk_nrt.cfg could not be written.
+  cfgwrite) sed "s#</Errors>#<Step>\n<StepName>FileWrite</StepName>\n<ErrorName>'velk_nrt.cfg'write</ErrorName>\n<Value>1</Value>\n</Step>\n</Errors>#" \
+    "$report" > errorfile.xml; exit 0 ;;
+  # A full cycle whose order file names an input directory without ACE files.
+  existing) report="$FIXTURES/e2e/cases/ap_order_full_cycle/expected/out/errorfile.xml" ;;
+esac
+cp "$report" errorfile.xml
+for input in dst kp ace-mag ace-swepam; do cp "$FIXTURES/forecast/data/e2e/real2020/$input-rt.asc" "$input-rt-$stamp.asc"; done
+printf "FNDST='dst-rt-%s.asc'\nFNKP='kp-rt-%s.asc'\nFNMAG='ace-mag-rt-%s.asc'\nFNSWEPAM='ace-swepam-rt-%s.asc'\n" \
+  "$stamp" "$stamp" "$stamp" "$stamp" > velk_nrt.cfg
+printf "FNMET='dst-fc-%s.xml'\nFNDAT='dst-fc-%s.asc'\n/\n" "$stamp" "$stamp" >> velk_nrt.cfg
+STUB
+  # The stand-in forecaster: fc-mode says ok, none (a table without a single
+  # forecast), storm=V (ok, with every forecast
+  # after the last observation V), observed=V (see there), refuse (a message line, partial outputs),
+  # refuse3 (a message of three lines, as a read error gives) or abort (a
+  # diagnostic, status 2).
+  cat > "$bin/velk_nrt" <<'STUB'
+#!/usr/bin/env bash
+table="$(sed -n "s/^FNDAT='\(.*\)'$/\1/p" velk_nrt.cfg)" metadata="$(sed -n "s/^FNMET='\(.*\)'$/\1/p" velk_nrt.cfg)"
+expected="$FIXTURES/forecast/data/e2e/cases/real2020_dst/expected"
+case "$(cat fc-mode)" in
+  ok) cp "$expected/fc.asc" "$table"; cp "$expected/fc.xml" "$metadata" ;;
+  # A table without a single forecast.
+  none) expected="${expected%/real2020_dst/expected}/synthetic_no_forecast_row/expected"
+    cp "$expected/fc.asc" "$table"; cp "$expected/fc.xml" "$metadata" ;;
+  # The same forecasts, with the hours after the last observation observed as V.
+  observed=*) awk -v v="$(sed 's/observed=//' fc-mode)" 'NR > 1 && $8 == "9999." && $9 != "9999." { $8 = v "." } 1' \
+    "$expected/fc.asc" > "$table"; cp "$expected/fc.xml" "$metadata" ;;
+  storm=*) awk -v v="$(sed 's/storm=//' fc-mode)" 'NR > 1 && $8 == "9999." { for (i = 9; i <= NF; ++i) if ($i != "9999.") $i = v "." } 1' \
+    "$expected/fc.asc" > "$table"; cp "$expected/fc.xml" "$metadata" ;;
+  refuse) head -n 3 "$expected/fc.asc" > "$table"; echo " DATE/TIME IN MAG AND SWEPAM DATA DO NOT MATCH" ;;
+  refuse3) printf ' A RUN-TIME ERROR F   5 WAS ENCOUNTERED WHILE READING THE INPUT FILE\n %-256s\n AT LINE #        7\n' ace-mag-rt.asc ;;
+  abort) echo "velk_nrt: cannot open model file 1101.res" >&2; exit 2 ;;
+esac
+STUB
+  chmod +x "$bin/nrtprep-dst" "$bin/velk_nrt"
+}
