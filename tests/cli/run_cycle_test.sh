@@ -82,7 +82,7 @@ assert [f["lead"] for f in status["newest_forecasts"]] == ["FC+01H", "FC+02H", "
 # sample size beside the scores.
 assert status["newest_forecasts"][0] == {"lead": "FC+01H", "valid_time": "2020-03-21T21:00Z", "value": -15.0, "sample_size": 437}
 assert status["index"] == {"name": "Dst", "units": "nT", "fill_value": 9999.0}, status["index"]
-assert status["scores"][0] == {"lead_hours": 1, "sample_size": 437, "rmse": {"value": 7.127, "persistence": 2.809},
+assert status["scores"][0] == {"lead_hours": 1, "sample_size": 437, "forecast_rows": 441, "rmse": {"value": 7.127, "persistence": 2.809},
     "prediction_efficiency": {"value": 0.125, "persistence": 0.864}, "correlation": {"value": 0.57, "persistence": 0.931},
     "skill_score": {"value": -5.439}}, status["scores"][0]
 assert status["freshness"]["inputs"]["ace_mag"]["newest"] == "2020-03-21T17:00Z", status["freshness"]
