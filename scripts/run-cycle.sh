@@ -256,7 +256,7 @@ if [ "$outcome" = forecast ] && command -v gnuplot > /dev/null && [ -x "$here/pl
 fi
 
 # The cycle's own dated files carry their stamp in the name (YYYY_DDD_HH_MM).
-dated='^((dst|kp|ace-mag|ace-swepam)-rt|(ap|dst|kp)-fc)-([0-9]{4})_([0-9]{3})_([0-9]{2})_([0-9]{2})\.(asc|xml|png)$'
+dated='^((dst|kp|ace-mag|ace-swepam)-rt|(ap|dst|kp)-fc)-([0-9]{4})_([0-9]{3})_([0-9]{2})_([0-9]{2})\.(asc|xml|png|json)$'
 inputs='^(dst|kp|ace-mag|ace-swepam)-rt-[0-9]{4}_[0-9]{3}_[0-9]{2}_[0-9]{2}\.asc$'
 # A failed cycle's input files feed no forecast.
 if [ "$outcome" != forecast ]; then

@@ -256,7 +256,7 @@ nine="$(date -u -d '10 days ago' +%Y_%j_%H_%M)"
 inside="$(date -u -d '10 days ago 12 hours ago' +%Y_%j_%H_%M)" outside="$(date -u -d '11 days ago 12 hours ago' +%Y_%j_%H_%M)"
 survivors=("dst-rt-$recent.asc" "dst-fc-$recent.asc" "dst-fc-$recent.png" "dst-fc-$nine.xml" "notes-$old.asc"
   "dst-fc-$old.asc.bak" "my-dst-fc-$old.asc" "order.xml" "velk_nrt.cfg" "errorfile.xml" "1101.res" "dst-fc-$inside.asc")
-removed=("dst-rt-$old.asc" "ace-swepam-rt-$old.asc" "dst-fc-$old.asc" "dst-fc-$old.xml" "kp-fc-$old.png" "dst-fc-$outside.asc")
+removed=("dst-rt-$old.asc" "ace-swepam-rt-$old.asc" "dst-fc-$old.asc" "dst-fc-$old.xml" "kp-fc-$old.png" "dst-fc-$old.json" "dst-fc-$outside.asc")
 (cd "$tmp/work" && touch "${survivors[@]}" "${removed[@]}")
 # Fault guarded: a leading zero made the days octal (010 kept 8 days, 08 none).
 cycle --keep-days 010
