@@ -3,11 +3,11 @@
 # 1101-1104) from the training years 2012, 2013, 2016, 2018, 2019, 2020, 2021
 # and 2022. Each year is joined into its own four input files; velk_fit stacks
 # the regression rows of the years. Every model gets a gap file (NNNN.gap)
-# and three fallback models, tried in turn where the ones before cannot be
+# and two or three fallback models, tried in turn where the ones before cannot be
 # evaluated: NNNN-fb1 without the density, NNNN-fb2 with the index's own
-# history alone, NNNN-fb3 with the solar wind but neither the density nor the
-# index's own history (forecast/gap_policy.h). The fit summaries go to
-# fit-summary.txt beside the models.
+# history alone, and for ap and Kp NNNN-fb3 with the solar wind but neither
+# the density nor the index's own history (forecast/gap_policy.h). The fit
+# summaries go to fit-summary.txt beside the models.
 # Usage: scripts/fit-example-models.sh [--source recorded|omni] [--years "Y..."]
 #            [--out DIR] [--terms DIR] [--max-terms N] [--carry H] [--min-density N]
 #            [--no-fallbacks] [--joined DIR] [BUILD_DIR]   (default build dir: build)
@@ -69,41 +69,52 @@ for y in "${years[@]}"; do
 done
 
 # The fallbacks' candidates come from the model's own: without the density
-# (input 8); without any solar-wind value (inputs 1-9); without the density
-# and the indices (inputs 8, 10-12; an ap of 0 is ap's fill value, so after a
-# quiet interval only such a model can forecast ap).
+# (input 8); without any solar-wind value (inputs 1-9); for ap and Kp also
+# without the density and the indices (inputs 8, 10-12; an ap of 0 is ap's
+# fill value, so after a quiet interval only such a model can forecast ap).
+# Dst gets no such model: Dst holds the ring current's level for hours, and a
+# forecast that does not know it is off by tens of nT; where Dst's own recent
+# hours are not published yet, no Dst forecast is better than that one.
 without_inputs() {  # without_inputs PATTERN TERMS > OUT
   grep -v -E "(^|[[:space:]])($1):" "$2"
 }
 
-gap_file() {  # gap_file MODEL
+gap_file() {  # gap_file MODEL FALLBACK...
+  local model="$1" names="" covariances=""
+  shift
+  for fb in "$@"; do
+    names+="'$model-$fb.res', " covariances+="'$model-$fb.cov', "
+  done
   {
-    echo "Gap bridging of $1.res (forecast/gap_policy.h), written by fit-example-models.sh."
+    echo "Gap bridging of $model.res (forecast/gap_policy.h), written by fit-example-models.sh."
     echo " &GAPS"
     echo "  CARRY = $carry,"
     echo "  NMIN = $min_density,"
-    if [ "$fallbacks" = yes ]; then
-      echo "  FBRES = '$1-fb1.res', '$1-fb2.res', '$1-fb3.res',"
-      echo "  FBCOV = '$1-fb1.cov', '$1-fb2.cov', '$1-fb3.cov',"
+    if [ -n "$names" ]; then
+      echo "  FBRES = ${names%, },"
+      echo "  FBCOV = ${covariances%, },"
     fi
     echo " /"
-  } > "$1.gap"
+  } > "$model.gap"
 }
 
 fit() {  # fit VARIANT STEP TERMS MAX_TERMS MODEL
-  local variant="$1" step="$2" model="$5" configs=()
+  local variant="$1" step="$2" model="$5" configs=() fbs=()
+  if [ "$fallbacks" = yes ]; then
+    fbs=(fb1 fb2)
+    [ "$variant" = dst ] || fbs+=(fb3)
+  fi
   for y in "${years[@]}"; do
     sed "s/@YEAR@/$y/g" "$models/fit-$variant.cfg.in" > "fit-$variant-$y.cfg"
     configs+=("fit-$variant-$y.cfg")
   done
-  gap_file "$model"
+  gap_file "$model" "${fbs[@]}"
   local run=("$build/fit/velk_fit" --step "$step" --max-terms "$4" --gaps "$model.gap")
   "${run[@]}" --terms "$terms/$3" "${configs[@]}"
-  [ "$fallbacks" = yes ] || return 0
   without_inputs 8 "$terms/$3" > "$model-fb1.terms"
   without_inputs "[1-9]" "$terms/$3" > "$model-fb2.terms"
   without_inputs "8|1[0-2]" "$terms/$3" > "$model-fb3.terms"
-  for fb in fb1 fb2 fb3; do
+  for fb in "${fbs[@]}"; do
     "${run[@]}" --terms "$model-$fb.terms" --res "$model-$fb.res" --cov "$model-$fb.cov" \
       "${configs[@]}"
   done

@@ -2,6 +2,6 @@ Gap bridging of 1102.res (forecast/gap_policy.h), written by fit-example-models.
  &GAPS
   CARRY = 2,
   NMIN = 0.5,
-  FBRES = '1102-fb1.res', '1102-fb2.res', '1102-fb3.res',
-  FBCOV = '1102-fb1.cov', '1102-fb2.cov', '1102-fb3.cov',
+  FBRES = '1102-fb1.res', '1102-fb2.res',
+  FBCOV = '1102-fb1.cov', '1102-fb2.cov',
  /
