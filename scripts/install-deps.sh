@@ -32,6 +32,10 @@ packages=(
   python3-pyftpdlib
   gnuplot-nox
   clang-format
+  # The fuzz targets and their CTest smoke: clang with libFuzzer and the
+  # sanitizer runtimes.
+  clang-14
+  libclang-rt-14-dev
 )
 
 SUDO=""
