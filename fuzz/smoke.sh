@@ -14,6 +14,8 @@ binary=$1 target=$2 fuzz_dir=$3 work=$4 seconds=$5
 # The targets change into a scratch directory, so every path is absolute.
 rm -rf "$work"
 mkdir -p "$work/corpus" "$work/artifacts"
+# The targets write their inputs to files; in memory that is much faster.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 limits=(-timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/artifacts/")
 
 shopt -s nullglob
