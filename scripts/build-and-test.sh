@@ -4,10 +4,13 @@ set -euo pipefail
 
 usage() {
   cat <<'USAGE'
-Usage: build-and-test.sh [default|asan]
-  default  the RelWithDebInfo build in build/ (the default)
+Usage: build-and-test.sh [default|asan|fuzz]
+  default  the RelWithDebInfo build in build/ (the default), then the fuzz smoke
   asan     the AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
+  fuzz     only the fuzz targets (clang, libFuzzer) in build-fuzz/ and their smoke
 Configures the CMake preset, builds everything and runs the whole test suite.
+The fuzz smoke replays every kept reproducer of fuzz/regressions/ and fuzzes
+each target for a few seconds.
 Exit status: 0 when every test passed; 2 bad usage; otherwise that of the
 failing cmake or ctest step.
 USAGE
@@ -15,7 +18,7 @@ USAGE
 
 case "$#:${1:-}" in
   0:) preset=default ;;
-  1:default | 1:asan) preset="$1" ;;
+  1:default | 1:asan | 1:fuzz) preset="$1" ;;
   1:-h | 1:--help)
     usage
     exit 0
@@ -27,6 +30,12 @@ case "$#:${1:-}" in
 esac
 
 cd "$(dirname "$0")/.."
-cmake --preset "$preset"
-cmake --build --preset "$preset" -j "$(nproc)"
-ctest --preset "$preset" -j "$(nproc)"
+run_preset() {
+  cmake --preset "$1"
+  cmake --build --preset "$1" -j "$(nproc)"
+  ctest --preset "$1" -j "$(nproc)"
+}
+run_preset "$preset"
+# The default run is CI's: it builds the fuzz targets with clang as well, so
+# that the smoke of every parser runs on every change.
+if [ "$preset" = default ]; then run_preset fuzz; fi

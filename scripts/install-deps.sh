@@ -38,6 +38,10 @@ packages=(
   python3-jsonschema
   gnuplot-nox
   clang-format
+  # The fuzz targets and their CTest smoke: clang with libFuzzer and the
+  # sanitizer runtimes.
+  clang-14
+  libclang-rt-14-dev
 )
 # Only the tests use these (cli.status-page): headless, never for the service.
 test_packages=(

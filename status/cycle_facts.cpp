@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "prep/common/file_helpers.h"
+#include "prep/common/xml_text.h"
 
 namespace velk_status {
 
@@ -39,9 +40,15 @@ std::string whole_file(const std::string& path) {
   return text;
 }
 
+// Read as the preprocessor reads its order file (xml_text.h): a file cut short
+// inside a character, by a full disk for instance, would make the parser read
+// past its buffer.
 void load(TiXmlDocument& document, const std::string& path) {
-  document.Parse(whole_file(path).c_str());
-  if (document.Error()) {
+  const std::string text = text_as_parsed(whole_file(path));
+  if (ends_inside_character(text)) {
+    throw std::runtime_error("cannot read " + path + ": it ends inside a character");
+  }
+  if (!parse_xml_text(text, document)) {
     throw std::runtime_error("cannot read " + path + ": " + document.ErrorDesc());
   }
 }

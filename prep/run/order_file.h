@@ -12,6 +12,7 @@ constexpr std::size_t kMaxOrderFileDepth = 100;
 
 // Parses the order file at `path` into `document` and appends the
 // "OrderFileReading" record. Returns false when the file could not be parsed,
-// is larger than kMaxTextBytes or nests deeper than kMaxOrderFileDepth; the
-// caller then ends the run with status 1.
+// is larger than kMaxTextBytes, nests deeper than kMaxOrderFileDepth or ends
+// inside a character (xml_text.h; the record "OrderFileCharacters" before it
+// then says so); the caller then ends the run with status 1.
 bool loadData(const char* path, TiXmlDocument& document);

@@ -33,8 +33,8 @@ make_stand_ins() {
   ln -sf "$2" "$bin/velk_status"
   # The stand-in preprocessor: prep-mode says ok (report, four recorded inputs,
   # a configuration), sources (a failed ACE download: report and two inputs,
-  # no configuration), stale (report only), pair (a refused month pair) or an
-  # exit status.
+  # no configuration), stale (report only), pair (a refused month pair),
+  # garbled or cut (a report that does not parse) or an exit status.
   cat > "$bin/nrtprep-dst" <<'STUB'
 #!/usr/bin/env bash
 echo "$TZ" > seen-tz
@@ -52,6 +52,8 @@ case "$mode" in
   # Kp months served the wrong way round: refused, with nothing else failing.
   pair) cp "$FIXTURES/e2e/cases/kp_pair_in_wrong_order/expected/errorfile.xml" errorfile.xml; exit 0 ;;
   garbled) echo "<Zuv_errorfile" > errorfile.xml; exit 0 ;;
+  # A whole report followed by a comment cut inside a character.
+  cut) cp "$report" errorfile.xml; printf '<!-- \xf0' >> errorfile.xml; exit 0 ;;
   # Every source obtained, but velk_nrt.cfg could not be written.
   cfgwrite) sed "s#</Errors>#<Step>\n<StepName>FileWrite</StepName>\n<ErrorName>'velk_nrt.cfg'write</ErrorName>\n<Value>1</Value>\n</Step>\n</Errors>#" \
     "$report" > errorfile.xml; exit 0 ;;

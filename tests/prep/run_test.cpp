@@ -166,17 +166,35 @@ int run_cycle(const std::string& order) {
   return run_preprocessor_cycle(2, argv);
 }
 
-// Fault guarded: an order file nested some ten thousand levels deep crashed
-// the run with a stack overflow instead of ending it with a report.
 TEST(Cycle, OrderFileThatCannotBeParsedSafelyEndsWithStatusOneAndAClosedReport) {
-  for (const std::string& order :
-       {std::string(), std::string("<a><b></a>"), nested(kMaxOrderFileDepth + 1), nested(200000)}) {
-    SCOPED_TRACE(order.substr(0, 40));
+  const std::vector<std::string> not_read = {"OrderFileReading OderFileRead 1"};
+  const std::vector<std::string> cut_character = {
+      "OrderFileCharacters OrderFileEndsInsideCharacter 1", "OrderFileReading OderFileRead 1"};
+  const struct {
+    std::string order;
+    std::vector<std::string> last;
+  } cases[] = {
+      {"", not_read},
+      {"<a><b></a>", not_read},
+      // Fault guarded: an order file nested some ten thousand levels deep
+      // crashed the run with a stack overflow instead of ending it with a report.
+      {nested(kMaxOrderFileDepth + 1), not_read},
+      {nested(200000), not_read},
+      // Fault guarded: a file cut inside a multi-byte character made the
+      // parser read past its buffer, and took these two for well-formed.
+      {"<Order/>\n<!-- \xf0", cut_character},
+      {"<?xml version=\"1.0\xe9", cut_character},
+      // The cut character counts once line ends are normalised, and the text
+      // ends at its first NUL, as the parser reads it.
+      {"<Order/>\n<!-- \xe2\r\n", cut_character},
+      {std::string("<Order/>\n<!-- \xe2\0-->", 19), cut_character},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.order.substr(0, 40));
     ScratchDir dir;
     write_file("velk_nrt.cfg", "old");
-    EXPECT_EQ(run_cycle(order), 1);
-    EXPECT_EQ(last_pairs("errorfile.xml", 1),
-              std::vector<std::string>{"OrderFileReading OderFileRead 1"});
+    EXPECT_EQ(run_cycle(c.order), 1);
+    EXPECT_EQ(last_pairs("errorfile.xml", c.last.size()), c.last);
     EXPECT_EQ(read_file("velk_nrt.cfg"), "old");
     EXPECT_EQ(file_count("."), 3);  // nothing was fetched
   }

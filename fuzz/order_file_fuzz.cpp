@@ -1,0 +1,25 @@
+// The order file: its loading (size and depth checks, the XML parser) and the
+// walk that takes the file names and directories from it, as a cycle does.
+#include <tinyxml.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz/fuzz_input.h"
+#include "prep/common/report.h"
+#include "prep/run/file_name_dir.h"
+#include "prep/run/order_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string path =
+      velk::fuzz::scratch().write("order.xml", velk::fuzz::as_text(data, size));
+  report_start();
+  TiXmlDocument document;
+  if (loadData(path.c_str(), document)) {
+    FileName_Dir names;
+    names.visitNode(&document, 0, FileName_Dir(names));
+    names.Dir_corect();
+    names.Name_corect();
+  }
+  return 0;
+}
