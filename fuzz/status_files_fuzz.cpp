@@ -11,6 +11,7 @@
 #include "fuzz/fuzz_input.h"
 #include "status/cycle_facts.h"
 #include "status/cycle_status.h"
+#include "status/status_page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto& dir = velk::fuzz::scratch();
@@ -25,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   run.table = dir.write("fc.asc", parts[2]);
 
   try {
-    velk_status::failed_steps(run.report, false);
+    velk_status::read_report(run.report, false);
   } catch (const std::runtime_error&) {
   }
   std::string fill_value = "-999.9";
@@ -40,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const auto status = velk_status::cycle_status(run);
   status.dump(1);
-  velk_status::status_page(status);
+  velk_status::status_page(status, std::string());
   velk_status::log_line(status);
   return 0;
 }

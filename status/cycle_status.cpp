@@ -226,7 +226,8 @@ ordered_json cycle_status(const CycleRun& run) {
         // error of 0.000, so they are null and the page says "no forecast".
         const bool none = counted && newest[i].rows == 0;
         for (const Score& score : lead.scores) {
-          ordered_json one = {{"value", none ? ordered_json(nullptr) : number_or_null(score.value)}};
+          ordered_json one = {
+              {"value", none ? ordered_json(nullptr) : number_or_null(score.value)}};
           if (score.has_persistence)
             one["persistence"] = none ? ordered_json(nullptr) : number_or_null(score.persistence);
           entry[score_key(score.name)] = one;
