@@ -142,32 +142,7 @@ if ! flock -n 9; then
   exit 75
 fi
 
-# A forecaster that was killed leaves its temporary output files
-# (.velk_nrt-PID-XXXXXX, older builds .velk_nrt-XXXXXX) beside its outputs:
-# here and where the last configuration sends the table and the metadata.
-# Those of a process that still runs, a forecaster started by hand, stay.
-remove_stale_forecaster_temporaries() {
-  local file name pid
-  for file in "$1"/.velk_nrt-*; do
-    [ -f "$file" ] && [ ! -L "$file" ] || continue
-    name="${file##*/}"
-    if [[ "$name" =~ ^\.velk_nrt-([0-9]{1,9})-[A-Za-z0-9]{6}$ ]]; then
-      pid="$((10#${BASH_REMATCH[1]}))"
-      if kill -0 "$pid" 2> /dev/null || [ -e "/proc/$pid" ]; then continue; fi
-    elif ! [[ "$name" =~ ^\.velk_nrt-[A-Za-z0-9]{6}$ ]]; then
-      continue
-    fi
-    rm -f -- "$file"
-  done
-}
 config_value() { sed -n "s/^$1='\(.*\)'\$/\1/p" velk_nrt.cfg | sed "s/''/'/g"; }
-remove_stale_forecaster_temporaries .
-if [ -f velk_nrt.cfg ]; then
-  for output in FNDAT FNMET; do
-    output_dir="$(dirname -- "$(config_value "$output")")"
-    [ "$output_dir" = . ] || [ ! -d "$output_dir" ] || remove_stale_forecaster_temporaries "$output_dir"
-  done
-fi
 
 # The models come with the installation; a fresh working directory gets them,
 # and an updated installation replaces them (atomically, through a copy).

@@ -270,21 +270,6 @@ cycle --keep-days 0
 [ "$status" -eq 10 ] && [ -z "$(find "$tmp/work" -name '*-rt-*' -newer "$tmp/work/seen-tz")" ] &&
   [ -e "$tmp/work/dst-rt-$recent.asc" ] || fail "a failed cycle's input files were not removed, or others were"
 
-# --- leftovers: a killed forecaster's temporary files go, a live one's stay -----
-# Fault guarded: a killed velk_nrt's .velk_nrt-* temporary stayed for good.
-sleep 60 &
-live=$!
-mkdir -p "$tmp/work/out"
-stale=(".velk_nrt-999999999-aB3xYz" ".velk_nrt-Qw9ErT" "out/.velk_nrt-999999999-zzzzzz")
-kept=(".velk_nrt-$live-aB3xYz" ".velk_nrt-notes" "out/.velk_nrt-$live-zzzzzz")
-(cd "$tmp/work" && touch "${stale[@]}" "${kept[@]}")
-sed -i "s|^FNDAT='|FNDAT='out/|" "$tmp/work/velk_nrt.cfg"
-echo ok > "$tmp/work/prep-mode"
-cycle
-kill "$live" 2> /dev/null || true
-for f in "${stale[@]}"; do [ ! -e "$tmp/work/$f" ] || fail "the stale temporary $f was kept"; done
-for f in "${kept[@]}"; do [ -e "$tmp/work/$f" ] || fail "$f was removed"; done
-
 # --- velk_status: its own command line and a status it cannot write ----------
 # Faults guarded: an exit status beyond 255 accepted; a status.json that could
 # not be written reported with status 0 and a log line, as if written.
