@@ -11,9 +11,12 @@ BridgedForecast forecast_bridging_gaps(const std::vector<Model>& models, const F
   if (models.empty()) throw std::invalid_argument("forecast_bridging_gaps: no model");
   // Each model once on the table as read and once on the bridged one: a row
   // that only the bridged table lets a model evaluate read a carried value.
+  // The pass on the table as read only tells which rows it can evaluate.
+  ForecastSetup as_read_setup = setup;
+  as_read_setup.standard_errors = false;
   std::vector<ForecastRows> as_read, on_bridged;
   for (const Model& model : models) {
-    as_read.push_back(forecast(model, setup, table));
+    as_read.push_back(forecast(model, as_read_setup, table));
     bridged.nrec = table.nrec;
     on_bridged.push_back(forecast(model, setup, bridged));
   }

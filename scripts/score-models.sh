@@ -11,7 +11,7 @@
 # velk_nrt scores the rows from MAXLAG + LT + 1 on, so the first 27 days of
 # the table are history only.
 # Usage: score-models.sh [--models DIR] [--build DIR] [--work DIR] [--scale-field F]
-#                        FROM TO [VARIANT...]
+#                        [--until DAY] FROM TO [VARIANT...]
 #   FROM, TO  first and last month, YYYY-MM; VARIANT ap, kp, dst (default all)
 #   --models  the .res/.cov files and fit-*.cfg.in (default examples/models)
 #   --build   the build tree holding omni2nrt and velk_nrt (default build)
@@ -20,18 +20,22 @@
 #   --scale-field  multiplies the field values Bx, By, Bz and Bt of the MAG
 #             list by F (angles kept) before the run: a stronger storm than
 #             the recorded one (scripts/stress-models.sh)
+#   --until   DAY (YYYY-MM-DD): the running month of a cycle at 08:30 UT that
+#             day: the ACE lists end with the record of 07 UT (the indices'
+#             later rows lie beyond the last ACE row, which velk_nrt neither
+#             reads nor scores); TO must be DAY's month
 # Exit status: 0 every variant scored, 1 otherwise.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-models="$root/examples/models" build="$root/build" work="" scale=""
+models="$root/examples/models" build="$root/build" work="" scale="" until=""
 while [ $# -gt 0 ]; do
   case "$1" in
-    --models | --build | --work | --scale-field)
+    --models | --build | --work | --scale-field | --until)
       [ $# -ge 2 ] || { echo "score-models: $1 needs a value" >&2; exit 1; }
       case "$1" in --models) models="$(realpath "$2")" ;; --build) build="$(realpath "$2")" ;;
-        --work) work="$2" ;; --scale-field) scale="$2" ;; esac
+        --work) work="$2" ;; --scale-field) scale="$2" ;; --until) until="$2" ;; esac
       shift 2 ;;
-    -h | --help) sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,27p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) break ;;
   esac
 done
@@ -58,6 +62,16 @@ if [ -n "$scale" ]; then
       for (i = 0; i < 4; i++) { v = substr($0, 38 + 8 * i, 8) + 0; out = out sprintf("%8.1f", v == -999.9 ? v : v * f) }
       print out substr($0, 70) }
   ' "$work/h-mag.asc" > "$work/h-mag.scaled" && mv "$work/h-mag.scaled" "$work/h-mag.asc"
+fi
+if [ -n "$until" ]; then
+  [[ "$until" =~ ^${to}-[0-9]{2}$ ]] || { echo "score-models: --until $until does not lie in $to" >&2; exit 1; }
+  last="${until//-/ }  0700"
+  for list in mag swepam; do
+    awk -v last="$last" 'NR <= 4 { print; next } { print } index($0, last) == 1 { found = 1; exit }
+      END { exit !found }' "$work/h-$list.asc" > "$work/h-$list.cut" ||
+      { echo "score-models: the $list list holds no record of $last" >&2; exit 1; }
+    mv "$work/h-$list.cut" "$work/h-$list.asc"
+  done
 fi
 status=0
 for variant in "${variants[@]}"; do
