@@ -68,14 +68,21 @@ ok      refuse3 20 forecaster-refused message=A~RUN-TIME~ERROR~F~5~WAS~ENCOUNTER
 ok      abort  21 forecaster-failed  newest=-,message=velk_nrt:~cannot~open~model~file~1101.res
 ROWS
 
+# check_status WHAT: runs the Python check on standard input with `work` (the
+# working directory) and `status` (its status.json) at hand; WHAT fails with it.
+check_status() {
+  python3 -c 'import json, os, sys
+work = sys.argv[1]
+status = json.load(open(os.path.join(work, "status.json")))
+exec(sys.stdin.read())' "$tmp/work" || fail "$1"
+}
+
 # The page and the status of a forecast, read by parsers.
 echo ok > "$tmp/work/prep-mode"
 echo ok > "$tmp/work/fc-mode"
 cycle
-python3 - "$tmp/work" <<'CHECK' || fail "status.json or index.html of a forecast"
-import html.parser, json, os, sys
-work = sys.argv[1]
-status = json.load(open(os.path.join(work, "status.json")))
+check_status "status.json or index.html of a forecast" <<'CHECK'
+import html.parser
 assert status["outcome"] == "forecast" and status["variant"] == "dst", status
 assert os.path.isfile(os.path.join(work, status["forecast_table"])), status["forecast_table"]
 assert [f["lead"] for f in status["newest_forecasts"]] == ["FC+01H", "FC+02H", "FC+03H", "FC+04H"]
@@ -109,10 +116,7 @@ CHECK
 echo ok > "$tmp/work/prep-mode"
 echo none > "$tmp/work/fc-mode"
 cycle
-python3 - "$tmp/work" <<'CHECK' || fail "status.json or index.html of a forecast without a forecast row"
-import json, os, sys
-work = sys.argv[1]
-status = json.load(open(os.path.join(work, "status.json")))
+check_status "status.json or index.html of a forecast without a forecast row" <<'CHECK'
 score = status["scores"][0]
 assert status["outcome"] == "forecast" and score["forecast_rows"] == 0, status
 assert all(s["value"] is None for k, s in score.items() if isinstance(s, dict)), score
