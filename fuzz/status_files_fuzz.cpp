@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto& dir = velk::fuzz::scratch();
   const std::vector<std::string> parts =
       velk::fuzz::split_parts(velk::fuzz::as_text(data, size), 3);
-  velk_status::CycleRun run;
+  velk::status::CycleRun run;
   run.time = "2017-09-09T08:30:00Z";
   run.variant = "dst";
   run.outcome = "forecast";
@@ -26,22 +26,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   run.table = dir.write("fc.asc", parts[2]);
 
   try {
-    velk_status::read_report(run.report, false);
+    velk::status::read_report(run.report, false);
   } catch (const std::runtime_error&) {
   }
   std::string fill_value = "-999.9";
   try {
-    fill_value = velk_status::read_metadata(run.metadata).fill_value;
+    fill_value = velk::status::read_metadata(run.metadata).fill_value;
   } catch (const std::runtime_error&) {
   }
   try {
-    velk_status::newest_forecasts(run.table, fill_value);
+    velk::status::newest_forecasts(run.table, fill_value);
   } catch (const std::runtime_error&) {
   }
 
-  const auto status = velk_status::cycle_status(run);
+  const auto status = velk::status::cycle_status(run);
   status.dump(1);
-  velk_status::status_page(status, std::string());
-  velk_status::log_line(status);
+  velk::status::status_page(status, std::string());
+  velk::status::log_line(status);
   return 0;
 }

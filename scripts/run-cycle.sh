@@ -216,6 +216,14 @@ if [ -z "$outcome" ]; then
   fi
   [ "$outcome" = forecast ] || table="" metadata=""
 fi
+# The forecast product beside the table (its name with the extension json)
+# holds the intervals.
+product=""
+if [ "$outcome" = forecast ]; then
+  product="${table%.*}.json"
+  [ "$product" != "$table" ] || product="$table.json"
+  fresh "$product" || product=""
+fi
 # The newest row of each input shows whether the upstream data advanced; a
 # failed cycle's inputs are removed below, so only a forecast's are read.
 input_files=()
@@ -251,11 +259,26 @@ if [ "$keep_days" -gt 0 ]; then
   done
 fi
 
-report=""
-if fresh errorfile.xml; then report=errorfile.xml; fi
+# The report goes to the order file's output directory, or to the working
+# directory when there is none or it could not be written there: the one
+# written in this cycle is this cycle's. (An order file the preprocessor could
+# not parse names no directory.) Its causes stand beside it.
+report="" causes=""
+if [ -n "$order" ] && [ "$prep_status" -eq 0 ]; then
+  while IFS= read -r candidate; do
+    [ "${candidate#/}" != "$candidate" ] || candidate="./$candidate"  # not an option to find
+    if fresh "$candidate"; then report="${candidate#./}" && break; fi
+  done < <("${bindir}velk_status" --report-candidates "$order" 2> /dev/null || true)
+fi
+if [ -z "$report" ] && fresh errorfile.xml; then report=errorfile.xml; fi
+if [ -n "$report" ]; then
+  causes="${report%errorfile.xml}errorfile.causes"
+  [ "${causes#/}" != "$causes" ] || causes="./$causes"
+  fresh "$causes" && causes="${causes#./}" || causes=""
+fi
 if ! "${bindir}velk_status" --time "$cycle_time" --variant "$variant" --outcome "$outcome" \
-  --exit "$status" ${order:+--order-file} --message "$message" --report "$report" \
-  --table "$table" --metadata "$metadata" --picture "$picture" --stale-hours "$stale_hours" \
+  --exit "$status" ${order:+--order-file} --message "$message" --report "$report" --causes "$causes" \
+  --table "$table" --metadata "$metadata" --product "$product" --picture "$picture" --stale-hours "$stale_hours" \
   --alert-file "$scratch/alert.json" "${input_files[@]}"; then
   echo "$cycle_time $variant $outcome exit=74 (status.json not written)"
   exit 74

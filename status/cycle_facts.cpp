@@ -5,13 +5,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
 #include "prep/common/file_helpers.h"
 #include "prep/common/xml_text.h"
 
-namespace velk_status {
+namespace velk::status {
 
 namespace {
 
@@ -113,10 +114,44 @@ ReportFacts read_report(const std::string& report_path, bool order_file_given) {
       if (name == "OrderFileInDir" && !order_file_given) continue;
       const bool of_a_source = follows_a_download(name, error) || !source_of_download(name).empty();
       if (reads_ahead) ahead.push_back(failed.size());
-      failed.push_back({of_a_source && !reads_ahead ? source : "general", name, error});
+      failed.push_back({of_a_source && !reads_ahead ? source : "general", name, error, ""});
     }
   }
   return facts;
+}
+
+std::vector<std::string> report_candidates(const std::string& order_file) {
+  TiXmlDocument document;
+  load(document, order_file);
+  std::vector<std::string> candidates;
+  std::set<std::string> seen;
+  // Iteratively, in document order: the nesting of a file the preprocessor
+  // accepted is bounded, but this reader does not rely on that.
+  std::vector<const TiXmlNode*> pending = {&document};
+  while (!pending.empty()) {
+    const TiXmlNode* node = pending.back();
+    pending.pop_back();
+    const TiXmlElement* element = node->ToElement();
+    if (element != nullptr && element->ValueStr() == "File_Name" &&
+        element->FirstChild() != nullptr && element->FirstChild()->ToText() != nullptr) {
+      // The preprocessor takes a directory's text as the XML printer writes
+      // it (entities encoded again), up to its first line break.
+      TiXmlPrinter printer;
+      element->FirstChild()->Accept(&printer);
+      const std::string text = printer.Str();
+      const std::string directory = text.substr(0, text.find('\n'));
+      if (!directory.empty() && seen.insert(directory).second) {
+        candidates.push_back(directory + "errorfile.xml");
+      }
+    }
+    std::vector<const TiXmlNode*> children;
+    for (const TiXmlNode* child = node->FirstChild(); child != nullptr;
+         child = child->NextSibling()) {
+      children.push_back(child);
+    }
+    pending.insert(pending.end(), children.rbegin(), children.rend());
+  }
+  return candidates;
 }
 
 Metadata read_metadata(const std::string& path) {
@@ -217,4 +252,4 @@ std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
   return leads;
 }
 
-}  // namespace velk_status
+}  // namespace velk::status

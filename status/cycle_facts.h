@@ -7,13 +7,14 @@
 #include <utility>
 #include <vector>
 
-namespace velk_status {
+namespace velk::status {
 
 // One failed record of the report: its step and the failing error name.
 struct FailedStep {
   std::string source;  // "dst", "kp", "ace_mag", "ace_swepam" or "general"
   std::string step;
   std::string error;
+  std::string cause;  // why, from the causes beside the report; "" when unknown
 };
 
 // The report's failed records in report order. A run without an order file
@@ -27,6 +28,14 @@ struct ReportFacts {
   bool sources_tried = false;
 };
 ReportFacts read_report(const std::string& report_path, bool order_file_given);
+
+// Where the preprocessor may have written its report for this order file:
+// each directory the file names (the text of every File_Name element, read as
+// the preprocessor reads it) followed by "errorfile.xml", in document order,
+// without repeats. The cycle script takes the one written in this cycle; a
+// report that could not go there goes to the working directory. Throws
+// std::runtime_error when the order file cannot be read or parsed.
+std::vector<std::string> report_candidates(const std::string& order_file);
 
 // A value as the files write it, read as a number; absent when the text is
 // no finite number (a field of asterisks, an empty element).
@@ -83,4 +92,4 @@ std::vector<NewestForecast> newest_forecasts(const std::string& table_path,
                                              const std::string& fill_value,
                                              TimedValues* observations = nullptr);
 
-}  // namespace velk_status
+}  // namespace velk::status

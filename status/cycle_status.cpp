@@ -8,13 +8,15 @@
 
 #include "prep/common/file_helpers.h"
 #include "status/cycle_facts.h"
+#include "status/failure_causes.h"
 #include "status/failure_text.h"
+#include "status/forecast_product.h"
 #include "status/freshness.h"
 #include "status/input_rows.h"
 #include "status/storm_alerts.h"
 #include "status/verification.h"
 
-namespace velk_status {
+namespace velk::status {
 
 using nlohmann::ordered_json;
 
@@ -160,15 +162,18 @@ ordered_json cycle_status(const CycleRun& run) {
     try {
       report = read_report(run.report, run.order_file_given);
       report_read = true;
+      attach_causes_from(run.causes, report.failed);
     } catch (const std::exception& e) {
       problems.push_back(e.what());
     }
   }
   for (const FailedStep& step : report.failed) {
-    failed_all.push_back({{"source", step.source},
-                          {"step", step.step},
-                          {"error", step.error},
-                          {"text", failure_sentence(step)}});
+    failed_all.push_back(
+        {{"source", step.source},
+         {"step", step.step},
+         {"error", step.error},
+         {"cause", step.cause.empty() ? ordered_json(nullptr) : ordered_json(step.cause)},
+         {"text", failure_sentence(step)}});
   }
   status["failed_steps"] = failed_all;
   // A report that could not be read, or that stopped before any source, says
@@ -189,6 +194,14 @@ ordered_json cycle_status(const CycleRun& run) {
                          {"units", metadata.units},
                          {"fill_value", number_or_null(number_in(metadata.fill_value))}};
       std::vector<NewestForecast> newest;
+      LeadIntervals intervals;
+      if (!run.product.empty()) {
+        try {
+          intervals = read_product_intervals(run.product);
+        } catch (const std::exception& e) {
+          problems.push_back(e.what());  // the forecasts stand without their intervals
+        }
+      }
       if (!run.table.empty()) {
         TimedValues observed;
         // The scores stand without the table.
@@ -200,19 +213,30 @@ ordered_json cycle_status(const CycleRun& run) {
         alerts = storm_alerts(metadata.index_name, newest);
         try {
           if (!run.ledger.empty()) {
-            verification = live_verification(run.ledger, run.time, newest, observed);
+            verification = live_verification(run.ledger, run.time, newest, observed, intervals);
           }
         } catch (const std::exception& e) {
           problems.push_back(e.what());  // the forecast itself still counts
         }
       }
-      for (const NewestForecast& f : newest) {
+      for (std::size_t i = 0; i < newest.size(); ++i) {
+        const NewestForecast& f = newest[i];
         const bool any = !f.valid_time.empty();
+        ordered_json interval_68 = nullptr, interval_95 = nullptr;
+        if (any && i < intervals.size()) {
+          const auto found = intervals[i].find(utc_seconds(f.valid_time).value_or(0));
+          if (found != intervals[i].end()) {
+            interval_68 = {found->second.low_68, found->second.high_68};
+            interval_95 = {found->second.low_95, found->second.high_95};
+          }
+        }
         forecasts.push_back(
             {{"lead", f.lead},
              {"valid_time", any ? ordered_json(f.valid_time) : ordered_json(nullptr)},
              {"value", any ? ordered_json(f.value) : ordered_json(nullptr)},
-             {"sample_size", f.sample_size}});
+             {"sample_size", f.sample_size},
+             {"interval_68", interval_68},
+             {"interval_95", interval_95}});
       }
       for (std::size_t i = 0; i < metadata.models.size(); ++i) {
         const LeadScores& lead = metadata.models[i];
@@ -279,4 +303,4 @@ void replace_file(const std::string& path, const std::string& content) {
   if (!file_wright(content, path)) throw std::runtime_error("cannot write " + path);
 }
 
-}  // namespace velk_status
+}  // namespace velk::status

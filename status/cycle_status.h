@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace velk_status {
+namespace velk::status {
 
 // What the cycle script knows about the cycle it ran.
 struct CycleRun {
@@ -18,8 +18,10 @@ struct CycleRun {
   bool order_file_given = false;
   std::string message;   // the forecaster's message or diagnostic, if any
   std::string report;    // the report written in this cycle, "" when none
+  std::string causes;    // the causes written beside it in this cycle, "" when none
   std::string table;     // forecast table written in this cycle, "" when none
   std::string metadata;  // its metadata file, "" when none
+  std::string product;   // its forecast product (JSON), "" when none
   std::string picture;   // its picture, "" when none
   // This cycle's input files by source ("dst", "kp", "ace_mag", "ace_swepam").
   std::map<std::string, std::string> inputs;
@@ -48,4 +50,4 @@ std::string log_line(const nlohmann::ordered_json& status);
 // failure, leaving the old file.
 void replace_file(const std::string& path, const std::string& content);
 
-}  // namespace velk_status
+}  // namespace velk::status

@@ -6,13 +6,14 @@
 
 #include "status/cycle_facts.h"
 
-namespace velk_status {
+namespace velk::status {
 
 // E.g. "Dst: downloading the current month from http://host/dst2003.for.request
-// failed." The report records no cause, so none is guessed.
+// failed: HTTP 404." with the step's cause; without one, the reason the
+// record alone suggests, if any ("(missing or unreadable)"), else none.
 std::string failure_sentence(const FailedStep& step);
 
 // The operator-facing name of a source key ("ace_mag" -> "ACE MAG").
 std::string source_label(const std::string& source);
 
-}  // namespace velk_status
+}  // namespace velk::status

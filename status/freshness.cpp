@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
-namespace velk_status {
+namespace velk::status {
 
 using nlohmann::ordered_json;
 
@@ -64,4 +64,4 @@ ordered_json freshness_of(const std::string& newest, const ordered_json& before,
           {"stale", unchanged.is_number() && unchanged.get<double>() >= stale_hours}};
 }
 
-}  // namespace velk_status
+}  // namespace velk::status

@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace velk_status {
+namespace velk::status {
 
 // Seconds since the epoch of "YYYY-MM-DDTHH:MM[:SS]Z"; absent for any other text.
 std::optional<long long> utc_seconds(const std::string& time);
@@ -22,4 +22,4 @@ std::optional<long long> utc_seconds(const std::string& time);
 nlohmann::ordered_json freshness_of(const std::string& newest, const nlohmann::ordered_json& before,
                                     const std::string& cycle_time, double stale_hours);
 
-}  // namespace velk_status
+}  // namespace velk::status

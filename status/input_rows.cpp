@@ -7,7 +7,7 @@
 
 #include "prep/common/file_helpers.h"
 
-namespace velk_status {
+namespace velk::status {
 
 namespace {
 
@@ -103,4 +103,4 @@ std::string newest_input_row(const std::string& path, InputKind kind) {
   return newest;
 }
 
-}  // namespace velk_status
+}  // namespace velk::status

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace velk_status {
+namespace velk::status {
 
 enum class InputKind { kAce, kDst, kKp };
 
@@ -14,4 +14,4 @@ enum class InputKind { kAce, kDst, kKp };
 // std::runtime_error when the file cannot be read.
 std::string newest_input_row(const std::string& path, InputKind kind);
 
-}  // namespace velk_status
+}  // namespace velk::status

@@ -8,7 +8,7 @@
 
 #include "status/failure_text.h"
 
-namespace velk_status {
+namespace velk::status {
 
 using nlohmann::ordered_json;
 
@@ -261,6 +261,13 @@ std::string failures_section(const ordered_json& status) {
   return page + "</ul></section>\n";
 }
 
+// An interval as "low..high"; a dash when the forecast has none (too few
+// recent errors to size it).
+std::string range_text(const ordered_json& interval) {
+  if (!interval.is_array() || interval.size() != 2) return "&ndash;";
+  return shown(interval[0]) + ".." + shown(interval[1]);
+}
+
 std::string forecast_section(const ordered_json& status, const std::string& picture_png) {
   const ordered_json& good = at(status, "last_good_forecast");
   std::string page = "<section id=\"last-good\"><h2>Last good forecast</h2>\n";
@@ -275,14 +282,17 @@ std::string forecast_section(const ordered_json& status, const std::string& pict
           ? " [" + escaped(at(at(good, "index"), "units").get<std::string>()) + "]"
           : "";
   page += "<div class=\"scroll\"><table>\n<tr><th>Lead</th><th>Valid time</th><th>" +
-          shown(at(at(good, "index"), "name")) + units + "</th></tr>\n";
+          shown(at(at(good, "index"), "name")) + units +
+          "</th><th>68 % range</th><th>95 % range</th></tr>\n";
   const ordered_json& newest = at(good, "newest_forecasts");
   if (newest.is_array()) {
     for (const auto& f : newest) {
       page += "<tr><td>" + shown(at(f, "lead")) + "</td><td>" +
               (at(f, "valid_time").is_null() ? std::string("no forecast")
                                              : shown(at(f, "valid_time"))) +
-              "</td><td class=\"num\">" + shown(at(f, "value")) + "</td></tr>\n";
+              "</td><td class=\"num\">" + shown(at(f, "value")) + "</td><td class=\"num\">" +
+              range_text(at(f, "interval_68")) + "</td><td class=\"num\">" +
+              range_text(at(f, "interval_95")) + "</td></tr>\n";
     }
   }
   page += "</table></div>\n";
@@ -387,8 +397,11 @@ std::string verification_section(const ordered_json& status) {
       "<p class=\"note\">The service's own forecasts as issued, against the observations "
       "that came later (as of the cycle of " +
       shown(at(verification, "cycle_time")) +
-      "). Skill: 1 &minus; MSE / MSE of persistence.</p>\n<div class=\"scroll\"><table>\n"
-      "<tr><th>Last</th><th>Lead</th><th>N</th><th>MAE</th><th>RMSE</th><th>Skill</th></tr>\n";
+      "). Skill: 1 &minus; MSE / MSE of persistence. In 68 % / 95 %: the share of the "
+      "observations inside the forecast's interval, over the N with an interval (in "
+      "brackets).</p>\n<div class=\"scroll\"><table>\n"
+      "<tr><th>Last</th><th>Lead</th><th>N</th><th>MAE</th><th>RMSE</th><th>Skill</th>"
+      "<th>In 68 %</th><th>In 95 %</th></tr>\n";
   for (const auto& window : at(verification, "windows")) {
     const double hours = at(window, "hours").is_number() ? at(window, "hours").get<double>() : 0;
     const std::string span =
@@ -400,7 +413,10 @@ std::string verification_section(const ordered_json& status) {
       page += "<tr><td>" + (first ? span : std::string()) + "</td><td>" + shown(at(lead, "lead")) +
               "</td><td class=\"num\">" + shown(at(lead, "n")) + "</td><td class=\"num\">" +
               shown(at(lead, "mae")) + "</td><td class=\"num\">" + shown(at(lead, "rmse")) +
-              "</td><td class=\"num\">" + shown(at(lead, "skill")) + "</td></tr>\n";
+              "</td><td class=\"num\">" + shown(at(lead, "skill")) + "</td><td class=\"num\">" +
+              shown(at(lead, "coverage_68")) + "</td><td class=\"num\">" +
+              shown(at(lead, "coverage_95")) + " <span class=\"note\">(" +
+              shown(at(lead, "n_with_interval")) + ")</span></td></tr>\n";
       first = false;
     }
   }
@@ -457,4 +473,4 @@ std::string status_page(const ordered_json& status, const std::string& picture_p
   return page + "</div>\n</div>\n</body>\n</html>\n";
 }
 
-}  // namespace velk_status
+}  // namespace velk::status

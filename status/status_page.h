@@ -6,10 +6,10 @@
 
 #include <nlohmann/json.hpp>
 
-namespace velk_status {
+namespace velk::status {
 
 // `picture_png` is the last good forecast's picture, embedded so that the page
 // needs no other file; empty when there is none to show.
 std::string status_page(const nlohmann::ordered_json& status, const std::string& picture_png);
 
-}  // namespace velk_status
+}  // namespace velk::status

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace velk_status {
+namespace velk::status {
 
 using nlohmann::ordered_json;
 
@@ -80,4 +80,4 @@ ordered_json storm_alerts(const std::string& index_name, const std::vector<Newes
   return alerts;
 }
 
-}  // namespace velk_status
+}  // namespace velk::status

@@ -9,7 +9,7 @@
 
 #include "status/cycle_facts.h"
 
-namespace velk_status {
+namespace velk::status {
 
 // {"index", "level" (0: none reached), "label", "threshold", "forecasts": [
 // {"lead", "valid_time", "value", "level", "label"}, ...]}: every forecast
@@ -20,4 +20,4 @@ namespace velk_status {
 nlohmann::ordered_json storm_alerts(const std::string& index_name,
                                     const std::vector<NewestForecast>& leads);
 
-}  // namespace velk_status
+}  // namespace velk::status

@@ -9,6 +9,7 @@
 
 #include "forecast/version.h"
 #include "prep/common/file_helpers.h"
+#include "status/cycle_facts.h"
 #include "status/cycle_status.h"
 #include "status/status_page.h"
 
@@ -16,7 +17,8 @@ namespace {
 
 const char* const kUsage =
     "Usage: velk_status --time UTC --variant V --outcome NAME --exit N [--order-file]\n"
-    "                   [--message TEXT] [--report FILE] [--table FILE --metadata FILE]\n"
+    "                   [--message TEXT] [--report FILE [--causes FILE]]\n"
+    "                   [--table FILE --metadata FILE [--product FILE]]\n"
     "                   [--picture FILE] [--ace-mag FILE] [--ace-swepam FILE] [--dst FILE]\n"
     "                   [--kp FILE] [--stale-hours H] [--alert-file FILE]\n"
     "Writes status.json and index.html in the current directory (each replaced\n"
@@ -24,16 +26,21 @@ const char* const kUsage =
     "the newest row of each input; the previous status.json tells how long each\n"
     "newest row has not advanced (stale after H hours, default 3) and which was\n"
     "the last good forecast. A forecast's hours to come are kept in\n"
-    ".forecast-ledger and scored once observed. --alert-file writes the storm\n"
+    ".forecast-ledger (with their intervals from the --product JSON) and\n"
+    "scored once observed. --alert-file writes the storm\n"
     "levels this cycle's forecasts reach as one line of JSON (only after a\n"
-    "forecast). Exit status 0; 1 when a file could not be written (no log line);\n"
-    "64 on bad usage.\n"
+    "forecast). --causes names the report's causes file (the reason for each\n"
+    "failed record). Exit status 0; 1 when a file could not be written (no log\n"
+    "line); 64 on bad usage.\n"
+    "velk_status --report-candidates ORDER_FILE prints, one per line, where the\n"
+    "preprocessor may have written its report for that order file (exit status 1\n"
+    "when the file cannot be read as XML).\n"
     "velk_status --help or --version (alone) prints this text or the version.\n";
 
 const std::set<std::string> kValueOptions = {
-    "--time",       "--variant", "--outcome",     "--exit",    "--message",
-    "--report",     "--table",   "--metadata",    "--picture", "--ace-mag",
-    "--ace-swepam", "--dst",     "--stale-hours", "--kp",      "--alert-file"};
+    "--time",        "--variant",  "--outcome",    "--exit",    "--message",    "--report",
+    "--table",       "--metadata", "--picture",    "--ace-mag", "--ace-swepam", "--dst",
+    "--stale-hours", "--kp",       "--alert-file", "--causes",  "--product"};
 
 constexpr std::size_t kMaxPictureBytes = std::size_t{8} << 20;
 
@@ -68,6 +75,17 @@ int main(int argc, char** argv) {
   if (argc == 2 && velk::answer_help_or_version(argv[1], "velk_status", kUsage, std::cout)) {
     return 0;
   }
+  if (argc == 3 && std::string(argv[1]) == "--report-candidates") {
+    try {
+      for (const std::string& path : velk::status::report_candidates(argv[2])) {
+        std::cout << path << "\n";
+      }
+    } catch (const std::exception& e) {
+      std::cerr << "velk_status: " << e.what() << "\n";
+      return 1;
+    }
+    return 0;
+  }
   std::map<std::string, std::string> values;
   bool order_file_given = false;
   for (int i = 1; i < argc; ++i) {
@@ -87,7 +105,7 @@ int main(int argc, char** argv) {
       return 64;
     }
   }
-  velk_status::CycleRun run;
+  velk::status::CycleRun run;
   run.time = values["time"];
   run.variant = values["variant"];
   run.outcome = values["outcome"];
@@ -102,8 +120,10 @@ int main(int argc, char** argv) {
   run.order_file_given = order_file_given;
   run.message = values["message"];
   run.report = values["report"];
+  run.causes = values["causes"];
   run.table = values["table"];
   run.metadata = values["metadata"];
+  run.product = values["product"];
   run.picture = values["picture"];
   for (const char* source : {"ace_mag", "ace_swepam", "dst", "kp"}) {
     std::string option = source;
@@ -123,22 +143,22 @@ int main(int argc, char** argv) {
   }
   run.previous = previous_status();
   run.ledger = ".forecast-ledger";
-  const auto status = velk_status::cycle_status(run);
+  const auto status = velk::status::cycle_status(run);
   try {
-    velk_status::replace_file("status.json", status.dump(1) + "\n");
-    velk_status::replace_file("index.html",
-                              velk_status::status_page(status, last_good_picture(status)));
+    velk::status::replace_file("status.json", status.dump(1) + "\n");
+    velk::status::replace_file("index.html",
+                               velk::status::status_page(status, last_good_picture(status)));
     if (values.count("alert-file") != 0 && status["alerts"].is_object()) {
       auto alert = status["alerts"];
       alert["variant"] = status["variant"];
       alert["cycle_time"] = status["cycle_time"];
-      velk_status::replace_file(values["alert-file"], alert.dump() + "\n");
+      velk::status::replace_file(values["alert-file"], alert.dump() + "\n");
     }
   } catch (const std::exception& e) {
     std::cerr << "velk_status: " << e.what() << "\n";
     return 1;
   }
   // Printed last: the line stands for a status that was written.
-  std::cout << velk_status::log_line(status) << std::endl;
+  std::cout << velk::status::log_line(status) << std::endl;
   return 0;
 }

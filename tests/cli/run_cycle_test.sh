@@ -51,6 +51,9 @@ while read -r prep fc want outcome words; do
   case "$prep" in garbled | cut | exit1) [ "$(status_field sources)" = None ] || fail "$row: sources $(status_field sources)" ;; esac
   [[ "$out" != *message=* ]] || [ "$(status_field message)" = "${out##* message=}" ] ||
     fail "$row: status.json message '$(status_field message)' is not the log line's"
+  # Fault guarded: the forecaster's reason missing from the page.
+  python3 -c 'import html, json, sys; m = json.load(open(sys.argv[1]))["message"]; assert html.escape(m, False) in open(sys.argv[2]).read()' \
+    "$tmp/work/status.json" "$tmp/work/index.html" || fail "$row: the page lacks the message"
 done <<'ROWS'
 ok      ok     0  forecast           failed=-,FC+01H@2020-03-21T21:00Z=-15.0,FC+04H@
 existing ok    0  forecast           failed=FileRead(ace_mag),FileRead(ace_swepam)
@@ -66,6 +69,43 @@ exit7   ok     13 preprocessor-failed exit=13
 ok      refuse 20 forecaster-refused newest=-,message=DATE/TIME
 ok      refuse3 20 forecaster-refused message=A~RUN-TIME~ERROR~F~5~WAS~ENCOUNTERED~WHILE~READING~THE~INPUT~FILE~|~ace-mag-rt.asc~|~AT~LINE~#~7
 ok      abort  21 forecaster-failed  newest=-,message=velk_nrt:~cannot~open~model~file~1101.res
+ROWS
+
+# --- the report where the preprocessor wrote it, with its causes --------------
+# Faults guarded: the report of an order file's output directory not read
+# (no sources, no failed steps); a report or causes file of an earlier cycle
+# read as this one's; a cause given to a record that did not fail, or a cause
+# line that is not two fields taken; a failure told without its cause.
+mkdir -p "$tmp/work/out"
+echo '<order><Output><File_Name>out/</File_Name></Output></order>' > "$tmp/order-out.xml"
+echo '<order><Output><File_Name>missing/</File_Name></Output></order>' > "$tmp/order-missing.xml"
+echo ok > "$tmp/work/fc-mode"
+# prep-mode order file          report read         cause of the ACE MAG download
+while read -r prep order report cause; do
+  echo "$prep" > "$tmp/work/prep-mode"
+  status=0
+  # shellcheck disable=SC2086  # "-" stands for no order file
+  (cd "$tmp" && bash "$run_cycle" --bindir bin --models models dst work ${order/#-/} > out 2> err) || status=$?
+  python3 - "$tmp/work" "$report" "${cause//\~/ }" <<'CHECK' || fail "prep $prep, order file $order: $(cat "$tmp/out") $(head -c 3000 "$tmp/work/status.json")"
+import json, os, sys
+work, report, cause = sys.argv[1:]
+status = json.load(open(os.path.join(work, "status.json")))
+assert status["outcome"] == "sources-failed" and status["report"] == report, status["report"]
+assert status["sources"] is not None and not status["sources"]["ace_mag"]["ok"], status["sources"]
+steps = [s for s in status["failed_steps"] if s["step"] == "AceMagFileDownload"]
+assert len(steps) == 1 and all(s["cause"] is None for s in status["failed_steps"] if s is not steps[0]), status["failed_steps"]
+step = steps[0]
+assert step["cause"] == (None if cause == "-" else cause), step
+assert step["text"].startswith("ACE MAG: downloading the current month from ftp://"), step["text"]
+assert step["text"].endswith("failed." if cause == "-" else "failed: %s." % cause), step["text"]
+assert step["text"].split(" from ")[1] in open(os.path.join(work, "index.html")).read(), "the page lacks the sentence"
+CHECK
+done <<ROWS
+caused   -                      errorfile.xml      connection~refused
+sources  -                      errorfile.xml      -
+outdir   $tmp/order-out.xml     out/errorfile.xml  HTTP~404
+sources  $tmp/order-out.xml     errorfile.xml      -
+fallback $tmp/order-missing.xml errorfile.xml      connection~refused
 ROWS
 
 # check_status WHAT: runs the Python check on standard input with `work` (the
@@ -89,7 +129,9 @@ assert [f["lead"] for f in status["newest_forecasts"]] == ["FC+01H", "FC+02H", "
 # Faults guarded: numbers written as strings ("-15.", "9999.0"); score keys
 # with blanks and apostrophes; RMSE labelled as a mean square error; no
 # sample size beside the scores.
-assert status["newest_forecasts"][0] == {"lead": "FC+01H", "valid_time": "2020-03-21T21:00Z", "value": -15.0, "sample_size": 437}
+# Fault guarded: the product's intervals of the newest forecast left out.
+assert status["newest_forecasts"][0] == {"lead": "FC+01H", "valid_time": "2020-03-21T21:00Z", "value": -15.0, "sample_size": 437,
+    "interval_68": [-17, -13], "interval_95": [-19, -11]}, status["newest_forecasts"][0]
 assert status["index"] == {"name": "Dst", "units": "nT", "fill_value": 9999.0}, status["index"]
 assert status["scores"][0] == {"lead_hours": 1, "sample_size": 437, "forecast_rows": 441, "rmse": {"value": 7.127, "persistence": 2.809},
     "prediction_efficiency": {"value": 0.125, "persistence": 0.864}, "correlation": {"value": 0.57, "persistence": 0.931},
@@ -108,6 +150,7 @@ class Cells(html.parser.HTMLParser):
 page = Cells()
 page.feed(open(os.path.join(work, "index.html")).read())
 assert "2020-03-21T21:00Z" in page.cells and "-5.439" in page.cells and "437" in page.cells, page.cells
+assert "-17..-13" in page.cells and "-19..-11" in page.cells, page.cells
 assert [s["forecast_rows"] for s in status["scores"]] == [441, 441, 441, 441], status["scores"]
 CHECK
 
@@ -182,6 +225,11 @@ while read -r prep fc at; do
   echo "$fc" > "$tmp/work/fc-mode"
   (cd "$tmp" && at_time "2020-03-21 $at:00" bash "$run_cycle" --bindir bin \
     --models models dst work > out 2> err) || true
+  # Fault guarded: live verification figures that the scoring command does not
+  # give over the same rows.
+  [ "$prep" != ok ] || python3 "$(dirname "$0")/verification_agreement.py" "$tmp/work" \
+    "$source_dir/scripts/table-scores.py" > "$tmp/agreement" ||
+    fail "live verification at $at disagrees with the scoring command: $(grep DISAGREES "$tmp/agreement" | head -c 1500)"
 done <<'ROWS'
 ok      ok           18:20
 ok      ok           19:20
@@ -197,8 +245,13 @@ assert v["cycle_time"] == "2020-03-21T22:20:00Z" and [w["hours"] for w in v["win
 day = {lead["lead"]: lead for lead in v["windows"][0]["leads"]}
 # FC+01H -16 -16 -15 -15 against -15, persistence -11 -15 -15 -15;
 # FC+04H -20 -18 -18 -18, persistence the observations at 14..17 h: -14 -15 -13 -11.
-assert day["FC+01H"] == {"lead": "FC+01H", "n": 4, "mae": 0.5, "rmse": 0.707, "skill": 0.875}, day
-assert day["FC+04H"] == {"lead": "FC+04H", "n": 4, "mae": 3.5, "rmse": 3.606, "skill": -1.476}, day
+# Coverage (faults guarded: the intervals not kept with the forecast as
+# issued; a bound not counted as inside): intervals of +-2 and +-4 around
+# errors of 1 1 0 0 and 5 3 3 3.
+assert day["FC+01H"] == {"lead": "FC+01H", "n": 4, "mae": 0.5, "rmse": 0.707, "skill": 0.875,
+    "n_with_interval": 4, "coverage_68": 1.0, "coverage_95": 1.0}, day
+assert day["FC+04H"] == {"lead": "FC+04H", "n": 4, "mae": 3.5, "rmse": 3.606, "skill": -1.476,
+    "n_with_interval": 4, "coverage_68": 0.0, "coverage_95": 0.75}, day
 page = open(os.path.join(work, "index.html")).read()
 assert page.count("<rect ") == 12 and "Live verification" in page, "a bar per lead and window"
 CHECK

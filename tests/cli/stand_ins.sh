@@ -33,7 +33,8 @@ make_stand_ins() {
   ln -sf "$2" "$bin/velk_status"
   # The stand-in preprocessor: prep-mode says ok (report, four recorded inputs,
   # a configuration), sources (a failed ACE download: report and two inputs,
-  # no configuration), stale (report only), pair (a refused month pair),
+  # no configuration), caused, outdir, fallback (the same with its cause),
+  # stale (report only), pair (a refused month pair),
   # garbled or cut (a report that does not parse) or an exit status.
   cat > "$bin/nrtprep-dst" <<'STUB'
 #!/usr/bin/env bash
@@ -49,6 +50,23 @@ case "$mode" in
     tr '~' '\n' | sed 's/202304_ace_mag/202304_ace_\xe9mag/' > errorfile.xml
     touch "dst-rt-$stamp.asc" "kp-rt-$stamp.asc"; exit 0 ;;
   stale) cp "$report" errorfile.xml; exit 0 ;;
+  # The failed ACE MAG download with its cause beside the report, where the
+  # order file's output directory (its first File_Name) sends both: caused
+  # has no order file; outdir names out/; fallback names a directory that
+  # is missing, so both go to the working directory.
+  caused | outdir | fallback)
+    dir="" cause="connection refused"
+    [ "$mode" = caused ] || dir="$(sed -n 's:.*<File_Name>\(.*\)</File_Name>.*:\1:p' "$1" | head -n 1)"
+    if [ -d "${dir:-.}" ]; then cause="${dir:+HTTP 404}"; else dir=""; fi
+    tr '\n' '~' < "$report" | sed 's/\(AceMagFileDownload<\/StepName>~<ErrorName>[^<]*<\/ErrorName>~<Value>\)0/\11/' |
+      tr '~' '\n' > "${dir}errorfile.xml"
+    # (Lines that are no record and cause are skipped; a record that did not
+    # fail gets no cause.)
+    printf '%s\n' "no tab here" "DSTFileDownload$(printf '\t')x$(printf '\t')y" \
+      "File'ftp://127.0.0.1:18021/pub/lists/ace2/202304_ace_swepam_1h.txt'download$(printf '\t')timed out" \
+      "File'ftp://127.0.0.1:18021/pub/lists/ace2/202304_ace_mag_1h.txt'download$(printf '\t')${cause:-connection refused}" \
+      > "${dir}errorfile.causes"
+    exit 0 ;;
   # Kp months served the wrong way round: refused, with nothing else failing.
   pair) cp "$FIXTURES/e2e/cases/kp_pair_in_wrong_order/expected/errorfile.xml" errorfile.xml; exit 0 ;;
   garbled) echo "<Zuv_errorfile" > errorfile.xml; exit 0 ;;
@@ -89,6 +107,24 @@ case "$(cat fc-mode)" in
   refuse3) printf ' A RUN-TIME ERROR F   5 WAS ENCOUNTERED WHILE READING THE INPUT FILE\n %-256s\n AT LINE #        7\n' ace-mag-rt.asc ;;
   abort) echo "velk_nrt: cannot open model file 1101.res" >&2; exit 2 ;;
 esac
+# The product beside a table of forecasts: intervals of +-2 (68 %) and +-4 (95 %).
+case "$(cat fc-mode)" in ok | observed=* | storm=*) python3 - "$table" "${table%.*}.json" <<'PRODUCT' ;; esac
+import json, sys
+lines = [line.split() for line in open(sys.argv[1]) if line.strip()]
+def value(text):
+    return None if text.startswith("9999") else float(text)
+rows = []
+for f in lines[1:]:
+    forecasts = [{"value": value(v), "model": 0} for v in f[8:]]
+    for fc in forecasts:
+        v = fc["value"]
+        fc["interval_68"] = None if v is None else [v - 2, v + 2]
+        fc["interval_95"] = None if v is None else [v - 4, v + 4]
+    rows.append({"valid_time": "%s-%s-%sT%s:00:00Z" % (f[2], f[3].zfill(2), f[4].zfill(2), f[6].zfill(2)),
+                 "observed": value(f[7]), "forecasts": forecasts})
+leads = [{"lead_hours": i + 1, "models": ["110%d.res" % (i + 1)]} for i in range(len(lines[1]) - 8 if len(lines) > 1 else 0)]
+json.dump({"index": "Dst", "units": "nT", "leads": leads, "rows": rows}, open(sys.argv[2], "w"))
+PRODUCT
 STUB
   chmod +x "$bin/nrtprep-dst" "$bin/velk_nrt"
 }

@@ -1,0 +1,81 @@
+#include "status/failure_causes.h"
+
+#include <deque>
+#include <map>
+
+#include "prep/common/file_helpers.h"
+
+namespace velk::status {
+
+namespace {
+
+constexpr std::size_t kMaxCauseBytes = std::size_t{64} << 10;
+constexpr std::size_t kMaxCauseLines = 1000;
+
+// The report's text as written in its XML, for a writer that names a record
+// by that rather than by the text a parser reads.
+std::string as_written(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '&') {
+      out += "&amp;";
+    } else if (c == '<') {
+      out += "&lt;";
+    } else if (c == '>') {
+      out += "&gt;";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string causes_path_beside(const std::string& report_path) {
+  static const std::string kReport = "errorfile.xml";
+  // The preprocessor joins its output directory and the names by plain
+  // concatenation, so the prefix before the report's name is what the
+  // causes' name follows too.
+  if (report_path.size() >= kReport.size() &&
+      report_path.compare(report_path.size() - kReport.size(), kReport.size(), kReport) == 0) {
+    return report_path.substr(0, report_path.size() - kReport.size()) + "errorfile.causes";
+  }
+  const auto slash = report_path.rfind('/');
+  return (slash == std::string::npos ? "" : report_path.substr(0, slash + 1)) + "errorfile.causes";
+}
+
+void attach_causes(const std::string& causes_text, std::vector<FailedStep>& failed) {
+  std::map<std::string, std::deque<std::string>> by_record;
+  const std::string text = causes_text.substr(0, kMaxCauseBytes);
+  std::size_t start = 0;
+  for (std::size_t lines = 0; lines < kMaxCauseLines; ++lines) {
+    const auto end = text.find('\n', start);
+    if (end == std::string::npos) break;  // none, or a last line cut short
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const auto tab = line.find('\t');
+    if (tab == std::string::npos || tab == 0 || tab + 1 == line.size() ||
+        line.find('\t', tab + 1) != std::string::npos) {
+      continue;
+    }
+    by_record[line.substr(0, tab)].push_back(line.substr(tab + 1));
+  }
+  for (FailedStep& step : failed) {
+    auto found = by_record.find(step.error);
+    if (found == by_record.end() || found->second.empty())
+      found = by_record.find(as_written(step.error));
+    if (found == by_record.end() || found->second.empty()) continue;
+    step.cause = found->second.front();
+    found->second.pop_front();
+  }
+}
+
+void attach_causes_from(const std::string& path, std::vector<FailedStep>& failed) {
+  std::string text;
+  if (path.empty() || !read_whole_file(path, kMaxTextBytes, text)) return;
+  attach_causes(text, failed);
+}
+
+}  // namespace velk::status
