@@ -4,9 +4,14 @@ set -euo pipefail
 
 usage() {
   cat <<'USAGE'
-Usage: soak-cycle.sh --build-dir DIR [--from "YYYY-MM-DD HH:MM"] [--hours N] [--keep-days N] [--out DIR]
+Usage: soak-cycle.sh --build-dir DIR [--storm] [--from "YYYY-MM-DD HH:MM"] [--hours N]
+                     [--keep-days N] [--out DIR]
   --build-dir DIR  a configured and built tree with the tests (the loopback
                    preprocessor builds stand in for the installed ones)
+  --storm          the storm soak: from "2017-08-31 00:20" for 200 hours, over
+                   the end of August 2017 into the storm of 7-8 September, with
+                   the outage on 2017-09-02 from 06:20 to 10:20 and the refusal
+                   on 2017-09-05 at 15:20 (--from and --hours still apply)
   --from TIME      the first cycle, UTC (default "2020-02-27 00:20"); the
                    recorded months also carry cycles from "2023-01-01 00:20"
                    to 2023-01-15 (the first hours of a year)
@@ -19,13 +24,18 @@ Usage: soak-cycle.sh --build-dir DIR [--from "YYYY-MM-DD HH:MM"] [--hours N] [--
 Installs the build tree to a fresh prefix, starts loopback stand-ins of the
 upstream services holding the recorded months, and runs the installed
 run-cycle.sh once per hour in a fresh working directory with the clock pinned
-by faketime. Each hour the ACE lists hold the records published
-by then, so the first hour of March finds March's lists with their header
-only. Injected: an ACE outage on 2020-02-28 from 10:20 to 12:20 and a SWEPAM
-list with one record missing on 2020-02-29 at 15:20 (the forecaster refuses).
+by faketime. Each hour the ACE lists and the running Dst month hold the
+records published by then, so the first hour of March finds March's lists
+with their header only. Injected: an outage on 2020-02-28 from 10:20 to 12:20
+(every host refuses connections), a SWEPAM list with one record missing on
+2020-02-29 at 15:20 (the forecaster refuses), an order file that is not XML
+at the 7th cycle, and the leftovers of a killed cycle before every 24th.
 Every cycle's exit status, log line and status.json are checked against what
-happened; at the end, the dated files older than the retention must be gone
-and every other file kept. Prints the figures; exit status 0 when all held.
+happened, storm alerts are recorded (one per level reached in a storm), and
+each forecast cycle's live verification is scored again by the scoring
+command's code (tests/cli/verification_agreement.py); at the end, the dated
+files older than the retention must be gone and every other file kept.
+Prints the figures; exit status 0 when all held.
 USAGE
 }
 die() {
@@ -34,15 +44,16 @@ die() {
 }
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="" from="2020-02-27 00:20" hours=121 keep_days=2 out=""
+build="" from="2020-02-27 00:20" hours=121 keep_days=2 out="" storm=false from_given="" hours_given=""
 while [ $# -gt 0 ]; do
   case "$1" in
+    --storm) storm=true; shift; continue ;;
     --build-dir | --from | --hours | --keep-days | --out)
       [ $# -ge 2 ] && [ -n "$2" ] || die "$1 needs a value"
       case "$1" in
         --build-dir) build="$2" ;;
-        --from) from="$2" ;;
-        --hours) hours="$2" ;;
+        --from) from_given="$2" ;;
+        --hours) hours_given="$2" ;;
         --keep-days) keep_days="$2" ;;
         --out) out="$2" ;;
       esac
@@ -53,6 +64,14 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ -n "$build" ] || { usage >&2; exit 2; }
+# The scenario: when the outage (every host refuses), the refusal and the
+# order file that is not XML happen.
+outage_from="2020-02-28 10:20" outage_to="2020-02-28 12:20" refusal="2020-02-29 15:20"
+if $storm; then
+  from="2017-08-31 00:20" hours=200
+  outage_from="2017-09-02 06:20" outage_to="2017-09-02 10:20" refusal="2017-09-05 15:20"
+fi
+from="${from_given:-$from}" hours="${hours_given:-$hours}"
 [[ "$hours" =~ ^[0-9]+$ && "$keep_days" =~ ^[1-9][0-9]*$ ]] || die "--hours and --keep-days need whole numbers"
 build="$(cd "$build" && pwd)"
 start_s="$(date -u -d "$from" +%s)" || die "bad --from '$from'"
@@ -89,8 +108,22 @@ if command -v systemd-analyze > /dev/null; then
     die "systemd-analyze verify: $(cat "$out/verify.log")"
 fi
 
+# --- the storm soak's months: July 2017 (the month before the first cycle's)
+# from the fitting data, the rest as the tests hold them ----------------------
+storm_data=""
+if $storm; then
+  storm_data="$out/data"
+  mkdir -p "$storm_data/ace" "$storm_data/dst" "$storm_data/kp"
+  for dir in ace dst kp; do ln -s "$root/tests/data/$dir/"* "$storm_data/$dir/"; done
+  recorded="$root/fit/data/recorded"
+  for list in mag swepam; do gunzip -c "$recorded/ace/201707_ace_${list}_1h.txt.gz" > "$storm_data/ace/201707_ace_${list}_1h.txt"; done
+  gunzip -c "$recorded/dst/dst1707.for.request.gz" > "$storm_data/dst/dst1707.for.request"
+  gunzip -c "$recorded/kp/ngdc_2017.gz" > "$out/2017"
+  "$python" "$root/tests/data/kp/make_quicklook.py" ngdc "$out/2017" 2017 07 > "$storm_data/kp/ql1707.wdc"
+fi
+
 # --- the upstream services ----------------------------------------------------
-data="$root/tests/data"
+data="${storm_data:-$root/tests/data}"
 up="$out/upstream"
 mkdir -p "$up/kp/kp_index" "$up/ace/pub/lists/ace2"
 # Every recorded Dst month, so that --from may also start in January 2023
@@ -131,8 +164,25 @@ mkdir -p "$work"
 keep=(notes.txt order.xml "dst-fc-2019_001_00_20.asc.bak" "my-dst-rt-2019_001_00_20.asc" "dst-fc-2019_001_00_20.txt")
 (cd "$work" && touch "${keep[@]}")
 
-outage_from="$(date -u -d "2020-02-28 10:20" +%s)" outage_to="$(date -u -d "2020-02-28 12:20" +%s)"
-refusal="$(date -u -d "2020-02-29 15:20" +%s)"
+outage_from="$(date -u -d "$outage_from" +%s)" outage_to="$(date -u -d "$outage_to" +%s)"
+refusal="$(date -u -d "$refusal" +%s)"
+invalid_order=$((start_s + 6 * 3600))
+echo '<order><Output><File_Name>' > "$out/not-xml.xml"
+# A port nothing listens on, for the hosts of the outage.
+closed_port="$("$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
+# The running Dst month as the service publishes it: the hours to come read 9999.
+dst_as_of() { # EPOCH
+  local month file
+  month="$(date -u -d "@$1" +%Y%m)"
+  file="$data/dst/dst${month:2:4}.for.request"
+  [ -f "$file" ] || return 0
+  "$python" "$data/dst/make_running_month.py" "$file" "$(date -u -d "@$1" '+%Y-%m-%d %H:%M')" \
+    > "$up/dst/dst_realtime/$month/dst${month:2:4}.for.request"
+}
+alerts="$out/alerts.jsonl"
+: > "$alerts"
+declare -A alerts_expected=()
+alerted=0 expected_alerts="" agreed=0 disagreed=0 planted=0
 failures=0
 fail() {
   echo "FAIL $1: $2"
@@ -146,20 +196,32 @@ for ((i = 0; i < hours; i++)); do
   # The preprocessor's stamps count the day of the year from 0.
   stamp="$(date -u -d "@$now" +%Y)_$(printf '%03d' $((10#$(date -u -d "@$now" +%j) - 1)))_$(date -u -d "@$now" +%H_%M)"
   publish "$now"
-  want=0 outcome=forecast
+  dst_as_of "$now"
+  want=0 outcome=forecast hosts=() order=()
   if [ "$now" -ge "$outage_from" ] && [ "$now" -le "$outage_to" ]; then
-    rm -f "$up/ace/pub/lists/ace2/"*
+    hosts=("NRT_TEST_DST_HOST=127.0.0.1:$closed_port" "NRT_TEST_KP_HOST=127.0.0.1:$closed_port"
+      "NRT_TEST_ACE_HOST=127.0.0.1:$closed_port")
     want=10 outcome=sources-failed
+  elif [ "$now" -eq "$invalid_order" ]; then
+    order=("$out/not-xml.xml")
+    want=11 outcome=order-file-invalid
   elif [ "$now" -eq "$refusal" ]; then
     list="$up/ace/pub/lists/ace2/$(date -u -d "@$now" +%Y%m)_ace_swepam_1h.txt"
     sed -i "$(grep -n '^[0-9]' "$list" | tail -n 6 | head -n 1 | cut -d: -f1)d" "$list"
     want=20 outcome=forecaster-refused
   fi
+  # What a killed cycle and a killed forecaster leave behind.
+  if [ $((i % 24)) -eq 23 ]; then
+    touch "$work/.cycle-start.Ab12Cd" "$work/.velk_nrt-999999-Qw12Er"
+    mkdir -p "$work/.cycle-out.Xy34Zw"
+    planted=$((planted + 1))
+  fi
   status=0
   # A local zone that the cycle must not use; a sanitizer build must accept
   # faketime's library loaded ahead of its own.
-  TZ=Europe/Berlin FAKETIME_DONT_FAKE_MONOTONIC=1 ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" sh "$root/scripts/faketime-fresh.sh" -f "$(date -u -d "@$now" '+%Y-%m-%d %H:%M:%S')" \
-    bash "$share/run-cycle.sh" --bindir "$bin" --keep-days "$keep_days" dst "$work" \
+  env "${hosts[@]}" TZ=Europe/Berlin FAKETIME_DONT_FAKE_MONOTONIC=1 ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" sh "$root/scripts/faketime-fresh.sh" -f "$(date -u -d "@$now" '+%Y-%m-%d %H:%M:%S')" \
+    bash "$share/run-cycle.sh" --bindir "$bin" --keep-days "$keep_days" \
+    --on-alert "cat >> '$alerts'; echo >> '$alerts'" dst "$work" "${order[@]}" \
     > "$out/line" 2> "$out/err" || status=$?
   line="$(cat "$out/line")"
   cat "$out/line" >> "$out/cycles.log"
@@ -168,11 +230,25 @@ for ((i = 0; i < hours; i++)); do
   [ "$(wc -l < "$out/line")" -eq 1 ] || fail "$when" "not one log line: $line"
   [[ "$line" == "$when dst $outcome exit=$want "* ]] || fail "$when" "log line '$line'"
   "$python" - "$work" "$when" "$outcome" "$want" "$stamp" "$line" <<'CHECK' || fail "$when" "status.json"
-import json, os, sys
+import json, os, re, sys
 work, when, outcome, want, stamp, line = sys.argv[1:]
 s = json.load(open(os.path.join(work, "status.json")))
 assert (s["cycle_time"], s["outcome"], s["exit_status"]) == (when, outcome, int(want)), s
 report = open(os.path.join(work, "errorfile.xml")).read()
+# Numbers are numbers and keys snake_case (the leads' own labels excepted).
+def walk(value, path):
+    if isinstance(value, dict):
+        for key, item in value.items():
+            assert re.fullmatch(r"[a-z0-9_]+", key) or path.endswith("forecasts") and key.startswith("FC+"), (path, key)
+            walk(item, path + "." + key)
+    elif isinstance(value, list):
+        for item in value:
+            walk(item, path)
+    elif isinstance(value, str):
+        assert not re.fullmatch(r"\s*[-+]?[0-9]*\.?[0-9]+\.?\s*", value) or path.endswith(("message", "error")), (path, value)
+walk(s, "")
+# Nothing a killed cycle or forecaster left stays for the next.
+assert not [f for f in os.listdir(work) if re.fullmatch(r"\.cycle-(start|out)\.\w{6}|\.velk_nrt-\d+-\w{6}", f)], os.listdir(work)
 if outcome == "forecast":
     assert s["forecast_table"] == "dst-fc-%s.asc" % stamp, s["forecast_table"]
     assert os.path.isfile(os.path.join(work, s["forecast_table"])) and s["failed_steps"] == [], s
@@ -184,12 +260,39 @@ else:
     assert s["forecast_table"] == "" and s["newest_forecasts"] == [], s
     assert not [f for f in os.listdir(work) if "-rt-%s" % stamp in f], "a failed cycle's inputs were left"
 if outcome == "sources-failed":
-    assert not s["sources"]["ace_mag"]["ok"] and s["sources"]["dst"]["ok"], s["sources"]
-    assert "AceMagFileDownload(ace_mag)" in line, line
+    # Every host refused.
+    assert not any(source["ok"] for source in s["sources"].values()), s["sources"]
+    assert "DSTFileDownload(dst)" in line and "AceMagFileDownload(ace_mag)" in line, line
+    causes = [step["cause"] for step in s["failed_steps"] if step["cause"]]
+    assert all(c == "connection refused" for c in causes), causes
+if outcome == "order-file-invalid":
+    assert s["sources"] is None, s["sources"]
 if outcome == "forecaster-refused":
     assert s["message"] == "DATE/TIME IN MAG AND SWEPAM DATA DO NOT MATCH", s["message"]
+    assert line.endswith(" message=" + s["message"]), line
 CHECK
+  # Storm alerts: a forecast's level alerts when it rises above the level
+  # alerted in the storm going on; one that reaches no level ends the storm.
+  if [ "$outcome" = forecast ]; then
+    level="$("$python" -c 'import json, sys; a = json.load(open(sys.argv[1]))["alerts"]; print(a["level"] if a else 0)' "$work/status.json")"
+    if [ "$level" -eq 0 ]; then
+      alerted=0
+    elif [ "$level" -gt "$alerted" ]; then
+      alerted="$level" expected_alerts="$expected_alerts $level"
+      alerts_expected[$level]=$((${alerts_expected[$level]:-0} + 1))
+    fi
+    # Live verification against the scoring command over the same rows.
+    if "$python" "$root/tests/cli/verification_agreement.py" "$work" "$root/scripts/table-scores.py" \
+      > "$out/agreement" 2>&1; then
+      agreed=$((agreed + 1))
+    else
+      disagreed=$((disagreed + 1))
+      fail "$when" "live verification disagrees with the scoring command: $(grep -v '^ *[0-9]* h FC+[0-9]*H n=[0-9]* live[^D]*$' "$out/agreement" | head -c 800)"
+    fi
+  fi
 done
+got_alerts="$("$python" -c 'import json, sys; print(" ".join(str(json.loads(l)["level"]) for l in open(sys.argv[1]) if l.strip()))' "$alerts")"
+[ "$got_alerts" = "${expected_alerts# }" ] || fail alerts "levels alerted '$got_alerts', expected '${expected_alerts# }'"
 # awk, not bc: bc is not on every fresh machine.
 elapsed="$(awk -v a="$began" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b - a }')"
 stop_servers
@@ -215,7 +318,8 @@ expected_kept=0
 for ((i = 0; i < hours; i++)); do
   now=$((start_s + i * 3600))
   [ "$now" -ge $((last_s - keep_days * 86400)) ] || continue
-  if [ "$now" -ge "$outage_from" ] && [ "$now" -le "$outage_to" ] || [ "$now" -eq "$refusal" ]; then continue; fi
+  if [ "$now" -ge "$outage_from" ] && [ "$now" -le "$outage_to" ] || [ "$now" -eq "$refusal" ] ||
+    [ "$now" -eq "$invalid_order" ]; then continue; fi
   expected_kept=$((expected_kept + 1))
 done
 kept_tables="$(find "$work" -maxdepth 1 -name 'dst-fc-*.asc' | wc -l)"
@@ -223,6 +327,10 @@ kept_tables="$(find "$work" -maxdepth 1 -name 'dst-fc-*.asc' | wc -l)"
 
 echo "soak: $hours hourly cycles from $from UT in $(printf '%.1f' "$elapsed") s ($(awk -v e="$elapsed" -v h="$hours" 'BEGIN { printf "%.2f", e / (h > 0 ? h : 1) }') s per cycle)"
 for o in "${!outcomes[@]}"; do echo "  $o: ${outcomes[$o]}"; done
+echo "  storm alerts (level: count): $(for l in 1 2 3 4 5; do [ -z "${alerts_expected[$l]:-}" ] || printf '%s: %s  ' "$l" "${alerts_expected[$l]}"; done)(delivered: ${got_alerts:-none})"
+echo "  live verification agreed with the scoring command in $agreed forecast cycles, disagreed in $disagreed"
+[ ! -s "$out/agreement" ] || sed 's/^/    /' "$out/agreement"
+echo "  killed cycles' leftovers planted $planted times, each gone at the next cycle"
 echo "  working directory at the end: $(find "$work" -maxdepth 1 -type f | wc -l) files, $(du -sk "$work" | cut -f1) KiB, $dated dated files (retention $keep_days days)"
 [ "$failures" -eq 0 ] || { echo "soak: $failures checks failed"; exit 1; }
 echo "soak: every exit status, log line and status.json told the truth; retention removed only old dated files"
