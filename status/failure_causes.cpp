@@ -3,7 +3,7 @@
 #include <deque>
 #include <map>
 
-#include "prep/common/file_helpers.h"
+#include "common/whole_file.h"
 
 namespace velk::status {
 
@@ -74,7 +74,7 @@ void attach_causes(const std::string& causes_text, std::vector<FailedStep>& fail
 
 void attach_causes_from(const std::string& path, std::vector<FailedStep>& failed) {
   std::string text;
-  if (path.empty() || !read_whole_file(path, kMaxTextBytes, text)) return;
+  if (path.empty() || !velk::read_whole_file(path, velk::kMaxTextBytes, text)) return;
   attach_causes(text, failed);
 }
 

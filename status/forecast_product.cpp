@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "prep/common/file_helpers.h"
+#include "common/whole_file.h"
 #include "status/freshness.h"
 
 namespace velk::status {
@@ -25,9 +25,9 @@ bool read_pair(const nlohmann::json& interval, double& low, double& high) {
 
 LeadIntervals read_product_intervals(const std::string& path) {
   std::string text;
-  if (!read_whole_file(path, kMaxTextBytes, text)) {
+  if (!velk::read_whole_file(path, velk::kMaxTextBytes, text)) {
     throw std::runtime_error("cannot read " + path + ": not a readable regular file of at most " +
-                             std::to_string(kMaxTextBytes) + " bytes");
+                             std::to_string(velk::kMaxTextBytes) + " bytes");
   }
   const auto product = nlohmann::json::parse(text, nullptr, false);
   if (!product.is_object() || !product.contains("leads") || !product["leads"].is_array() ||

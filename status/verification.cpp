@@ -10,7 +10,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "prep/common/file_helpers.h"
+#include "common/atomic_file.h"
+#include "common/whole_file.h"
 #include "status/freshness.h"
 
 namespace velk::status {
@@ -51,7 +52,7 @@ std::string number_text(double value) {
 std::vector<Issued> read_ledger(const std::string& path) {
   std::vector<Issued> ledger;
   std::string text;
-  if (!read_whole_file(path, kMaxTextBytes, text)) return ledger;  // none yet
+  if (!velk::read_whole_file(path, velk::kMaxTextBytes, text)) return ledger;  // none yet
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
     std::istringstream fields(line);
@@ -111,7 +112,7 @@ ordered_json live_verification(const std::string& ledger_path, const std::string
     }
     text += "\n";
   }
-  if (!write_file_atomically(text, ledger_path)) {
+  if (!velk::write_file_atomically(text, ledger_path)) {
     throw std::runtime_error("cannot write the forecast ledger " + ledger_path);
   }
 
