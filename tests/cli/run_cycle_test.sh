@@ -254,6 +254,7 @@ assert day["FC+04H"] == {"lead": "FC+04H", "n": 4, "mae": 3.5, "rmse": 3.606, "s
     "n_with_interval": 4, "coverage_68": 0.0, "coverage_95": 0.75}, day
 page = open(os.path.join(work, "index.html")).read()
 assert page.count("<rect ") == 12 and "Live verification" in page, "a bar per lead and window"
+assert '>0.75 <span class="note">(4)</span>' in page, "the coverage missing from the page"
 CHECK
 
 # --- scheduling: the crontab example's starts make one cycle an hour, at minute
