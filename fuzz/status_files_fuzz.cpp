@@ -1,7 +1,9 @@
-// What velk_status reads back from a cycle: the report, the metadata and the
-// forecast table, separated in that order by kPartSeparator lines; then the
-// status made from them, its page and its log line. Readers may refuse a file
-// only with std::runtime_error, and the status must render whatever they read.
+// What velk_status reads back from a cycle: the report, the metadata, the
+// forecast table, the causes beside the report and the forecast product,
+// separated in that order by kPartSeparator lines (the report is read as an
+// order file too); then the status made from them, its page and its log
+// line. Readers may refuse a file only with std::runtime_error, and the
+// status must render whatever they read.
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -16,7 +18,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto& dir = velk::fuzz::scratch();
   const std::vector<std::string> parts =
-      velk::fuzz::split_parts(velk::fuzz::as_text(data, size), 3);
+      velk::fuzz::split_parts(velk::fuzz::as_text(data, size), 5);
   velk::status::CycleRun run;
   run.time = "2017-09-09T08:30:00Z";
   run.variant = "dst";
@@ -24,9 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   run.report = dir.write("errorfile.xml", parts[0]);
   run.metadata = dir.write("fc.xml", parts[1]);
   run.table = dir.write("fc.asc", parts[2]);
+  run.causes = dir.write("errorfile.causes", parts[3]);
+  run.product = dir.write("fc.json", parts[4]);
 
   try {
     velk::status::read_report(run.report, false);
+  } catch (const std::runtime_error&) {
+  }
+  try {
+    velk::status::report_candidates(run.report);
   } catch (const std::runtime_error&) {
   }
   std::string fill_value = "-999.9";

@@ -75,7 +75,8 @@ ROWS
 # Faults guarded: the report of an order file's output directory not read
 # (no sources, no failed steps); a report or causes file of an earlier cycle
 # read as this one's; a cause given to a record that did not fail, or a cause
-# line that is not two fields taken; a failure told without its cause.
+# line that is not two fields taken; a causes file read past its bounds; a
+# failure told without its cause.
 mkdir -p "$tmp/work/out"
 echo '<order><Output><File_Name>out/</File_Name></Output></order>' > "$tmp/order-out.xml"
 echo '<order><Output><File_Name>missing/</File_Name></Output></order>' > "$tmp/order-missing.xml"
@@ -106,6 +107,7 @@ sources  -                      errorfile.xml      -
 outdir   $tmp/order-out.xml     out/errorfile.xml  HTTP~404
 sources  $tmp/order-out.xml     errorfile.xml      -
 fallback $tmp/order-missing.xml errorfile.xml      connection~refused
+flooded  -                      errorfile.xml      -
 ROWS
 
 # check_status WHAT: runs the Python check on standard input with `work` (the

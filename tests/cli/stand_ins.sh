@@ -53,19 +53,21 @@ case "$mode" in
   # The failed ACE MAG download with its cause beside the report, where the
   # order file's output directory (its first File_Name) sends both: caused
   # has no order file; outdir names out/; fallback names a directory that
-  # is missing, so both go to the working directory.
-  caused | outdir | fallback)
+  # is missing, so both go to the working directory; flooded is caused with
+  # the cause past the reader's 1000 lines.
+  caused | outdir | fallback | flooded)
     dir="" cause="connection refused"
-    [ "$mode" = caused ] || dir="$(sed -n 's:.*<File_Name>\(.*\)</File_Name>.*:\1:p' "$1" | head -n 1)"
+    case "$mode" in caused | flooded) ;; *) dir="$(sed -n 's:.*<File_Name>\(.*\)</File_Name>.*:\1:p' "$1" | head -n 1)" ;; esac
     if [ -d "${dir:-.}" ]; then cause="${dir:+HTTP 404}"; else dir=""; fi
     tr '\n' '~' < "$report" | sed 's/\(AceMagFileDownload<\/StepName>~<ErrorName>[^<]*<\/ErrorName>~<Value>\)0/\11/' |
       tr '~' '\n' > "${dir}errorfile.xml"
     # (Lines that are no record and cause are skipped; a record that did not
     # fail gets no cause.)
+    { [ "$mode" != flooded ] || yes filler | head -n 1000
     printf '%s\n' "no tab here" "DSTFileDownload$(printf '\t')x$(printf '\t')y" \
       "File'ftp://127.0.0.1:18021/pub/lists/ace2/202304_ace_swepam_1h.txt'download$(printf '\t')timed out" \
-      "File'ftp://127.0.0.1:18021/pub/lists/ace2/202304_ace_mag_1h.txt'download$(printf '\t')${cause:-connection refused}" \
-      > "${dir}errorfile.causes"
+      "File'ftp://127.0.0.1:18021/pub/lists/ace2/202304_ace_mag_1h.txt'download$(printf '\t')${cause:-connection refused}"
+    } > "${dir}errorfile.causes"
     exit 0 ;;
   # Kp months served the wrong way round: refused, with nothing else failing.
   pair) cp "$FIXTURES/e2e/cases/kp_pair_in_wrong_order/expected/errorfile.xml" errorfile.xml; exit 0 ;;
