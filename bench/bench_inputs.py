@@ -1,32 +1,16 @@
 """Inputs of the benchmarks, all made from the recorded months in tests/data."""
 import os
 import re
-import shutil
+
+import upstream  # tools/loopback: the recorded months' file names
 
 # The clock of the preprocessor cycle: 2023-04-21 08:30 UT, when the recorded
-# April lists end part-way through the month.
+# April lists end part-way through the month; the months the cycle fetches.
 CYCLE_CLOCK = "2023-04-21 08:30:00"
+CYCLE_MONTHS = ("202303", "202304")
 
 # Months recorded complete in all four sources, repeated to make long tables.
 FULL_MONTHS = ("2212", "2303")
-
-
-def upstream_layout(data_dir, root):
-    """Lays out the 2023-03 and 2023-04 files under root as the services publish them."""
-    files = {
-        "dst/dst_realtime/202303/dst2303.for.request": "dst/dst2303.for.request",
-        "dst/dst_realtime/202304/dst2304.for.request": "dst/dst2304.for.request",
-        "kp/kp_index/pqlyymm.wdc": "kp/ql2303.wdc",
-        "kp/kp_index/qlyymm.wdc": "kp/ql2304.wdc",
-    }
-    for month in ("202303", "202304"):
-        for kind in ("mag", "swepam"):
-            name = "%s_ace_%s_1h.txt" % (month, kind)
-            files["ace/pub/lists/ace2/" + name] = "ace/" + name
-    for target, source in files.items():
-        dest = os.path.join(root, target)
-        os.makedirs(os.path.dirname(dest), exist_ok=True)
-        shutil.copyfile(os.path.join(data_dir, source), dest)
 
 
 def _lines(path):
@@ -36,12 +20,11 @@ def _lines(path):
 
 def _month_records(data_dir, yymm):
     """The records of one complete month: (mag, swepam, kp, dst) lists of lines."""
-    ace = os.path.join(data_dir, "ace", "20%s_ace_%%s_1h.txt" % yymm)
-    mag = [l for l in _lines(ace % "mag") if not l.startswith((b"#", b":"))]
-    swepam = [l for l in _lines(ace % "swepam") if not l.startswith((b"#", b":"))]
-    kp = _lines(os.path.join(data_dir, "kp", "ql%s.wdc" % yymm))
-    dst = [l for l in _lines(os.path.join(data_dir, "dst", "dst%s.for.request" % yymm))
-           if l.startswith(b"DST")]
+    month = "20" + yymm
+    mag, swepam = ([l for l in _lines(upstream.recorded(data_dir, "ace", month, kind))
+                    if not l.startswith((b"#", b":"))] for kind in upstream.ACE_LISTS)
+    kp = _lines(upstream.recorded(data_dir, "kp", month))
+    dst = [l for l in _lines(upstream.recorded(data_dir, "dst", month)) if l.startswith(b"DST")]
     days = len(kp)
     if len(mag) != 24 * days or len(swepam) != 24 * days or len(dst) != days:
         raise RuntimeError("month %s is not complete in all four sources" % yymm)
