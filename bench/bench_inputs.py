@@ -1,4 +1,5 @@
 """Inputs of the benchmarks, all made from the recorded months in tests/data."""
+import datetime
 import os
 import re
 
@@ -9,8 +10,11 @@ import upstream  # tools/loopback: the recorded months' file names
 CYCLE_CLOCK = "2023-04-21 08:30:00"
 CYCLE_MONTHS = ("202303", "202304")
 
-# Months recorded complete in all four sources, repeated to make long tables.
+# Months recorded complete in all four sources, repeated to make long tables
+# dated on from the first day of the first.
 FULL_MONTHS = ("2212", "2303")
+LONG_TABLE_START = datetime.date(2022, 12, 1)
+MJD_ZERO = datetime.date(1858, 11, 17)
 
 
 def _lines(path):
@@ -31,12 +35,27 @@ def _month_records(data_dir, yymm):
     return mag, swepam, kp, dst
 
 
+def _redated(kind, record, day):
+    """The record of one source with its date fields set to `day` (and an ACE
+    record's modified Julian day)."""
+    if kind in ("mag", "swepam"):  # "YYYY MM DD  HHMM   MJD ..."
+        mjd = (day - MJD_ZERO).days
+        return b"%04d %02d %02d" % (day.year, day.month, day.day) + record[10:19] + b"%5d" % mjd + record[24:]
+    if kind == "kp":  # "YYMMDD" with blank-padded month and day
+        return b"%02d%2d%2d" % (day.year % 100, day.month, day.day) + record[6:]
+    # "DSTYYMM*DD" ... the century at columns 15-16
+    return (b"DST%02d%02d*%02d" % (day.year % 100, day.month, day.day) + record[10:14]
+            + b"%02d" % (day.year // 100) + record[16:])
+
+
 def long_table_inputs(data_dir, headers, dest, days):
     """Writes mag.asc, swepam.asc, kp.asc and dst.asc of `days` days into dest.
 
-    The complete recorded months follow each other over and over; the reader
-    pairs the ACE records and takes one Kp and one Dst line per day in order,
-    so the repeated calendar does not disturb it. The ACE files get the
+    The complete recorded months follow each other over and over, their
+    records dated day after day from LONG_TABLE_START: the reader wants every
+    ACE record one hour after the one before and each Kp and Dst day on its
+    MAG records' day, which the repeated months' own dates break at every
+    repetition. The ACE files get the
     four-line column headers of the files headers["mag"] and headers["swepam"]
     (a preprocessor cycle's ACE input files).
     """
@@ -52,6 +71,9 @@ def long_table_inputs(data_dir, headers, dest, days):
         out["dst"] += dst[:take]
         left -= take
         i += 1
+    for kind, per_day in (("mag", 24), ("swepam", 24), ("kp", 1), ("dst", 1)):
+        out[kind] = [_redated(kind, record, LONG_TABLE_START + datetime.timedelta(days=n // per_day))
+                     for n, record in enumerate(out[kind])]
     os.makedirs(dest, exist_ok=True)
     for kind in ("mag", "swepam", "kp", "dst"):
         head = b""
