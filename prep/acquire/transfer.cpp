@@ -3,15 +3,50 @@
 #include <curl/curl.h>
 #include <strings.h>
 
+#include <cstddef>
+#include <cstdio>
+
 #include "prep/acquire/upstream_urls.h"
 #include "prep/common/file_helpers.h"
 
 namespace {
 
-// Where the probe's header lines go; nothing reads them.
-std::string buffer;
-// libcurl's error text of the probe; kept under its established name, nothing reads it.
-char errorBuffer[CURL_ERROR_SIZE];
+// What the fetch writes into: the local file, opened when the first block of
+// data arrives (an empty resource therefore leaves no file), the bytes
+// written so far, and whether the local file refused data.
+struct DownloadTarget {
+  const char* filename;
+  std::FILE* stream;
+  std::size_t received;
+  bool write_failed;
+};
+
+// libcurl's write callback of the fetch.
+std::size_t store_received_data(void* data, std::size_t size, std::size_t count, void* target) {
+  auto* out = static_cast<DownloadTarget*>(target);
+  // A resource this large is no monthly list; stop before it fills the disk.
+  // Checked here too because a server need not announce the size.
+  const std::size_t bytes = size * count;
+  if (bytes > kMaxTextBytes - out->received) return 0;
+  out->received += bytes;
+  if (out->stream == nullptr) {
+    out->stream = std::fopen(out->filename, "wb");
+    if (out->stream == nullptr) {
+      out->write_failed = true;
+      return static_cast<std::size_t>(-1);
+    }
+  }
+  const std::size_t written = std::fwrite(data, size, count, out->stream);
+  if (written != count) out->write_failed = true;
+  return written;
+}
+
+// libcurl's write callback of the probe: the probe asks only whether the
+// resource is there, so the header lines it receives are dropped (libcurl
+// would otherwise print them on standard output).
+std::size_t discard_received_data(char*, std::size_t size, std::size_t count, void*) {
+  return size * count;
+}
 
 // Limits shared by probe and fetch: a silent or stalled server must not hold
 // a scheduled cycle into the next one.
@@ -54,18 +89,15 @@ bool http_answer_is_data(CURL* handle) {
 bool probe(const std::string& url, const char* schemes) {
   CURL* handle = curl_easy_init();
   if (handle == nullptr) return false;
-  curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer);
   curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
   curl_easy_setopt(handle, CURLOPT_HEADER, 1L);
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, writer);
-  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &buffer);
+  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, discard_received_data);
   set_transfer_limits(handle, schemes);
   set_trust(handle);
   const bool ok = curl_easy_perform(handle) == CURLE_OK;
   curl_easy_cleanup(handle);
-  buffer.clear();
   return ok;
 }
 
@@ -73,7 +105,7 @@ bool fetch(const std::string& url, DownloadTarget& target, const char* schemes) 
   CURL* handle = curl_easy_init();
   if (handle == nullptr) return false;
   curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, my_fwrite);
+  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, store_received_data);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &target);
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
@@ -86,33 +118,8 @@ bool fetch(const std::string& url, DownloadTarget& target, const char* schemes) 
 
 }  // namespace
 
-std::size_t my_fwrite(void* data, std::size_t size, std::size_t count, void* target) {
-  auto* out = static_cast<DownloadTarget*>(target);
-  // A resource this large is no monthly list; stop before it fills the disk.
-  // Checked here too because a server need not announce the size.
-  const std::size_t bytes = size * count;
-  if (bytes > kMaxTextBytes - out->received) return 0;
-  out->received += bytes;
-  if (out->stream == nullptr) {
-    out->stream = std::fopen(out->filename, "wb");
-    if (out->stream == nullptr) {
-      out->write_failed = true;
-      return static_cast<std::size_t>(-1);
-    }
-  }
-  const std::size_t written = std::fwrite(data, size, count, out->stream);
-  if (written != count) out->write_failed = true;
-  return written;
-}
-
-std::size_t writer(char* data, std::size_t size, std::size_t count, std::string* sink) {
-  if (sink == nullptr) return 0;
-  sink->append(data, size * count);
-  return size * count;
-}
-
-DownloadOutcome data_file_downloadftp(std::string url, std::string local_file,
-                                      const char* schemes) {
+DownloadOutcome download_to_file(const std::string& url, const std::string& local_file,
+                                 const char* schemes) {
   DownloadTarget target{local_file.c_str(), nullptr, 0, false};
   curl_global_init(CURL_GLOBAL_ALL);
   const bool fetched = probe(url, schemes) && fetch(url, target, schemes);

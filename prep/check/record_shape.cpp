@@ -4,10 +4,10 @@
 
 // ACE records: "YYYY MM DD  HHMM ..."; Dst: "DSTYYMM*DD..."; Kp: "YYMMDD..."
 // with blank-padded fields. A Kp record reaches at least to its last ap value.
-const RecordShape kSwepamRecord = {"SWEPAM", 72, 72, 0, 4, 5, 8, true};
-const RecordShape kMagRecord = {"MAG", 85, 85, 0, 4, 5, 8, true};
-const RecordShape kDstRecord = {"DST", 120, 123, 3, 2, 5, 8, false};
-const RecordShape kKpRecord = {"KP", 55, 62, 0, 2, 2, 4, false};
+const RecordShape kSwepamRecord = {Source::ace_swepam, 72, 72, 0, 4, 5, 8, true};
+const RecordShape kMagRecord = {Source::ace_mag, 85, 85, 0, 4, 5, 8, true};
+const RecordShape kDstRecord = {Source::dst, 120, 123, 3, 2, 5, 8, false};
+const RecordShape kKpRecord = {Source::kp, 55, 62, 0, 2, 2, 4, false};
 
 namespace {
 

@@ -5,10 +5,12 @@
 #include <cstddef>
 #include <string>
 
+#include "prep/check/month_role.h"
+
 // What a record line of one source looks like. Lengths count the line's
 // characters without its line feed.
 struct RecordShape {
-  const char* source;  // the data label's stem
+  Source source;
   std::size_t min_length, max_length;
   std::size_t year_at, year_width;  // four-digit year, or the two last digits
   std::size_t month_at, day_at;     // two characters each

@@ -11,8 +11,6 @@
 #include <cstdio>
 #include <fstream>
 
-#include "prep/common/report.h"
-
 namespace {
 
 // The header of the ACE lists ends in a line of dashes that starts like this.
@@ -98,9 +96,9 @@ bool read_whole_file(const std::string& path, std::size_t max_bytes, std::string
   return !in.bad();
 }
 
-std::string file_read(std::string name) {
+std::string read_data_file(const std::string& path) {
   std::string text;
-  if (!read_whole_file(name, kMaxTextBytes, text)) return {};
+  if (!read_whole_file(path, kMaxTextBytes, text)) return {};
   for (char& c : text) {
     if (c == ':') c = ' ';
   }
@@ -108,7 +106,7 @@ std::string file_read(std::string name) {
   return text;
 }
 
-std::string file_eraze(std::string text) {
+std::string trim_to_records(std::string text) {
   const std::size_t marker = text.find(kHeaderMarker);
   if (marker != std::string::npos && marker > 0) {
     text.erase(0, marker);
@@ -137,9 +135,9 @@ bool file_wright(std::string text, std::string path) {
   return write_file_atomically(text, path);
 }
 
-bool write_input_file(const std::string& text, const std::string& path) {
+bool write_input_file(const std::string& text, const std::string& path, Report& report) {
   if (write_file_atomically(text, path)) return true;
-  report_write_failure(path);
+  report.record_write_failure(path);
   return false;
 }
 

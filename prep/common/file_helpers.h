@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+#include "prep/common/report.h"
+
 // Largest file the preprocessor downloads or reads: far above any monthly list,
 // yet small enough to hold in memory several times over.
 constexpr std::size_t kMaxTextBytes = std::size_t{16} << 20;
@@ -16,7 +18,7 @@ bool file_opens_for_reading(const std::string& path);
 // character repeated once (the downstream merges rely on that repeat). An
 // unreadable or empty file, or one larger than kMaxTextBytes, gives an empty
 // text.
-std::string file_read(std::string name);
+std::string read_data_file(const std::string& path);
 
 // The whole file unchanged into `text`; false when it does not open or is
 // larger than `max_bytes`.
@@ -25,7 +27,7 @@ bool read_whole_file(const std::string& path, std::size_t max_bytes, std::string
 // Trims a downloaded list to its data records: drops a header that ends in the
 // line of dashes, and a trailer that starts with "[" together with the
 // character before it.
-std::string file_eraze(std::string text);
+std::string trim_to_records(std::string text);
 
 // Replaces the file at `path` with `text`, atomically: the text goes to a
 // temporary file in the same directory, which is then renamed over `path`.
@@ -36,9 +38,9 @@ bool write_file_atomically(const std::string& text, const std::string& path);
 // writer use.
 bool file_wright(std::string text, std::string path);
 
-// Writes an input file atomically, and when that fails appends the record
-// ("FileWrite", "'" + path + "'write", 1).
-bool write_input_file(const std::string& text, const std::string& path);
+// Writes an input file atomically, and when that fails records so in `report`
+// ("FileWrite", "'<path>'write", 1).
+bool write_input_file(const std::string& text, const std::string& path, Report& report);
 
 // Removes from the directory of `path` the temporary files that the atomic
 // writes of this program or of the forecaster left there: in a run that died

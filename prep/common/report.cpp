@@ -3,8 +3,6 @@
 #include <cctype>
 #include <cstdlib>
 
-std::string error_file;
-
 namespace {
 
 // Length of the character or entity reference at `at` ("&amp;", "&#38;",
@@ -54,49 +52,39 @@ std::string report_text(const std::string& text) {
   return escaped;
 }
 
-void report_start() {
-  error_file =
-      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
-      "<Zuv_errorfile>\n"
-      "<filename>Preprocessing error file</filename>\n"
-      "<productname>Geomagnetic forecast preprocessing module</productname>\n"
-      "<stationname>diverse global</stationname>\n"
-      "<code>L2</code>\n"
-      "<project>KORVELT</project>\n"
-      "<Errors>\n";
+Report::Report()
+    : text_(
+          "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+          "<Zuv_errorfile>\n"
+          "<filename>Preprocessing error file</filename>\n"
+          "<productname>Geomagnetic forecast preprocessing module</productname>\n"
+          "<stationname>diverse global</stationname>\n"
+          "<code>L2</code>\n"
+          "<project>KORVELT</project>\n"
+          "<Errors>\n") {}
+
+void Report::record(const std::string& step_name, const ReportPairs& pairs) {
+  text_ += "<Step>\n<StepName>" + report_text(step_name) + "</StepName>\n";
+  for (const auto& [error_name, value] : pairs) {
+    text_ += "<ErrorName>" + report_text(error_name) + "</ErrorName>\n<Value>" +
+             std::to_string(value) + "</Value>\n";
+  }
+  text_ += "</Step>\n";
 }
 
-namespace {
-
-void append_pair(const std::string& error_name, int value) {
-  error_file += "<ErrorName>" + report_text(error_name) + "</ErrorName>\n<Value>" +
-                std::to_string(value) + "</Value>\n";
+void Report::record(const std::string& step_name, const std::string& error_name, int value) {
+  record(step_name, ReportPairs{{error_name, value}});
 }
 
-}  // namespace
-
-void report_record(const std::string& step_name, const ReportPairs& pairs) {
-  error_file += "<Step>\n<StepName>" + report_text(step_name) + "</StepName>\n";
-  for (const auto& [error_name, value] : pairs) append_pair(error_name, value);
-  error_file += "</Step>\n";
+void Report::record_download(const std::string& step_name, const std::string& url,
+                             bool downloaded) {
+  record(step_name, "File'" + url + "'download", downloaded ? 0 : 1);
 }
 
-void report_record(const std::string& step_name, const std::string& error_name, int value) {
-  report_record(step_name, ReportPairs{{error_name, value}});
+void Report::record_write_failure(const std::string& path) {
+  record("FileWrite", "'" + path + "'write", 1);
 }
 
-void report_download(const std::string& step_name, const std::string& url, bool downloaded) {
-  report_record(step_name, "File'" + url + "'download", downloaded ? 0 : 1);
-}
-
-void report_write_failure(const std::string& path) {
-  report_record("FileWrite", "'" + path + "'write", 1);
-}
-
-std::string report_document() {
-  return error_file + "</Errors>\n</Zuv_errorfile>\n";
-}
-
-void report_reset() {
-  error_file.clear();
+std::string Report::document() const {
+  return text_ + "</Errors>\n</Zuv_errorfile>\n";
 }

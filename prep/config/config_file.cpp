@@ -83,6 +83,6 @@ std::string config_file_text(const BuildVariant& variant, const std::string& fil
   return banner() + model_block(variant) + file_name_block;
 }
 
-bool CongFileCreation(std::string file_name_block, std::string file_name) {
-  return file_wright(config_file_text(build_variant(), file_name_block), file_name);
+bool write_config_file(const std::string& file_name_block, const std::string& path) {
+  return write_file_atomically(config_file_text(build_variant(), file_name_block), path);
 }

@@ -3,7 +3,6 @@
 #include <iostream>
 
 #include "prep/common/file_helpers.h"
-#include "prep/common/report.h"
 #include "prep/config/config_file.h"
 
 const char kReportName[] = "errorfile.xml";
@@ -18,7 +17,7 @@ void RunOutcome::add_source(int result, const char* key, const std::string& path
 }
 
 bool finish_run(RunOutcome outcome, const std::string& forecast_base,
-                const std::string& report_path) {
+                const std::string& report_path, Report& report) {
   outcome.file_names.emplace_back("FNMET", forecast_base + ".xml");
   outcome.file_names.emplace_back("FNDAT", forecast_base + ".asc");
 
@@ -28,25 +27,25 @@ bool finish_run(RunOutcome outcome, const std::string& forecast_base,
     block += file_name_line(key, path);
     // The forecaster would cut a longer text short and open the wrong file.
     if (path.size() > kMaxConfigText) {
-      report_record("ConfigFilePath", "'" + path + "'longerThan255Characters", 1);
+      report.record("ConfigFilePath", "'" + path + "'longerThan255Characters", 1);
       paths_fit = false;
     }
   }
   block += "/\n";
 
-  if (outcome.failures == 0 && paths_fit && !CongFileCreation(block, kConfigName)) {
-    report_write_failure(kConfigName);
+  if (outcome.failures == 0 && paths_fit && !write_config_file(block, kConfigName)) {
+    report.record_write_failure(kConfigName);
   }
-  return write_report(report_path);
+  return write_report(report_path, report);
 }
 
-bool write_report(const std::string& report_path) {
+bool write_report(const std::string& report_path, Report& report) {
   // An operator looks here too: it is where a run without an order file
   // leaves its report.
-  if (file_wright(report_document(), report_path)) return true;
+  if (write_file_atomically(report.document(), report_path)) return true;
   if (report_path != kReportName) {
-    report_write_failure(report_path);
-    if (file_wright(report_document(), kReportName)) return true;
+    report.record_write_failure(report_path);
+    if (write_file_atomically(report.document(), kReportName)) return true;
   }
   // Nothing on disk tells of this run, and an older report may still stand
   // there: only the exit status and standard error can say so.

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "prep/common/report.h"
+
 // The report's name in the working directory, and the configuration's.
 extern const char kReportName[];
 extern const char kConfigName[];
@@ -25,9 +27,9 @@ struct RunOutcome {
 // forecaster, or a configuration that cannot be written, gets a record in the
 // report, which is why the configuration is written first.
 bool finish_run(RunOutcome outcome, const std::string& forecast_base,
-                const std::string& report_path);
+                const std::string& report_path, Report& report);
 
-// Closes the report and writes it to `report_path`. When that fails, the report
+// Writes the report's document to `report_path`. When that fails, the report
 // records so and goes to kReportName in the working directory instead. When
 // that fails too, says so on standard error and returns false.
-bool write_report(const std::string& report_path);
+bool write_report(const std::string& report_path, Report& report);

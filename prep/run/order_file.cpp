@@ -3,11 +3,10 @@
 #include <string>
 
 #include "prep/common/file_helpers.h"
-#include "prep/common/report.h"
 #include "prep/common/xml_text.h"
 #include "prep/run/xml_nesting.h"
 
-bool loadData(const char* path, TiXmlDocument& document) {
+bool load_order_file(const char* path, TiXmlDocument& document, Report& report) {
   std::string file_text;
   bool parsed = false;
   if (read_whole_file(path, kMaxTextBytes, file_text) &&
@@ -15,11 +14,11 @@ bool loadData(const char* path, TiXmlDocument& document) {
     // The text the parser would read, so that what is checked is what is parsed.
     const std::string text = text_as_parsed(file_text);
     if (ends_inside_character(text)) {
-      report_record("OrderFileCharacters", "OrderFileEndsInsideCharacter", 1);
+      report.record("OrderFileCharacters", "OrderFileEndsInsideCharacter", 1);
     } else {
       parsed = parse_xml_text(text, document);
     }
   }
-  report_record("OrderFileReading", "OderFileRead", parsed ? 0 : 1);
+  report.record("OrderFileReading", "OderFileRead", parsed ? 0 : 1);
   return parsed;
 }

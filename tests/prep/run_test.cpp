@@ -7,9 +7,9 @@
 #include "prep/common/report.h"
 #include "prep/config/build_variant.h"
 #include "prep/config/config_file.h"
-#include "prep/run/file_name_dir.h"
 #include "prep/run/hand_over.h"
 #include "prep/run/order_file.h"
+#include "prep/run/order_file_names.h"
 #include "prep/run/preprocessor_cycle.h"
 #include "prep/run/xml_nesting.h"
 #include "tests/prep/test_support.h"
@@ -51,11 +51,8 @@ TEST(OrderFileWalk, FillsTheNameRecord) {
     TiXmlDocument document;
     document.Parse(xml.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
     ASSERT_FALSE(document.Error()) << document.ErrorDesc();
-    FileName_Dir names;
-    names.visitNode(&document, 0, FileName_Dir(names));
-    names.Dir_corect();
-    names.Name_corect();
-    EXPECT_EQ(names.getFile_NameKP() + "|" + names.getFile_DirOutput(), expected) << xml;
+    const OrderFileNames names = order_file_names(document);
+    EXPECT_EQ(names.kp + "|" + names.output_dir, expected) << xml;
   }
 }
 
@@ -98,11 +95,11 @@ RunOutcome all_sources(const std::string& dst_path = "dst.asc") {
 
 TEST(HandOver, AllSourcesGiveTheConfigurationAndTheReport) {
   ScratchDir dir;
-  report_start();
+  Report report;
   // Fault guarded: a path of exactly 255 characters, the longest the
   // forecaster reads whole, was refused as too long.
   const std::string longest(241, 'x');  // with "in/o'brien" and ".asc": 255 characters
-  finish_run(all_sources("in/o'brien" + longest + ".asc"), "out/fc", "errorfile.xml");
+  finish_run(all_sources("in/o'brien" + longest + ".asc"), "out/fc", "errorfile.xml", report);
   // Fault guarded: an apostrophe in a path ended the text early and made the
   // whole group unreadable for the forecaster.
   EXPECT_EQ(
@@ -111,7 +108,7 @@ TEST(HandOver, AllSourcesGiveTheConfigurationAndTheReport) {
                        "FNDST='in/o''brien" + longest +
                            ".asc'\nFNKP='kp.asc'\nFNMAG='mag.asc'\n"
                            "FNSWEPAM='swepam.asc'\nFNMET='out/fc.xml'\nFNDAT='out/fc.asc'\n/\n"));
-  EXPECT_EQ(read_file("errorfile.xml"), report_document());
+  EXPECT_EQ(read_file("errorfile.xml"), report.document());
 }
 
 // A run that writes no configuration keeps the old one, and the report in the
@@ -120,11 +117,11 @@ void expect_old_configuration_kept(const RunOutcome& outcome, const std::string&
                                    const char* report, rlim_t disk_room,
                                    const std::vector<std::string>& last) {
   ScratchDir dir;
-  report_start();
+  Report run_report;
   write_file("velk_nrt.cfg", "old");
   {
     FileSizeLimit full_disk(disk_room);
-    finish_run(outcome, base, report);
+    finish_run(outcome, base, report, run_report);
   }
   EXPECT_EQ(read_file("velk_nrt.cfg"), "old");
   EXPECT_EQ(last_pairs("errorfile.xml", last.size()), last);
@@ -162,7 +159,6 @@ int run_cycle(const std::string& order) {
   write_file("order.xml", order);
   std::string program = "nrtprep", order_path = "order.xml";
   char* argv[] = {program.data(), order_path.data(), nullptr};
-  report_reset();
   return run_preprocessor_cycle(2, argv);
 }
 

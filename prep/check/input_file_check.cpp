@@ -1,8 +1,7 @@
-#include "prep/check/structure_analysis.h"
+#include "prep/check/input_file_check.h"
 
 #include "prep/check/record_shape.h"
 #include "prep/common/file_helpers.h"
-#include "prep/common/report.h"
 
 namespace {
 
@@ -42,14 +41,14 @@ int scan_empty_lines(const std::string& text, ReportPairs& pairs, std::size_t* l
 
 }  // namespace
 
-int FileStructureAnalysis3(std::string text) {
+int count_missing_rows(const std::string& text, Report& report) {
   ReportPairs pairs;
   const int missing = scan_empty_lines(text, pairs, nullptr);
-  report_record("FileStructureAnalysis2", pairs);
+  report.record("FileStructureAnalysis2", pairs);
   return missing;
 }
 
-int FileStructureAnalysis2(std::string text) {
+int check_ace_input_text(const std::string& text, Report& report) {
   ReportPairs pairs;
   std::size_t line31_count = 0;
   int problems = scan_empty_lines(text, pairs, &line31_count);
@@ -67,15 +66,15 @@ int FileStructureAnalysis2(std::string text) {
     pairs.emplace_back("FileStructure", 1);
     ++problems;
   }
-  report_record("FileStructureAnalysis2", pairs);
+  report.record("FileStructureAnalysis2", pairs);
   return problems;
 }
 
-int FilesInXmlTest(std::string path) {
+int check_ace_input_file(const std::string& path, Report& report) {
   if (!file_opens_for_reading(path)) {
-    report_record("FileRead", "'" + path + "'read", 1);
+    report.record("FileRead", "'" + path + "'read", 1);
     return 1;
   }
-  report_record("FileRead", "'" + path + "'read", 0);
-  return FileStructureAnalysis2(file_read(path));
+  report.record("FileRead", "'" + path + "'read", 0);
+  return check_ace_input_text(read_data_file(path), report);
 }
