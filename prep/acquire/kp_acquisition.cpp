@@ -17,7 +17,10 @@ int acquire_kp(const std::string& path, const MonthUrls& urls, Report& report) {
       [](const MonthPair& months, std::string& joined) {
         const bool in_order = months.present_role == MonthRole{Source::kp, Month::current} &&
                               months.last_role == MonthRole{Source::kp, Month::previous};
-        const bool one_month = months.last_role && months.present_role == months.last_role;
+        // Both texts must be Kp: two texts of one month of another source (an
+        // error in the service's set-up) would otherwise become the Kp input.
+        const bool one_month = months.last_role && months.last_role->source == Source::kp &&
+                               months.present_role == months.last_role;
         // A pair served the wrong way round would shift every day by a month.
         if (!in_order && !one_month) return false;
         // Both texts of one month: the service has not switched months yet and
