@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "common/program_info.h"
 #include "forecast/configuration.h"
 #include "forecast/forecast.h"
 #include "forecast/model_file.h"
@@ -128,7 +129,7 @@ int main(int argc, char** argv) {
   if (argc == 2) repeats = std::atoi(argv[1]);
   if (argc > 2 || repeats < 1 || repeats > 1000) {
     std::cerr << "usage: bench_forecast_stages [REPEATS 1..1000]\n";
-    return 2;
+    return velk::kExitUsage;
   }
   std::map<std::string, std::vector<double>> times;
   PassSizes sizes;

@@ -49,7 +49,9 @@ TEST(AtomicWrites, ReplaceTheFileInsteadOfWritingIntoIt) {
          Report report;
          return write_input_file(text, path, report);
        }},
-      {"write_file_atomically", &write_file_atomically}};
+      {"write_file_atomically", [](const std::string& text, const std::string& path) {
+         return write_file_atomically(text, path);
+       }}};
   for (const auto& [name, write] : writers) {
     ScratchDir dir;
     write_file("in.asc", "old\n");
