@@ -39,6 +39,7 @@
 #include "prep/config/build_variant.h"
 #include "prep/config/config_file.h"
 
+namespace velk::prep {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -113,7 +114,7 @@ void finish_cycle(const Report& report) {
   const char* keys[4] = {"FNDST", "FNKP", "FNMAG", "FNSWEPAM"};
   for (int i = 0; i < 4; ++i) block += file_name_line(keys[i], kInputNames[i]);
   block += file_name_line("FNMET", "fc.xml") + file_name_line("FNDAT", "fc.asc") + "/\n";
-  velk::write_file_atomically(report.document(), "errorfile.xml");
+  write_file_atomically(report.document(), "errorfile.xml");
   write_config_file(block, "velk_nrt.cfg");
 }
 
@@ -165,8 +166,10 @@ int usage() {
 }
 
 }  // namespace
+}  // namespace velk::prep
 
 int main(int argc, char** argv) {
+  using namespace velk::prep;
   if (argc < 3) return usage();
   set_clock_source([] { return pinned_moment(); });
   const std::string mode = argv[1];

@@ -13,8 +13,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string path =
       velk::fuzz::scratch().write("order.xml", velk::fuzz::as_text(data, size));
-  Report report;
+  velk::prep::Report report;
   TiXmlDocument document;
-  if (load_order_file(path.c_str(), document, report)) order_file_names(document);
+  if (velk::prep::load_order_file(path.c_str(), document, report)) {
+    velk::prep::order_file_names(document);
+  }
   return 0;
 }

@@ -22,6 +22,8 @@
 
 namespace {
 
+namespace prep = velk::prep;
+
 std::time_t clock_moment = 0;
 std::time_t pinned_clock() {
   return clock_moment;
@@ -39,11 +41,11 @@ std::time_t month_moment(int months) {
 
 // What fetch_month does with a working file once it is downloaded: read it
 // (colons to blanks, last character repeated), trim the list, classify it.
-std::string checked_month(const std::string& path, bool trim, std::optional<MonthRole>& role,
-                          Report& report) {
-  std::string text = read_data_file(path);
-  if (trim) text = trim_to_records(text);
-  role = classify_month_text(text, report);
+std::string checked_month(const std::string& path, bool trim, std::optional<prep::MonthRole>& role,
+                          prep::Report& report) {
+  std::string text = prep::read_data_file(path);
+  if (trim) text = prep::trim_to_records(text);
+  role = prep::classify_month_text(text, report);
   return text;
 }
 
@@ -55,23 +57,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool ace = source < 2;
   const bool trim = source < 3;  // the Kp service's texts are stored as they come
   clock_moment = month_moment(data[1]);
-  set_clock_source(pinned_clock);
-  Report report;
+  prep::set_clock_source(pinned_clock);
+  prep::Report report;
 
   const auto& dir = velk::fuzz::scratch();
   const std::vector<std::string> parts =
       velk::fuzz::split_parts(velk::fuzz::as_text(data + 2, size - 2), 2);
-  MonthPair months;
+  prep::MonthPair months;
   months.present_text =
       checked_month(dir.write("present.txt", parts[0]), trim, months.present_role, report);
   months.last_text = checked_month(dir.write("last.txt", parts[1]), trim, months.last_role, report);
   if (months.present_role && months.last_role) {
-    const std::string joined = join_months(months);
-    count_missing_rows(joined, report);
+    const std::string joined = prep::join_months(months);
+    prep::count_missing_rows(joined, report);
     if (ace) {
       const std::string header =
           source == 0 ? input_layout::kMagHeader : input_layout::kSwepamHeader;
-      check_ace_input_file(dir.write("joined.asc", header + joined), report);
+      prep::check_ace_input_file(dir.write("joined.asc", header + joined), report);
     }
   }
   return 0;

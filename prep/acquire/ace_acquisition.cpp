@@ -6,6 +6,8 @@
 #include "prep/acquire/upstream_urls.h"
 #include "prep/common/date_stamps.h"
 
+namespace velk::prep {
+
 const AceList kAceMag = {ace_mag_url_pattern, Source::ace_mag, input_layout::kMagHeader};
 const AceList kAceSwepam = {ace_swepam_url_pattern, Source::ace_swepam,
                             input_layout::kSwepamHeader};
@@ -49,3 +51,5 @@ int acquire_ace(const AceList& list, const std::string& path, const MonthUrls& u
       },
       report);
 }
+
+}  // namespace velk::prep

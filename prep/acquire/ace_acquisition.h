@@ -8,6 +8,8 @@
 #include "prep/check/month_role.h"
 #include "prep/common/report.h"
 
+namespace velk::prep {
+
 // What differs between the two lists.
 struct AceList {
   const char* (*url_pattern)();  // where both months are fetched (upstream_urls.h)
@@ -30,3 +32,5 @@ int acquire_ace(const AceList& list, const std::string& path, Report& report);
 // current list without records yet may leave the previous month alone.
 int acquire_ace(const AceList& list, const std::string& path, const MonthUrls& urls,
                 bool present_may_be_empty, Report& report);
+
+}  // namespace velk::prep

@@ -4,6 +4,8 @@
 #include "prep/acquire/upstream_urls.h"
 #include "prep/common/date_stamps.h"
 
+namespace velk::prep {
+
 int acquire_dst(const std::string& path, Report& report) {
   return acquire_dst(path, month_urls(dst_url_pattern(), dst_url_pattern(), utc_now()), report);
 }
@@ -21,3 +23,5 @@ int acquire_dst(const std::string& path, const MonthUrls& urls, Report& report) 
       },
       report);
 }
+
+}  // namespace velk::prep

@@ -4,6 +4,8 @@
 #include "prep/acquire/upstream_urls.h"
 #include "prep/common/date_stamps.h"
 
+namespace velk::prep {
+
 int acquire_kp(const std::string& path, Report& report) {
   // The standard service keeps its two months under fixed names, hence two
   // patterns; a pattern may still name its month by the keys.
@@ -30,3 +32,5 @@ int acquire_kp(const std::string& path, const MonthUrls& urls, Report& report) {
       },
       report);
 }
+
+}  // namespace velk::prep

@@ -6,6 +6,8 @@
 #include "prep/acquire/month_url.h"
 #include "prep/common/report.h"
 
+namespace velk::prep {
+
 // Fetches both months and writes the Kp input file to `path` when the texts
 // are the previous and the current month (joined) or both one month (the
 // previous-month text alone). Result as for the Dst acquisition.
@@ -13,3 +15,5 @@ int acquire_kp(const std::string& path, Report& report);
 
 // The same with the two URLs given.
 int acquire_kp(const std::string& path, const MonthUrls& urls, Report& report);
+
+}  // namespace velk::prep

@@ -6,6 +6,8 @@
 #include "prep/check/month_check.h"
 #include "prep/common/file_helpers.h"
 
+namespace velk::prep {
+
 namespace {
 
 // Removes one working file at the end of its acquisition; one that stays
@@ -118,3 +120,5 @@ int acquire_two_months(const MonthPairFetch& fetch, const std::string& path,
   remove_working_files(fetch.source, report);
   return failures;
 }
+
+}  // namespace velk::prep

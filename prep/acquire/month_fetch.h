@@ -11,6 +11,8 @@
 #include "prep/check/month_role.h"
 #include "prep/common/report.h"
 
+namespace velk::prep {
+
 // Which source's two months to fetch, and from where.
 struct MonthPairFetch {
   Source source;
@@ -59,3 +61,5 @@ int acquire_two_months(const MonthPairFetch& fetch, const std::string& path,
                        const std::string& header,
                        const std::function<bool(const MonthPair&, std::string&)>& join,
                        Report& report);
+
+}  // namespace velk::prep

@@ -1,5 +1,7 @@
 #include "prep/acquire/source_names.h"
 
+namespace velk::prep {
+
 namespace {
 
 struct SourceNames {
@@ -41,3 +43,5 @@ const char* working_file_name(MonthRole role) {
   const SourceNames& names = names_of(role.source);
   return role.month == Month::previous ? names.previous_file : names.current_file;
 }
+
+}  // namespace velk::prep

@@ -7,6 +7,8 @@
 
 #include "prep/check/month_role.h"
 
+namespace velk::prep {
+
 // "DSTFileDownload", "DSTFile2Download", "KPFileDownload", ...,
 // "AceMagFile2Download", "AceSwepamFileDownload": "2" marks the previous month.
 std::string download_step_name(MonthRole role);
@@ -20,3 +22,5 @@ const char* working_file_name(MonthRole role);
 
 // Every source, for what concerns them all (the leftovers of a killed run).
 constexpr Source kAllSources[] = {Source::dst, Source::kp, Source::ace_mag, Source::ace_swepam};
+
+}  // namespace velk::prep

@@ -9,6 +9,8 @@
 #include "prep/acquire/upstream_urls.h"
 #include "prep/common/file_helpers.h"
 
+namespace velk::prep {
+
 namespace {
 
 // What the fetch writes into: the local file, opened when the first block of
@@ -134,3 +136,5 @@ DownloadOutcome download_to_file(const std::string& url, const std::string& loca
   if (!stored) return DownloadOutcome::kNotStored;
   return fetched ? DownloadOutcome::kStored : DownloadOutcome::kNotFetched;
 }
+
+}  // namespace velk::prep

@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace velk::prep {
+
 // How a download ended. The operator looks in different places: upstream for
 // a transfer that failed, on this machine for a file that could not be written.
 enum class DownloadOutcome {
@@ -33,3 +35,5 @@ constexpr char kTransferSchemes[] = "http,https,ftp";
 // comma-separated list).
 DownloadOutcome download_to_file(const std::string& url, const std::string& local_file,
                                  const char* schemes = kTransferSchemes);
+
+}  // namespace velk::prep

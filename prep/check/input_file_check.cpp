@@ -3,6 +3,8 @@
 #include "prep/check/record_shape.h"
 #include "prep/common/file_helpers.h"
 
+namespace velk::prep {
+
 namespace {
 
 // The last characters of a text are left out of the scans: an assembled text
@@ -78,3 +80,5 @@ int check_ace_input_file(const std::string& path, Report& report) {
   report.record("FileRead", "'" + path + "'read", 0);
   return check_ace_input_text(read_data_file(path), report);
 }
+
+}  // namespace velk::prep

@@ -6,6 +6,8 @@
 
 #include "prep/common/report.h"
 
+namespace velk::prep {
+
 // Counts empty lines (two line feeds in a row), leaving the last ten
 // characters aside. Appends a "FileStructureAnalysis2" step with one
 // ("FileStructureRowMissing", 1) pair per empty line, or a single Value 0 pair.
@@ -21,3 +23,5 @@ int check_ace_input_text(const std::string& text, Report& report);
 // 0 when a file stands at `path` and passes check_ace_input_text; otherwise
 // non-zero. Appends a "FileRead" step for the path.
 int check_ace_input_file(const std::string& path, Report& report);
+
+}  // namespace velk::prep

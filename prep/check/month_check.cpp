@@ -6,6 +6,8 @@
 #include "prep/check/record_shape.h"
 #include "prep/common/date_stamps.h"
 
+namespace velk::prep {
+
 namespace {
 
 // The first line's length (line feed included) that marks each source; a
@@ -93,3 +95,5 @@ std::optional<MonthRole> classify_month_text(const std::string& text, Report& re
   report.record("FileAnalysis", pairs);
   return role;
 }
+
+}  // namespace velk::prep

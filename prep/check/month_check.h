@@ -10,6 +10,8 @@
 #include "prep/check/month_role.h"
 #include "prep/common/report.h"
 
+namespace velk::prep {
+
 // Classifies `text` and appends its "FileAnalysis" step. Gives the text's
 // role when its first record is of the current or the previous month (by
 // year and month) and every other non-empty line is a record of the same
@@ -19,3 +21,5 @@
 // first such line, ("FileRecord'<n>'structure", 1) or, for a record of
 // another month, ("FileRecord'<n>'date", 1).
 std::optional<MonthRole> classify_month_text(const std::string& text, Report& report);
+
+}  // namespace velk::prep

@@ -3,6 +3,8 @@
 // acquisition asks of its two texts.
 #pragma once
 
+namespace velk::prep {
+
 enum class Source { ace_mag, ace_swepam, dst, kp };
 
 enum class Month {
@@ -21,3 +23,5 @@ constexpr bool operator==(MonthRole a, MonthRole b) {
 constexpr bool operator!=(MonthRole a, MonthRole b) {
   return !(a == b);
 }
+
+}  // namespace velk::prep

@@ -4,6 +4,8 @@
 
 #include "common/calendar.h"
 
+namespace velk::prep {
+
 // ACE records: "YYYY MM DD  HHMM ..."; Dst: "DSTYYMM*DD..."; Kp: "YYMMDD..."
 // with blank-padded fields. A Kp record reaches at least to its last ap value.
 const RecordShape kSwepamRecord = {Source::ace_swepam, 72, 72, 0, 4, 5, 8, true};
@@ -40,7 +42,7 @@ YearMonth record_year_month(const RecordShape& shape, const std::string& line) {
   const int year = date_field(line, shape.year_at, shape.year_width);
   const int month = date_field(line, shape.month_at, 2);
   const int day = date_field(line, shape.day_at, 2);
-  if (year < 0 || month < 1 || month > 12 || day < 1 || day > velk::days_in_month(year, month)) {
+  if (year < 0 || month < 1 || month > 12 || day < 1 || day > days_in_month(year, month)) {
     return {};
   }
   if (shape.hour) {
@@ -71,3 +73,5 @@ BadRecord first_bad_record(const RecordShape& shape, const std::string& text, st
 std::string bad_record_name(const BadRecord& bad) {
   return "FileRecord'" + std::to_string(bad.line) + (bad.date_only ? "'date" : "'structure");
 }
+
+}  // namespace velk::prep

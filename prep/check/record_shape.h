@@ -7,6 +7,8 @@
 
 #include "prep/check/month_role.h"
 
+namespace velk::prep {
+
 // What a record line of one source looks like. Lengths count the line's
 // characters without its line feed.
 struct RecordShape {
@@ -48,3 +50,5 @@ BadRecord first_bad_record(const RecordShape& shape, const std::string& text, st
 // The report's ErrorName for it: "FileRecord'<line>'structure", or
 // "FileRecord'<line>'date" for a record of another month.
 std::string bad_record_name(const BadRecord& bad);
+
+}  // namespace velk::prep

@@ -1,5 +1,7 @@
 #include "prep/common/date_stamps.h"
 
+namespace velk::prep {
+
 namespace {
 
 ClockSource clock_source = nullptr;
@@ -68,3 +70,5 @@ std::string file_time_stamp(const std::tm& t) {
   return std::to_string(full_year(t)) + "_" + three_digits(t.tm_yday) + "_" +
          two_digits(t.tm_hour) + "_" + two_digits(t.tm_min);
 }
+
+}  // namespace velk::prep

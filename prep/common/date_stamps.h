@@ -9,6 +9,8 @@
 #include <ctime>
 #include <string>
 
+namespace velk::prep {
+
 // Where the helpers read the time. Tests install a fixed clock; returns the
 // previous source. nullptr restores the system clock.
 using ClockSource = std::time_t (*)();
@@ -29,3 +31,5 @@ std::string previous_month_key(const std::tm& t);        // YYYYMM of the previo
 std::string short_month_key(const std::tm& t);           // YYMM
 std::string short_previous_month_key(const std::tm& t);  // YYMM of the previous month
 std::string file_time_stamp(const std::tm& t);           // YYYY_DDD_HH_MM
+
+}  // namespace velk::prep

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 
+namespace velk::prep {
+
 namespace {
 
 // The header of the ACE lists ends in a line of dashes that starts like this.
@@ -41,3 +43,5 @@ bool write_input_file(const std::string& text, const std::string& path, Report& 
 bool remove_file(const std::string& path) {
   return std::remove(path.c_str()) == 0 || errno == ENOENT;
 }
+
+}  // namespace velk::prep

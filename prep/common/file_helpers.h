@@ -7,11 +7,7 @@
 #include "common/whole_file.h"
 #include "prep/common/report.h"
 
-using velk::file_opens_for_reading;
-using velk::kMaxTextBytes;
-using velk::read_whole_file;
-using velk::remove_stale_temporaries_beside;
-using velk::write_file_atomically;
+namespace velk::prep {
 
 // The whole file as text, with every ":" turned into a blank and the last
 // character repeated once (the downstream merges rely on that repeat). An
@@ -31,3 +27,5 @@ bool write_input_file(const std::string& text, const std::string& path, Report& 
 // Removes a file if it is there. True when it is gone (removed, or never
 // there); false when it stays because its removal failed.
 bool remove_file(const std::string& path);
+
+}  // namespace velk::prep

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdlib>
 
+namespace velk::prep {
+
 namespace {
 
 // Length of the character or entity reference at `at` ("&amp;", "&#38;",
@@ -88,3 +90,5 @@ void Report::record_write_failure(const std::string& path) {
 std::string Report::document() const {
   return text_ + "</Errors>\n</Zuv_errorfile>\n";
 }
+
+}  // namespace velk::prep

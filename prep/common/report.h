@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+namespace velk::prep {
+
 // `text` as it may stand in the report: "<", ">" and every "&" that does not
 // start a character or entity reference are escaped, and control characters
 // become "?", so that the report stays well-formed whatever a path holds.
@@ -42,3 +44,5 @@ class Report {
  private:
   std::string text_;
 };
+
+}  // namespace velk::prep

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace velk::prep {
+
 struct BuildVariant {
   const char* name;             // "ap", "dst" or "kp"
   const char* forecast_prefix;  // default forecast base name before the stamp
@@ -21,3 +23,5 @@ const BuildVariant* find_build_variant(const std::string& name);
 
 // The variant this program was built as (defined per program, variant_choice.cpp).
 const BuildVariant& build_variant();
+
+}  // namespace velk::prep

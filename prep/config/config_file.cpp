@@ -5,6 +5,8 @@
 #include "prep/common/file_helpers.h"
 #include "prep/config/build_variant.h"
 
+namespace velk::prep {
+
 namespace {
 
 const std::string kEqualsRule(71, '=');
@@ -86,3 +88,5 @@ std::string config_file_text(const BuildVariant& variant, const std::string& fil
 bool write_config_file(const std::string& file_name_block, const std::string& path) {
   return write_file_atomically(config_file_text(build_variant(), file_name_block), path);
 }
+
+}  // namespace velk::prep

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace velk::prep {
+
 struct BuildVariant;
 
 // Longest text the forecaster reads from the configuration without cutting it.
@@ -20,3 +22,5 @@ std::string config_file_text(const BuildVariant& variant, const std::string& fil
 // earlier file whole. Returns false (the earlier file left as it was) when it
 // could not be written.
 bool write_config_file(const std::string& file_name_block, const std::string& path);
+
+}  // namespace velk::prep

@@ -7,6 +7,8 @@
 #include "prep/acquire/upstream_urls.h"
 #include "prep/config/build_variant.h"
 
+namespace velk::prep {
+
 namespace {
 
 std::string program_name() {
@@ -53,5 +55,7 @@ std::string usage() {
 }  // namespace
 
 std::optional<int> read_command_line(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  return velk::read_optionless_command_line(argc, argv, program_name(), usage(), out, err);
+  return read_optionless_command_line(argc, argv, program_name(), usage(), out, err);
 }
+
+}  // namespace velk::prep

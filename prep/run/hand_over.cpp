@@ -5,6 +5,8 @@
 #include "prep/common/file_helpers.h"
 #include "prep/config/config_file.h"
 
+namespace velk::prep {
+
 const char kReportName[] = "errorfile.xml";
 const char kConfigName[] = "velk_nrt.cfg";
 
@@ -54,3 +56,5 @@ bool write_report(const std::string& report_path, Report& report) {
             << "\n";
   return false;
 }
+
+}  // namespace velk::prep

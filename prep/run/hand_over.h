@@ -8,6 +8,8 @@
 
 #include "prep/common/report.h"
 
+namespace velk::prep {
+
 // The report's name in the working directory, and the configuration's.
 extern const char kReportName[];
 extern const char kConfigName[];
@@ -33,3 +35,5 @@ bool finish_run(RunOutcome outcome, const std::string& forecast_base,
 // records so and goes to kReportName in the working directory instead. When
 // that fails too, says so on standard error and returns false.
 bool write_report(const std::string& report_path, Report& report);
+
+}  // namespace velk::prep

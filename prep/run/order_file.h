@@ -7,6 +7,8 @@
 
 #include "prep/common/report.h"
 
+namespace velk::prep {
+
 // Order files nest three or four levels. The parser and the walk over the
 // document recurse once per level, so far deeper documents would exhaust the
 // stack; they are refused as unreadable.
@@ -18,3 +20,5 @@ constexpr std::size_t kMaxOrderFileDepth = 100;
 // inside a character (xml_text.h; the record "OrderFileCharacters" before it
 // then says so); the caller then ends the run with status 1.
 bool load_order_file(const char* path, TiXmlDocument& document, Report& report);
+
+}  // namespace velk::prep

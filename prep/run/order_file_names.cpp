@@ -2,6 +2,8 @@
 
 #include <tinyxml.h>
 
+namespace velk::prep {
+
 namespace {
 
 // Keys of the five file entries, as the extracted text of a Name element
@@ -85,3 +87,5 @@ OrderFileNames order_file_names(const TiXmlNode& document) {
   }
   return names;
 }
+
+}  // namespace velk::prep

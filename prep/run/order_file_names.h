@@ -6,6 +6,8 @@
 
 class TiXmlNode;
 
+namespace velk::prep {
+
 struct OrderFileNames {
   std::string ace_mag;
   std::string ace_swepam;
@@ -33,3 +35,5 @@ OrderFileNames order_file_names(const TiXmlNode& document);
 // an empty text when the element has no content or its content does not start
 // with text.
 std::string element_text(const TiXmlNode* element);
+
+}  // namespace velk::prep

@@ -17,6 +17,8 @@
 #include "prep/run/order_file.h"
 #include "prep/run/order_file_names.h"
 
+namespace velk::prep {
+
 namespace {
 
 // Each default name carries the stamp of the moment it is made.
@@ -137,3 +139,5 @@ int run_preprocessor_cycle(int argc, char** argv) {
   report.record("OrderFileExist", "InputFileExist", 0);
   return order_file_run(argv[1], report);
 }
+
+}  // namespace velk::prep

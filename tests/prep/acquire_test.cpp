@@ -12,6 +12,7 @@
 #include "prep/common/file_helpers.h"
 #include "tests/prep/test_support.h"
 
+namespace velk::prep {
 namespace {
 
 // The service months and file stamps are UTC, whatever the zone of the host.
@@ -158,3 +159,4 @@ TEST(Download, FailedFetchesLeaveNoFile) {
 }
 
 }  // namespace
+}  // namespace velk::prep

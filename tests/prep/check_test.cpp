@@ -9,6 +9,7 @@
 #include "prep/common/report.h"
 #include "tests/prep/test_support.h"
 
+namespace velk::prep {
 namespace {
 
 // The clock stands in January 2013: current month 2013-01, previous month
@@ -132,3 +133,4 @@ TEST(ExistingAceFile, OnlyAReadableRegularFileIsChecked) {
 }
 
 }  // namespace
+}  // namespace velk::prep

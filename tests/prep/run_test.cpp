@@ -14,6 +14,7 @@
 #include "prep/run/xml_nesting.h"
 #include "tests/prep/test_support.h"
 
+namespace velk::prep {
 namespace {
 
 // <a>...</a> nested `depth` levels deep.
@@ -210,3 +211,4 @@ TEST(Cycle, EmptyDirectoryAndAceNamesCheckTheEmptyPathBeforeEachDownload) {
 }
 
 }  // namespace
+}  // namespace velk::prep
