@@ -11,10 +11,6 @@ namespace {
 // may end in empty lines.
 constexpr std::size_t kUnexaminedTail = 10;
 
-// Lengths of the 31st line (plus one) that mark an ACE SWEPAM or MAG record.
-constexpr std::size_t kSwepamCount = 73;
-constexpr std::size_t kMagCount = 86;
-
 // The records of an ACE input file start after its four-line column header.
 constexpr std::size_t kFirstRecordLine = 5;
 
@@ -54,12 +50,12 @@ int check_ace_input_text(const std::string& text, Report& report) {
   ReportPairs pairs;
   std::size_t line31_count = 0;
   int problems = scan_empty_lines(text, pairs, &line31_count);
-  if (line31_count == kSwepamCount || line31_count == kMagCount) {
+  // The 31st line's length tells which list the file holds.
+  if (const RecordShape* shape = ace_record_of_line_length(line31_count)) {
     pairs.emplace_back("FileStructure", 0);
     // The file is used as it stands, so every record must be one: a broken
     // line anywhere would reach the forecaster as data.
-    const RecordShape& shape = line31_count == kMagCount ? kMagRecord : kSwepamRecord;
-    const BadRecord bad = first_bad_record(shape, text, kFirstRecordLine, {});
+    const BadRecord bad = first_bad_record(*shape, text, kFirstRecordLine, {});
     if (bad.line != 0) {
       pairs.emplace_back(bad_record_name(bad), 1);
       ++problems;

@@ -10,10 +10,8 @@ namespace velk::prep {
 
 namespace {
 
-// The first line's length (line feed included) that marks each source; a
-// shorter first line is taken for Kp.
-constexpr std::size_t kSwepamLine = 73;
-constexpr std::size_t kMagLine = 86;
+// The first line's lengths (line feed included) that mark Dst, and the
+// longest first line taken for Kp. The ACE lists have their own lengths.
 constexpr std::size_t kDstLineMin = 121;
 constexpr std::size_t kDstLineMax = 124;
 constexpr std::size_t kKpLineMax = 63;
@@ -43,16 +41,9 @@ const RecordShape* shape_of_first_line(const std::string& text) {
   const std::size_t line_feed = text.find('\n');
   if (line_feed == std::string::npos) return nullptr;
   const std::size_t length = line_feed + 1;
-  const RecordShape* shape = nullptr;
-  if (length == kSwepamLine) {
-    shape = &kSwepamRecord;
-  } else if (length == kMagLine) {
-    shape = &kMagRecord;
-  } else if (length >= kDstLineMin && length <= kDstLineMax) {
-    shape = &kDstRecord;
-  } else if (length <= kKpLineMax) {
-    shape = &kKpRecord;
-  }
+  const RecordShape* shape = ace_record_of_line_length(length);
+  if (shape == nullptr && length >= kDstLineMin && length <= kDstLineMax) shape = &kDstRecord;
+  if (shape == nullptr && length <= kKpLineMax) shape = &kKpRecord;
   // The month field must lie inside the first line.
   if (shape != nullptr && shape->month_at + 2 > line_feed) return nullptr;
   return shape;

@@ -13,6 +13,13 @@ const RecordShape kMagRecord = {Source::ace_mag, 85, 85, 0, 4, 5, 8, true};
 const RecordShape kDstRecord = {Source::dst, 120, 123, 3, 2, 5, 8, false};
 const RecordShape kKpRecord = {Source::kp, 55, 62, 0, 2, 2, 4, false};
 
+const RecordShape* ace_record_of_line_length(std::size_t length) {
+  for (const RecordShape* shape : {&kMagRecord, &kSwepamRecord}) {
+    if (length == shape->max_length + 1) return shape;
+  }
+  return nullptr;
+}
+
 namespace {
 
 constexpr std::size_t kHourAt = 12;

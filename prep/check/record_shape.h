@@ -24,6 +24,11 @@ extern const RecordShape kMagRecord;
 extern const RecordShape kDstRecord;
 extern const RecordShape kKpRecord;
 
+// The ACE list (MAG or SWEPAM) whose record lines are `length` characters
+// long with their line feed, or nullptr: the length alone tells the two
+// lists apart.
+const RecordShape* ace_record_of_line_length(std::size_t length);
+
 // Value of a date field of `width` characters that holds digits, blank-padded
 // on the left; -1 when it holds anything else or lies outside the line.
 int date_field(const std::string& line, std::size_t at, std::size_t width);
