@@ -69,12 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   months.last_text = checked_month(dir.write("last.txt", parts[1]), trim, months.last_role, report);
   if (months.present_role && months.last_role) {
     const std::string joined = prep::join_months(months);
-    prep::count_missing_rows(joined, report);
+    prep::count_missing_rows(joined, 0, report);
     if (ace) {
       const std::string header =
           source == 0 ? input_layout::kMagHeader : input_layout::kSwepamHeader;
       prep::check_ace_input_file(dir.write("joined.asc", header + joined), report);
     }
   }
+  report.causes_document();
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "prep/acquire/month_fetch.h"
 
+#include <algorithm>
+
 #include "prep/acquire/source_names.h"
 #include "prep/acquire/transfer.h"
 #include "prep/check/input_file_check.h"
@@ -39,18 +41,21 @@ FetchedMonth fetch_month(MonthRole wanted, const std::string& url, bool header_o
   FetchedMonth month;
   const std::string working_file = working_file_name(wanted);
   remove_file(working_file);
-  const DownloadOutcome outcome = download_to_file(url, working_file);
+  const auto [outcome, cause] = download_to_file(url, working_file);
   // A working file that could not be written is no fault of the upstream
   // service: the transfer is not blamed, the write gets its own record.
-  report.record_download(download_step_name(wanted), url, outcome != DownloadOutcome::kNotFetched);
-  if (outcome == DownloadOutcome::kNotStored) report.record_write_failure(working_file);
+  report.record_download(download_step_name(wanted), url, outcome != DownloadOutcome::kNotFetched,
+                         cause);
+  if (outcome == DownloadOutcome::kNotStored) report.record_write_failure(working_file, cause);
   // After a failed download whatever stays under the name is a cut download
   // or an earlier run's file: it must not be read as this month. The removal
   // at the end of the acquisition records it.
   if (outcome != DownloadOutcome::kStored && !remove_file(working_file)) return month;
 
   month.readable = file_opens_for_reading(working_file);
-  report.record("FileRead", "'" + working_file + "'read", month.readable ? 0 : 1);
+  // A resource fetched whole yet unreadable was empty: it leaves no file.
+  report.record("FileRead", "'" + working_file + "'read", month.readable ? 0 : 1,
+                outcome == DownloadOutcome::kStored ? "empty file on the server" : "");
   if (!month.readable) return month;
   month.text = read_data_file(working_file);
   // The Kp service's texts are stored as they come: no header to trim.
@@ -103,7 +108,9 @@ int acquire_two_months(const MonthPairFetch& fetch, const std::string& path,
   if (failures == 0) {
     std::string joined;
     if (join(months, joined)) {
-      failures = count_missing_rows(joined, report);
+      const auto header_lines =
+          static_cast<std::size_t>(std::count(header.begin(), header.end(), '\n'));
+      failures = count_missing_rows(joined, header_lines, report);
       if (!write_input_file(header + joined, path, report)) ++failures;
     } else {
       // Months other than the current and the previous one, an error page or a

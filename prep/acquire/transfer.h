@@ -14,6 +14,14 @@ enum class DownloadOutcome {
                 // disk, file-size limit); no local file
 };
 
+// A download's outcome and, when it failed, why: the transfer's failure
+// ("connection refused", "HTTP 404", "no data for 30 s", ...) or the local
+// file's ("disk full while writing", ...), as the report's side file words it.
+struct Download {
+  DownloadOutcome outcome;
+  std::string cause;
+};
+
 // Seconds a transfer may take to connect, and may go without receiving any
 // data, before it is given up as failed.
 constexpr long kConnectTimeoutSeconds = 30;
@@ -28,12 +36,12 @@ constexpr long kTransferTimeoutSeconds = 60;
 constexpr char kTransferSchemes[] = "http,https,ftp";
 
 // Downloads `url` into `local_file`: a header-only probe, then the fetch.
-// The caller records the outcome (Report::record_download). A failed download
+// The caller records the outcome and its cause (Report::record_download). A failed download
 // leaves no file that it created or truncated; an HTTP answer of 300 or more
 // counts as not fetched, and so does a resource larger than kMaxTextBytes,
 // and so does a URL or redirection of a scheme outside `schemes` (libcurl's
 // comma-separated list).
-DownloadOutcome download_to_file(const std::string& url, const std::string& local_file,
-                                 const char* schemes = kTransferSchemes);
+Download download_to_file(const std::string& url, const std::string& local_file,
+                          const char* schemes = kTransferSchemes);
 
 }  // namespace velk::prep

@@ -2,6 +2,7 @@
 // an existing ACE input file can be used as it is.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "prep/common/report.h"
@@ -11,7 +12,9 @@ namespace velk::prep {
 // Counts empty lines (two line feeds in a row), leaving the last ten
 // characters aside. Appends a "FileStructureAnalysis2" step with one
 // ("FileStructureRowMissing", 1) pair per empty line, or a single Value 0 pair.
-int count_missing_rows(const std::string& text, Report& report);
+// `lines_before` (lines put before the text in its file) numbers the lines
+// in the causes.
+int count_missing_rows(const std::string& text, std::size_t lines_before, Report& report);
 
 // The same scan, plus a check that the 31st line has the length of an ACE MAG
 // or ACE SWEPAM record ("FileStructure" pair) and, when it has, that every line

@@ -54,7 +54,9 @@ const RecordShape* shape_of_first_line(const std::string& text) {
 std::optional<MonthRole> classify_month_text(const std::string& text, Report& report) {
   const RecordShape* shape = shape_of_first_line(text);
   if (shape == nullptr) {
-    report.record("FileAnalysis", "FileStructure", 1);
+    const bool blank = text.find_first_not_of(" \r\n") == std::string::npos;
+    report.record("FileAnalysis", "FileStructure", 1,
+                  blank ? "no record" : "first line is no record of any source");
     return std::nullopt;
   }
 
@@ -73,13 +75,13 @@ std::optional<MonthRole> classify_month_text(const std::string& text, Report& re
              year == written(previous_month_year(now, full_year(now)))) {
     role = MonthRole{shape->source, Month::previous};
   }
-  pairs.emplace_back("FileDate", role ? 0 : 1);
+  pairs.push_back({"FileDate", role ? 0 : 1, role ? "" : "wrong month"});
   if (role) {
     // A sound first record does not vouch for the rest: a truncated, garbled
     // or foreign line further down would reach the forecaster as data.
     const BadRecord bad = first_bad_record(*shape, text, 1, {year, month});
     if (bad.line != 0) {
-      pairs.emplace_back(bad_record_name(bad), 1);
+      pairs.push_back({bad_record_name(bad), 1, bad_record_cause(bad)});
       role.reset();
     }
   }

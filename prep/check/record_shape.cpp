@@ -81,4 +81,9 @@ std::string bad_record_name(const BadRecord& bad) {
   return "FileRecord'" + std::to_string(bad.line) + (bad.date_only ? "'date" : "'structure");
 }
 
+std::string bad_record_cause(const BadRecord& bad) {
+  return std::string(bad.date_only ? "record of another month" : "broken record") + " at line " +
+         std::to_string(bad.line);
+}
+
 }  // namespace velk::prep

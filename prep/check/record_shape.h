@@ -56,4 +56,8 @@ BadRecord first_bad_record(const RecordShape& shape, const std::string& text, st
 // "FileRecord'<line>'date" for a record of another month.
 std::string bad_record_name(const BadRecord& bad);
 
+// Why it failed, for the report's side file: "broken record at line <n>", or
+// "record of another month at line <n>".
+std::string bad_record_cause(const BadRecord& bad);
+
 }  // namespace velk::prep

@@ -35,8 +35,9 @@ std::string trim_to_records(std::string text) {
 }
 
 bool write_input_file(const std::string& text, const std::string& path, Report& report) {
+  errno = 0;  // the writer leaves the failed call's errno, which names the cause
   if (write_file_atomically(text, path)) return true;
-  report.record_write_failure(path);
+  report.record_write_failure(path, write_failure_cause(errno));
   return false;
 }
 

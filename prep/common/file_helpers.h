@@ -21,7 +21,7 @@ std::string read_data_file(const std::string& path);
 std::string trim_to_records(std::string text);
 
 // Writes an input file atomically, and when that fails records so in `report`
-// ("FileWrite", "'<path>'write", 1).
+// ("FileWrite", "'<path>'write", 1), with the cause.
 bool write_input_file(const std::string& text, const std::string& path, Report& report);
 
 // Removes a file if it is there. True when it is gone (removed, or never

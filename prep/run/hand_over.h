@@ -10,9 +10,12 @@
 
 namespace velk::prep {
 
-// The report's name in the working directory, and the configuration's.
+// The report's name in the working directory, the configuration's, and that
+// of the report's side file of failure causes (report.h), which goes beside
+// the report wherever the report goes.
 extern const char kReportName[];
 extern const char kConfigName[];
+extern const char kCausesName[];
 
 // What one run hands over to the forecaster, gathered as the sources come in.
 struct RunOutcome {
@@ -31,9 +34,10 @@ struct RunOutcome {
 bool finish_run(RunOutcome outcome, const std::string& forecast_base,
                 const std::string& report_path, Report& report);
 
-// Writes the report's document to `report_path`. When that fails, the report
-// records so and goes to kReportName in the working directory instead. When
-// that fails too, says so on standard error and returns false.
+// Writes the report's document to `report_path`, and its causes beside it.
+// When that fails, the report records so and goes to kReportName in the
+// working directory instead. When that fails too, says so on standard error
+// and returns false.
 bool write_report(const std::string& report_path, Report& report);
 
 }  // namespace velk::prep

@@ -129,20 +129,24 @@ TEST(Download, FailedFetchesLeaveNoFile) {
     rlim_t disk_room;
     const char* schemes;
     DownloadOutcome outcome;
+    const char* cause;
   } cases[] = {
-      {5, "no-dir/w.txt", RLIM_INFINITY, "file", kNotStored},  // the local file cannot be created
+      // the local file cannot be created
+      {5, "no-dir/w.txt", RLIM_INFINITY, "file", kNotStored,
+       "no such file or directory while writing"},
       // Fault guarded: a huge upstream file filled the disk and was then read
       // whole into memory.
-      {kMaxTextBytes + 1, "w.txt", RLIM_INFINITY, "file", kNotFetched},
+      {kMaxTextBytes + 1, "w.txt", RLIM_INFINITY, "file", kNotFetched,
+       "larger than the 16 MiB limit"},
       // Fault guarded: a fetch that could not be stored whole (disk full
       // part-way) left a partial working file that was then read as the whole
       // month, and was reported as a failure of the upstream service.
-      {200000, "w.txt", 150000, "file", kNotStored},
+      {200000, "w.txt", 150000, "file", kNotStored, "file too large while writing"},
       // Buffered whole: the disk is found full only when the file is closed.
-      {1000, "w.txt", 100, "file", kNotStored},
+      {1000, "w.txt", 100, "file", kNotStored, "file too large while writing"},
       // Fault guarded: any scheme was fetched, so a URL or a redirection could
       // read local files into the inputs.
-      {5, "fresh.txt", RLIM_INFINITY, kTransferSchemes, kNotFetched},
+      {5, "fresh.txt", RLIM_INFINITY, kTransferSchemes, kNotFetched, "unsupported protocol"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.upstream_bytes);
@@ -152,7 +156,9 @@ TEST(Download, FailedFetchesLeaveNoFile) {
     const std::string url = "file://" + (std::filesystem::current_path() / "upstream.txt").string();
     {
       FileSizeLimit full_disk(c.disk_room);
-      EXPECT_EQ(download_to_file(url, c.local, c.schemes), c.outcome);
+      const Download download = download_to_file(url, c.local, c.schemes);
+      EXPECT_EQ(download.outcome, c.outcome);
+      EXPECT_EQ(download.cause, c.cause);
     }
     EXPECT_FALSE(std::filesystem::exists(c.local));
   }

@@ -107,11 +107,11 @@ TEST(TextScan, CountsEmptyLinesOutsideTheLastTenCharacters) {
                     gap = "FileStructureAnalysis2 FileStructureRowMissing 1",
                     bad = "FileStructureAnalysis2 FileStructure 1";
   Report gaps;
-  EXPECT_EQ(count_missing_rows("aaaa\n\n\n\nccccccccccccccccc\n", gaps), 3);  // three in a row
-  EXPECT_EQ(count_missing_rows(lines(3, 20) + "\n123456789", gaps), 0);       // in the tail
+  EXPECT_EQ(count_missing_rows("aaaa\n\n\n\nccccccccccccccccc\n", 0, gaps), 3);  // three in a row
+  EXPECT_EQ(count_missing_rows(lines(3, 20) + "\n123456789", 0, gaps), 0);       // in the tail
   // Fault guarded: the scan stopped one character short of the tail, missing
   // an empty line that ends right before it.
-  EXPECT_EQ(count_missing_rows("aaaa\n\n0123456789", gaps), 1);
+  EXPECT_EQ(count_missing_rows("aaaa\n\n0123456789", 4, gaps), 1);
   EXPECT_EQ(report_pairs(gaps.document()), (std::vector<std::string>{gap, gap, gap, no_gap, gap}));
   // An existing ACE file: its 31st line must be a MAG or SWEPAM record.
   Report ace;
