@@ -6,7 +6,6 @@
 Run through bench/run.sh, which builds the tools first. Needs Debian's python3
 (pyftpdlib) and faketime. Nothing here asserts a time: it measures and prints.
 """
-import argparse
 import os
 import platform
 import re
@@ -17,9 +16,14 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "tools", "loopback"))
+sys.path.insert(0, os.path.join(HERE, "..", "tools"))
 
 import bench_inputs  # noqa: E402
 import measure  # noqa: E402
+import servers  # noqa: E402
+import upstream  # noqa: E402
+from usage import UsageParser  # noqa: E402
 
 VARIANTS = ("ap", "dst", "kp")
 # The loopback ports of the bench programs (bench/CMakeLists.txt).
@@ -60,22 +64,8 @@ def machine(build):
         ("build type", build_type)])
 
 
-def start_servers(up):
-    sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-    import servers
-    # Ports the system picks, so that a bench never collides with a test run
-    # or another bench.
-    return servers.start_upstream(up)
-
-
-def stop_servers(running):
-    import servers
-    servers.stop_upstream(running)
-
-
 def cycle_env(running=()):
     env = {"PATH": "/usr/bin:/bin", "TZ": "UTC", "FAKETIME_DONT_FAKE_MONOTONIC": "1"}
-    import servers
     env.update({"NRT_TEST_%s_HOST" % s.name.upper(): "%s:%d" % (servers.LOOPBACK, s.port)
                 for s in running})
     return env
@@ -84,10 +74,12 @@ def cycle_env(running=()):
 def bench_cycle(args, scratch):
     """The preprocessor: whole cycles against loopback servers, then the parts."""
     up = os.path.join(scratch, "upstream")
-    bench_inputs.upstream_layout(os.path.join(ROOT, "tests", "data"), up)
+    upstream.lay_out(os.path.join(ROOT, "tests", "data"), up, *bench_inputs.CYCLE_MONTHS)
     faketime = ["/usr/bin/faketime", "-f", bench_inputs.CYCLE_CLOCK]
     cycles = {}
-    running = start_servers(up)
+    # Ports the system picks, so that a bench never collides with a test run
+    # or another bench.
+    running = servers.start_upstream(up)
     try:
         start_ms = measure.run_repeated(faketime + ["/bin/true"], scratch, args.runs,
                                         cycle_env()).wall_ms
@@ -117,7 +109,7 @@ def bench_cycle(args, scratch):
             finally:
                 shutil.rmtree(memory_dir, ignore_errors=True)
     finally:
-        stop_servers(running)
+        servers.stop_upstream(running)
 
     table("Preprocessor cycle, 2023-03 + 2023-04 (to 04-21 07 UT), loopback servers, median of %d"
           % args.runs,
@@ -307,7 +299,7 @@ def bench_long_tables(args, scratch, cycle_dirs):
 
 def main():
     global ROOT, BUILD, BASELINE
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser = UsageParser(description=__doc__.splitlines()[0])
     parser.add_argument("--root", required=True)
     parser.add_argument("--build", required=True)
     parser.add_argument("--runs", type=int, default=10, help="runs per median (default 10)")

@@ -1,32 +1,20 @@
 """Inputs of the benchmarks, all made from the recorded months in tests/data."""
+import datetime
 import os
 import re
-import shutil
+
+import upstream  # tools/loopback: the recorded months' file names
 
 # The clock of the preprocessor cycle: 2023-04-21 08:30 UT, when the recorded
-# April lists end part-way through the month.
+# April lists end part-way through the month; the months the cycle fetches.
 CYCLE_CLOCK = "2023-04-21 08:30:00"
+CYCLE_MONTHS = ("202303", "202304")
 
-# Months recorded complete in all four sources, repeated to make long tables.
+# Months recorded complete in all four sources, repeated to make long tables
+# dated on from the first day of the first.
 FULL_MONTHS = ("2212", "2303")
-
-
-def upstream_layout(data_dir, root):
-    """Lays out the 2023-03 and 2023-04 files under root as the services publish them."""
-    files = {
-        "dst/dst_realtime/202303/dst2303.for.request": "dst/dst2303.for.request",
-        "dst/dst_realtime/202304/dst2304.for.request": "dst/dst2304.for.request",
-        "kp/kp_index/pqlyymm.wdc": "kp/ql2303.wdc",
-        "kp/kp_index/qlyymm.wdc": "kp/ql2304.wdc",
-    }
-    for month in ("202303", "202304"):
-        for kind in ("mag", "swepam"):
-            name = "%s_ace_%s_1h.txt" % (month, kind)
-            files["ace/pub/lists/ace2/" + name] = "ace/" + name
-    for target, source in files.items():
-        dest = os.path.join(root, target)
-        os.makedirs(os.path.dirname(dest), exist_ok=True)
-        shutil.copyfile(os.path.join(data_dir, source), dest)
+LONG_TABLE_START = datetime.date(2022, 12, 1)
+MJD_ZERO = datetime.date(1858, 11, 17)
 
 
 def _lines(path):
@@ -36,24 +24,38 @@ def _lines(path):
 
 def _month_records(data_dir, yymm):
     """The records of one complete month: (mag, swepam, kp, dst) lists of lines."""
-    ace = os.path.join(data_dir, "ace", "20%s_ace_%%s_1h.txt" % yymm)
-    mag = [l for l in _lines(ace % "mag") if not l.startswith((b"#", b":"))]
-    swepam = [l for l in _lines(ace % "swepam") if not l.startswith((b"#", b":"))]
-    kp = _lines(os.path.join(data_dir, "kp", "ql%s.wdc" % yymm))
-    dst = [l for l in _lines(os.path.join(data_dir, "dst", "dst%s.for.request" % yymm))
-           if l.startswith(b"DST")]
+    month = "20" + yymm
+    mag, swepam = ([l for l in _lines(upstream.recorded(data_dir, "ace", month, kind))
+                    if not l.startswith((b"#", b":"))] for kind in upstream.ACE_LISTS)
+    kp = _lines(upstream.recorded(data_dir, "kp", month))
+    dst = [l for l in _lines(upstream.recorded(data_dir, "dst", month)) if l.startswith(b"DST")]
     days = len(kp)
     if len(mag) != 24 * days or len(swepam) != 24 * days or len(dst) != days:
         raise RuntimeError("month %s is not complete in all four sources" % yymm)
     return mag, swepam, kp, dst
 
 
+def _redated(kind, record, day):
+    """The record of one source with its date fields set to `day` (and an ACE
+    record's modified Julian day)."""
+    if kind in ("mag", "swepam"):  # "YYYY MM DD  HHMM   MJD ..."
+        mjd = (day - MJD_ZERO).days
+        return b"%04d %02d %02d" % (day.year, day.month, day.day) + record[10:19] + b"%5d" % mjd + record[24:]
+    if kind == "kp":  # "YYMMDD" with blank-padded month and day
+        return b"%02d%2d%2d" % (day.year % 100, day.month, day.day) + record[6:]
+    # "DSTYYMM*DD" ... the century at columns 15-16
+    return (b"DST%02d%02d*%02d" % (day.year % 100, day.month, day.day) + record[10:14]
+            + b"%02d" % (day.year // 100) + record[16:])
+
+
 def long_table_inputs(data_dir, headers, dest, days):
     """Writes mag.asc, swepam.asc, kp.asc and dst.asc of `days` days into dest.
 
-    The complete recorded months follow each other over and over; the reader
-    pairs the ACE records and takes one Kp and one Dst line per day in order,
-    so the repeated calendar does not disturb it. The ACE files get the
+    The complete recorded months follow each other over and over, their
+    records dated day after day from LONG_TABLE_START: the reader wants every
+    ACE record one hour after the one before and each Kp and Dst day on its
+    MAG records' day, which the repeated months' own dates break at every
+    repetition. The ACE files get the
     four-line column headers of the files headers["mag"] and headers["swepam"]
     (a preprocessor cycle's ACE input files).
     """
@@ -69,6 +71,9 @@ def long_table_inputs(data_dir, headers, dest, days):
         out["dst"] += dst[:take]
         left -= take
         i += 1
+    for kind, per_day in (("mag", 24), ("swepam", 24), ("kp", 1), ("dst", 1)):
+        out[kind] = [_redated(kind, record, LONG_TABLE_START + datetime.timedelta(days=n // per_day))
+                     for n, record in enumerate(out[kind])]
     os.makedirs(dest, exist_ok=True)
     for kind in ("mag", "swepam", "kp", "dst"):
         head = b""

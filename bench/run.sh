@@ -21,7 +21,7 @@ baseline=()
 if [[ "${1:-}" == "--against" ]]; then
   if [[ $# -lt 2 || -z "$2" ]]; then
     echo "usage: bench/run.sh [--against REV] [bench.py options]" >&2
-    exit 2
+    exit 64
   fi
   against="$build-against"
   rm -rf "$against/src"

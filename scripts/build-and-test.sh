@@ -11,7 +11,7 @@ Usage: build-and-test.sh [default|asan|fuzz]
 Configures the CMake preset, builds everything and runs the whole test suite.
 The fuzz smoke replays every kept reproducer of fuzz/regressions/ and fuzzes
 each target for a few seconds.
-Exit status: 0 when every test passed; 2 bad usage; otherwise that of the
+Exit status: 0 when every test passed; 64 bad usage; otherwise that of the
 failing cmake or ctest step.
 USAGE
 }
@@ -25,7 +25,7 @@ case "$#:${1:-}" in
     ;;
   *)
     usage >&2
-    exit 2
+    exit 64
     ;;
 esac
 

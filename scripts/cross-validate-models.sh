@@ -10,15 +10,26 @@
 # Usage: cross-validate-models.sh [--terms DIR] [--max-terms N] [--carry H]
 #                                 [--min-density N] [--no-fallbacks] [BUILD_DIR]
 #   options as scripts/fit-example-models.sh; nothing in examples/models changes
-# Exit status: 0 done (whatever the scores), 1 a step failed.
+# Exit status: 0 done (whatever the scores), 1 a step failed, 64 bad usage.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 years=(2012 2013 2016 2018 2019 2020 2021 2022) fit_options=() build="$root/build"
+usage_error() {
+  echo "cross-validate-models: $* (usage: the comment at the top of $0)" >&2
+  exit 64
+}
 while [ $# -gt 0 ]; do
   case "$1" in
-    --terms | --max-terms | --carry | --min-density) fit_options+=("$1" "$2"); shift 2 ;;
+    --terms | --max-terms | --carry | --min-density)
+      [ $# -ge 2 ] || usage_error "$1 needs a value"
+      fit_options+=("$1" "$2")
+      shift 2 ;;
     --no-fallbacks) fit_options+=("$1"); shift ;;
-    *) build="$1"; shift ;;
+    -*) usage_error "unknown option $1" ;;
+    *)
+      [ "$build" = "$root/build" ] || usage_error "more than one BUILD_DIR"
+      build="$1"
+      shift ;;
   esac
 done
 work="$(mktemp -d)"

@@ -11,7 +11,8 @@
 #   2017-09-09  2017-08 and 2017-09, the morning after the storm of 7-8 September
 #   2023-04-21  2023-03 and 2023-04, a quiet day four weeks after the storm of
 #               23-24 March
-# Exit status: 0 when every variant produced its forecast, 1 otherwise.
+# Exit status: 0 when every variant produced its forecast, 64 on bad usage,
+# 1 otherwise.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -26,17 +27,21 @@ die() {
   printf 'example-cycle: %s\n' "$*" >&2
   exit 1
 }
+usage_error() {
+  printf 'example-cycle: %s\n' "$*" >&2
+  exit 64
+}
 
 variants=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --build-dir)
-      [ $# -ge 2 ] && [ -n "$2" ] || die "--build-dir needs a directory"
+      [ $# -ge 2 ] && [ -n "$2" ] || usage_error "--build-dir needs a directory"
       build="$(mkdir -p "$2" && cd "$2" && pwd)"
       shift 2
       ;;
     --moment)
-      [ $# -ge 2 ] && [ -n "$2" ] || die "--moment needs a date (2017-09-09 or 2023-04-21)"
+      [ $# -ge 2 ] && [ -n "$2" ] || usage_error "--moment needs a date (2017-09-09 or 2023-04-21)"
       moment="$2"
       shift 2
       ;;
@@ -53,7 +58,7 @@ USAGE
       variants+=("$1")
       shift
       ;;
-    *) die "unknown argument '$1' (try --help)" ;;
+    *) usage_error "unknown argument '$1' (try --help)" ;;
   esac
 done
 [ ${#variants[@]} -gt 0 ] || variants=(ap dst kp)
@@ -75,14 +80,8 @@ done
 [ ${#missing[@]} -eq 0 ] || die "missing ${missing[*]}; run: bash scripts/install-deps.sh"
 # The FTP stand-in needs pyftpdlib, which Debian installs for its own python3;
 # a python3 earlier on PATH (pyenv, conda) may lack it.
-python=""
-for candidate in /usr/bin/python3 python3; do
-  if "$candidate" -c 'import pyftpdlib' 2>/dev/null; then
-    python="$candidate"
-    break
-  fi
-done
-[ -n "$python" ] || die "no python3 with pyftpdlib; run: bash scripts/install-deps.sh"
+source "$root/tools/loopback/loopback.sh"
+python="$(loopback_python)" || die "no python3 with pyftpdlib; run: bash scripts/install-deps.sh"
 for model in 1203 1003 1101 1102 1103 1104; do
   if [ ! -r "$root/examples/models/$model.res" ] || [ ! -r "$root/examples/models/$model.cov" ]; then
     die "example model $model.res/.cov missing from examples/models"
@@ -127,57 +126,23 @@ done
 up="$out/upstream"
 data="$root/tests/data"
 rm -rf "$up"
-mkdir -p "$up/kp/kp_index" "$up/ace/pub/lists/ace2"
-for month in "$previous" "$current"; do
-  mkdir -p "$up/dst/dst_realtime/$month"
-  cp "$data/dst/dst${month:2:4}.for.request" "$up/dst/dst_realtime/$month/"
-  for list in mag swepam; do
-    cp "$data/ace/${month}_ace_${list}_1h.txt" "$up/ace/pub/lists/ace2/"
-  done
-done
-# The quick-look service keeps the running month and the one before under fixed names.
-cp "$data/kp/ql${current:2:4}.wdc" "$up/kp/kp_index/qlyymm.wdc"
-cp "$data/kp/ql${previous:2:4}.wdc" "$up/kp/kp_index/pqlyymm.wdc"
+"$python" "$root/tools/loopback/upstream.py" "$up" --data "$data" --months "$previous" "$current" ||
+  die "cannot lay out the upstream services in $up"
 # The span of the data read, from the first record of the previous month's
 # list to the last record of the running month's.
 ace_first="$(awk '/^[0-9]/ { print $1 "-" $2 "-" $3, substr($4, 1, 2); exit }' "$data/ace/${previous}_ace_mag_1h.txt")"
 ace_last="$(awk '/^[0-9]/ { last = $1 "-" $2 "-" $3 " " substr($4, 1, 2) } END { print last }' "$data/ace/${current}_ace_mag_1h.txt")"
 
-server_pid=""
-stop_servers() {
-  [ -n "$server_pid" ] || return 0
-  if kill -0 "$server_pid" 2>/dev/null; then
-    kill -TERM "$server_pid" 2>/dev/null || true
-    for _ in $(seq 50); do
-      kill -0 "$server_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill -KILL "$server_pid" 2>/dev/null || true
-  fi
-  wait "$server_pid" 2>/dev/null || true
-  server_pid=""
-}
-trap stop_servers EXIT
+trap loopback_stop EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM HUP
 
 say "== starting the loopback servers (Dst and Kp by HTTP, ACE by FTP, on free loopback ports)"
-"$python" "$root/scripts/example-servers.py" "$up" --lifetime "$server_lifetime_s" \
-  > "$out/servers.log" 2>&1 < /dev/null &
-server_pid=$!
-for _ in $(seq 200); do
-  grep -qx ready "$out/servers.log" && break
-  kill -0 "$server_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if ! grep -qx ready "$out/servers.log"; then
+# The loopback builds find the servers in the variables this exports.
+if ! loopback_start "$up" "$out/servers.log" "$server_lifetime_s"; then
   cat "$out/servers.log" >&2
   die "the loopback servers did not start"
 fi
-# The loopback builds find the servers in these variables.
-while IFS='=' read -r name value; do
-  export "$name=$value"
-done < <(grep '^NRT_TEST_[A-Z]*_HOST=' "$out/servers.log")
 
 # --- one cycle per variant ------------------------------------------------
 declare -A index_names=([ap]="ap" [kp]="Kp" [dst]="Dst")
@@ -216,7 +181,7 @@ for v in "${variants[@]}"; do
   fi
 done
 
-stop_servers
+loopback_stop
 trap - EXIT
 
 # --- what came out --------------------------------------------------------

@@ -20,7 +20,7 @@ Runs tests/fault/fault_campaign.py with the arguments of the build's CTest
 test fault.io-injection (libfiu's POSIX preload, the loopback preprocessor
 builds, velk_nrt, the end-to-end cases it names), checks after every run that
 no data was lost, and prints each problem and the figures. Exit status 0 when
-no run lost data, 1 otherwise, 2 on bad usage or when the campaign cannot run.
+no run lost data, 1 otherwise, 2 when the campaign cannot run, 64 on bad usage.
 USAGE
 }
 die() {
@@ -33,7 +33,7 @@ build="$root/build"
 case "${1:-}" in
   -h | --help) usage; exit 0 ;;
   --build-dir)
-    [ $# -ge 2 ] && [ -n "$2" ] || die "--build-dir needs a value"
+    [ $# -ge 2 ] && [ -n "$2" ] || { echo "fault-inject: --build-dir needs a value" >&2; usage >&2; exit 64; }
     build="$2"
     shift 2
     ;;

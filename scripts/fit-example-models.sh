@@ -20,6 +20,7 @@
 #   --carry, --min-density  CARRY and NMIN of the gap files (default: below)
 #   --no-fallbacks  gap files without fallback models
 #   --joined  keep the joined years in DIR and reuse those found there
+# Exit status: 0 models written, 64 bad usage, otherwise that of the failed step.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 models="$root/examples/models"
@@ -30,8 +31,15 @@ carry=2 min_density=0.5 fallbacks=yes
 # Terms per model, chosen by leave-one-year-out cross-validation on the
 # training years among the candidates that pass the storm checks (fit/README.md).
 max_terms_ap=10 max_terms_kp=10 max_terms_dst=12
+usage_error() {
+  echo "fit-example-models: $* (usage: the comment at the top of $0)" >&2
+  exit 64
+}
+build_given=false
 while [ $# -gt 0 ]; do
   case "$1" in
+    --source | --years | --out | --terms | --max-terms | --carry | --min-density | --joined)
+      [ $# -ge 2 ] || usage_error "$1 needs a value" ;;&
     --source) source="$2"; shift 2 ;;
     --years) read -r -a years <<< "$2"; shift 2 ;;
     --out) out="$2"; shift 2 ;;
@@ -41,7 +49,11 @@ while [ $# -gt 0 ]; do
     --min-density) min_density="$2"; shift 2 ;;
     --no-fallbacks) fallbacks=no; shift ;;
     --joined) mkdir -p "$2"; joined="$(cd "$2" && pwd)"; shift 2 ;;
-    *) build="$1"; shift ;;
+    -*) usage_error "unknown option $1" ;;
+    *)
+      ! $build_given || usage_error "more than one BUILD_DIR"
+      build="$1" build_given=true
+      shift ;;
   esac
 done
 build="$(cd "$build" && pwd)"
@@ -61,7 +73,7 @@ for y in "${years[@]}"; do
     recorded) python3 "$root/scripts/join-recorded-months.py" --omni2nrt "$build/fit/omni2nrt" \
       "$y-01" "$y-12" "history/$y-" ;;
     omni) gzip -dc "$root/fit/data/omni2_$y.dat.gz" | "$build/fit/omni2nrt" "history/$y-" - ;;
-    *) echo "fit-example-models: unknown source '$source'" >&2; exit 2 ;;
+    *) usage_error "unknown source '$source'" ;;
   esac
   if [ -n "$joined" ]; then
     for f in mag swepam kp dst; do cp "history/$y-$f.asc" "$joined/$source-$y-$f.asc"; done

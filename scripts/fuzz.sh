@@ -26,12 +26,12 @@ targets=()
 while [ "$#" -gt 0 ]; do
   case "$1" in
     --minutes)
-      [[ "${2:-}" =~ ^[0-9]+$ ]] || { usage >&2 && exit 2; }
+      [[ "${2:-}" =~ ^[0-9]+$ ]] || { usage >&2 && exit 64; }
       minutes=$2
       shift 2
       ;;
     -h | --help) usage && exit 0 ;;
-    -*) usage >&2 && exit 2 ;;
+    -*) usage >&2 && exit 64 ;;
     *)
       targets+=("$1")
       shift
@@ -50,7 +50,7 @@ fi
 for target in "${targets[@]}"; do
   if [ ! -f "fuzz/${target}_fuzz.cpp" ]; then
     echo "fuzz.sh: no fuzz target '$target' (fuzz/${target}_fuzz.cpp)" >&2
-    exit 2
+    exit 64
   fi
 done
 

@@ -18,7 +18,7 @@ case "$*" in
   "") ;;
   --no-test-browser) with_browser=false ;;
   -h | --help) usage && exit 0 ;;
-  *) usage >&2 && exit 2 ;;
+  *) usage >&2 && exit 64 ;;
 esac
 
 packages=(

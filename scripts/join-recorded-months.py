@@ -16,7 +16,7 @@ that none of them holds comes from the OMNI2 year (DATA/omni2_YYYY.dat.gz),
 converted by omni2nrt. The lists must hold every hour of every month; a record
 of another month in a list (a list may end with the next month's first hour)
 is dropped.
-Exit status: 0 files written, 1 data missing or inconsistent, 2 wrong arguments.
+Exit status: 0 files written, 1 data missing or inconsistent, 64 wrong arguments.
 """
 import calendar
 import glob
@@ -28,6 +28,8 @@ import tempfile
 import zlib
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+from usage import EXIT_USAGE  # noqa: E402
 
 
 def fail(message, status=1):
@@ -78,7 +80,7 @@ def parse_month(text):
             return y, m
     except ValueError:
         pass
-    fail("'%s' is not a month YYYY-MM" % text, 2)
+    fail("'%s' is not a month YYYY-MM" % text, EXIT_USAGE)
 
 
 def ace_records(data, y, m, kind):
@@ -123,19 +125,21 @@ def main(argv):
     it = iter(argv)
     for a in it:
         if a == "--data":
-            data = next(it, None) or fail("--data needs a directory", 2)
+            data = next(it, None) or fail("--data needs a directory", EXIT_USAGE)
         elif a == "--omni2nrt":
-            omni2nrt = next(it, None) or fail("--omni2nrt needs a program", 2)
+            omni2nrt = next(it, None) or fail("--omni2nrt needs a program", EXIT_USAGE)
         elif a in ("-h", "--help"):
             print(__doc__.split("\n\n")[1])
             return 0
+        elif a.startswith("-"):
+            fail("unknown option %s (try --help)" % a, EXIT_USAGE)
         else:
             args.append(a)
     if len(args) != 3:
-        fail("give FROM TO PREFIX (try --help)", 2)
+        fail("give FROM TO PREFIX (try --help)", EXIT_USAGE)
     first, last, prefix = parse_month(args[0]), parse_month(args[1]), args[2]
     if first > last:
-        fail("%s lies after %s" % (args[0], args[1]), 2)
+        fail("%s lies after %s" % (args[0], args[1]), EXIT_USAGE)
     span = list(months(first, last))
 
     # OMNI2 for the whole span: the daily records nothing else provides.

@@ -13,7 +13,7 @@ Usage: plot-forecast.sh [-t TITLE] FORECAST_TABLE METADATA_XML OUTPUT_PNG
                   observation forecast...)
   METADATA_XML    the FNMET file of the same run (fill value, name, scores)
   OUTPUT_PNG      the picture to write (replaced if it exists)
-Exit status: 0 written, 1 unusable input or gnuplot failed, 2 wrong arguments.
+Exit status: 0 written, 1 unusable input or gnuplot failed, 64 wrong arguments.
 USAGE
 }
 fail() {
@@ -27,13 +27,13 @@ if [ "${1:-}" = "--help" ]; then
   exit 0
 fi
 if [ "${1:-}" = "-t" ]; then
-  [ $# -ge 2 ] || { usage >&2; exit 2; }
+  [ $# -ge 2 ] || { usage >&2; exit 64; }
   title="$2"
   shift 2
 fi
 if [ $# -ne 3 ]; then
   usage >&2
-  exit 2
+  exit 64
 fi
 table="$1" metadata="$2" picture="$3"
 [ -r "$table" ] || fail "cannot read the forecast table $table"

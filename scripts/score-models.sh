@@ -24,22 +24,23 @@
 #             day: the ACE lists end with the record of 07 UT (the indices'
 #             later rows lie beyond the last ACE row, which velk_nrt neither
 #             reads nor scores); TO must be DAY's month
-# Exit status: 0 every variant scored, 1 otherwise.
+# Exit status: 0 every variant scored, 64 bad usage, 1 otherwise.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 models="$root/examples/models" build="$root/build" work="" scale="" until=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --models | --build | --work | --scale-field | --until)
-      [ $# -ge 2 ] || { echo "score-models: $1 needs a value" >&2; exit 1; }
+      [ $# -ge 2 ] || { echo "score-models: $1 needs a value" >&2; exit 64; }
       case "$1" in --models) models="$(realpath "$2")" ;; --build) build="$(realpath "$2")" ;;
         --work) work="$2" ;; --scale-field) scale="$2" ;; --until) until="$2" ;; esac
       shift 2 ;;
     -h | --help) sed -n '2,27p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -*) echo "score-models: unknown option $1 (try --help)" >&2; exit 64 ;;
     *) break ;;
   esac
 done
-[ $# -ge 2 ] || { echo "score-models: give FROM TO (try --help)" >&2; exit 1; }
+[ $# -ge 2 ] || { echo "score-models: give FROM TO (try --help)" >&2; exit 64; }
 from="$1" to="$2"
 shift 2
 variants=("$@")

@@ -25,12 +25,18 @@ only. Injected: an ACE outage on 2020-02-28 from 10:20 to 12:20 and a SWEPAM
 list with one record missing on 2020-02-29 at 15:20 (the forecaster refuses).
 Every cycle's exit status, log line and status.json are checked against what
 happened; at the end, the dated files older than the retention must be gone
-and every other file kept. Prints the figures; exit status 0 when all held.
+and every other file kept. Prints the figures; exit status 0 when all held,
+1 when a check failed, 2 when the soak cannot run, 64 on bad usage.
 USAGE
 }
 die() {
   echo "soak-cycle: $*" >&2
   exit 2
+}
+usage_error() {
+  echo "soak-cycle: $*" >&2
+  usage >&2
+  exit 64
 }
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -38,7 +44,7 @@ build="" from="2020-02-27 00:20" hours=121 keep_days=2 out=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --build-dir | --from | --hours | --keep-days | --out)
-      [ $# -ge 2 ] && [ -n "$2" ] || die "$1 needs a value"
+      [ $# -ge 2 ] && [ -n "$2" ] || usage_error "$1 needs a value"
       case "$1" in
         --build-dir) build="$2" ;;
         --from) from="$2" ;;
@@ -49,25 +55,23 @@ while [ $# -gt 0 ]; do
       shift 2
       ;;
     -h | --help) usage; exit 0 ;;
-    *) usage >&2; exit 2 ;;
+    *) usage_error "unknown argument '$1'" ;;
   esac
 done
-[ -n "$build" ] || { usage >&2; exit 2; }
+[ -n "$build" ] || usage_error "--build-dir is required"
 [[ "$hours" =~ ^[0-9]+$ && "$keep_days" =~ ^[1-9][0-9]*$ ]] || die "--hours and --keep-days need whole numbers"
 build="$(cd "$build" && pwd)"
 start_s="$(date -u -d "$from" +%s)" || die "bad --from '$from'"
 for tool in faketime flock cmake; do command -v "$tool" > /dev/null || die "$tool is missing"; done
-python=/usr/bin/python3
-"$python" -c 'import pyftpdlib' 2> /dev/null || die "no /usr/bin/python3 with pyftpdlib"
+source "$root/tools/loopback/loopback.sh"
+python="$(loopback_python)" || die "no python3 with pyftpdlib"
 remove_out=false
 if [ -n "$out" ]; then
   rm -rf "$out" && mkdir -p "$out" && out="$(cd "$out" && pwd)"
 else
   out="$(mktemp -d)" remove_out=true
 fi
-server_pid=""
-stop_servers() { [ -z "$server_pid" ] || kill "$server_pid" 2> /dev/null || true; }
-trap 'stop_servers; if $remove_out; then rm -rf "$out"; fi' EXIT
+trap 'loopback_stop; if $remove_out; then rm -rf "$out"; fi' EXIT
 
 # --- the installation -------------------------------------------------------
 cmake --install "$build" --prefix "$out/prefix" > "$out/install.log"
@@ -92,38 +96,20 @@ fi
 # --- the upstream services ----------------------------------------------------
 data="$root/tests/data"
 up="$out/upstream"
-mkdir -p "$up/kp/kp_index" "$up/ace/pub/lists/ace2"
-# Every recorded Dst month, so that --from may also start in January 2023
-# (the first hours of a year, on the recorded 2022-12 and 2023-01).
-for file in "$data"/dst/dst[0-9][0-9][0-9][0-9].for.request; do
-  name="$(basename "$file")"
-  month="20${name:3:4}"
-  mkdir -p "$up/dst/dst_realtime/$month"
-  cp "$file" "$up/dst/dst_realtime/$month/"
-done
-"$python" "$root/scripts/example-servers.py" "$up" --lifetime $((hours * 10 + 120)) > "$out/servers.log" 2>&1 &
-server_pid=$!
-for _ in $(seq 100); do grep -qx ready "$out/servers.log" && break; sleep 0.1; done
-grep -qx ready "$out/servers.log" || die "the servers did not start: $(cat "$out/servers.log")"
-while IFS='=' read -r name value; do export "$name=$value"; done < <(grep '^NRT_TEST_' "$out/servers.log")
-
-# publish EPOCH: the upstream files as they stood at that moment.
+# publish EPOCH: the upstream files as they stood at that moment, with every
+# recorded Dst month, so that --from may also start in January 2023 (the first
+# hours of a year, on the recorded 2022-12 and 2023-01).
 publish() {
   local now="$1" current previous cut
   current="$(date -u -d "@$now" +%Y%m)"
   previous="$(date -u -d "$(date -u -d "@$now" +%Y-%m-01) - 1 day" +%Y%m)"
   # An hour's record is published once the hour is over.
   cut="$(date -u -d "@$((now - 3600))" +%Y%m%d%H%M)"
-  rm -f "$up/ace/pub/lists/ace2/"*
-  for month in "$previous" "$current"; do
-    for list in mag swepam; do
-      awk -v cut="$cut" '/^[0-9]/ { if ($1 $2 $3 $4 > cut) next } { print }' \
-        "$data/ace/${month}_ace_${list}_1h.txt" > "$up/ace/pub/lists/ace2/${month}_ace_${list}_1h.txt"
-    done
-  done
-  cp "$data/kp/ql${current:2:4}.wdc" "$up/kp/kp_index/qlyymm.wdc"
-  cp "$data/kp/ql${previous:2:4}.wdc" "$up/kp/kp_index/pqlyymm.wdc"
+  "$python" "$root/tools/loopback/upstream.py" "$up" --data "$data" --months "$previous" "$current" \
+    --ace-until "$cut" --every-dst-month || die "cannot lay out the upstream services in $up"
 }
+publish "$start_s"
+loopback_start "$up" "$out/servers.log" $((hours * 10 + 120)) || die "the servers did not start: $(cat "$out/servers.log")"
 
 # --- the working directory: fresh, plus files no cycle may remove ------------
 work="$out/work"
@@ -192,7 +178,7 @@ CHECK
 done
 # awk, not bc: bc is not on every fresh machine.
 elapsed="$(awk -v a="$began" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b - a }')"
-stop_servers
+loopback_stop
 
 # --- retention: dated files older than the retention are gone, the rest kept --
 last_s=$((start_s + (hours - 1) * 3600))

@@ -9,20 +9,21 @@
 # Usage: stress-models.sh [--models DIR] [--build DIR] [--factor F] YEAR...
 #   --models  the .res/.cov files and fit-*.cfg.in (default examples/models)
 #   --build   the build tree (default build); --factor F (default 2.5)
-# Exit status: 0 every forecast in range, 1 otherwise.
+# Exit status: 0 every forecast in range, 64 bad usage, 1 otherwise.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 models="$root/examples/models" build="$root/build" factor=2.5
 while [ $# -gt 0 ]; do
   case "$1" in
     --models | --build | --factor)
-      [ $# -ge 2 ] || { echo "stress-models: $1 needs a value" >&2; exit 1; }
+      [ $# -ge 2 ] || { echo "stress-models: $1 needs a value" >&2; exit 64; }
       case "$1" in --models) models="$2" ;; --build) build="$2" ;; --factor) factor="$2" ;; esac
       shift 2 ;;
+    -*) echo "stress-models: unknown option $1" >&2; exit 64 ;;
     *) break ;;
   esac
 done
-[ $# -gt 0 ] || { echo "stress-models: give the years to test, e.g. 2016 2018" >&2; exit 1; }
+[ $# -gt 0 ] || { echo "stress-models: give the years to test, e.g. 2016 2018" >&2; exit 64; }
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 status=0

@@ -29,7 +29,7 @@ or skill without rows. The table holds exactly the rows velk_nrt scores, so
 these columns count the same rows as its scores, except persistence before the
 table's first row, which the table does not hold. Forecasts are read as the
 table rounds them, so an ap forecast below 0.5 reads as ap's fill value 0.
-Exit status: 0 printed, 1 unusable table or metadata, 2 wrong arguments.
+Exit status: 0 printed, 1 unusable table or metadata, 64 wrong arguments.
 """
 import argparse
 import calendar
@@ -38,6 +38,9 @@ import json
 import os
 import re
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tools"))
+from usage import UsageParser  # noqa: E402
 
 # Observed values from which an hour counts as a storm hour, per index name.
 STORM = {
@@ -191,7 +194,7 @@ def interval_columns(rows):
 
 
 def main():
-    parser = argparse.ArgumentParser(
+    parser = UsageParser(
         usage="table-scores.py [--label TEXT] [--product JSON] TABLE METADATA",
         description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--label")

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # Checks one program's --help and --version, that only a sole --help or
 # --version is taken as an option while every other command line still runs
-# the program as before, and that an unknown option is a usage error (64).
+# the program as before, and that an unknown option is a usage error (64); or
+# the bad usage of every script.
 #
 # Usage: cli_test.sh NAME PROGRAM KIND
 #   NAME     the name the program reports (nrtprep-ap, velk_nrt, ...)
 #   KIND     prep     only the options are run (no cycle: the preprocessor's would reach out)
 #            prep-run preprocessor with loopback hosts; also runs cycles against closed ports
 #            forecast velk_nrt; also runs it with other arguments in an empty directory
+#            scripts  the project's scripts, PROGRAM being the project's root: bad usage
 set -uo pipefail
 
-[ $# -eq 3 ] || { sed -n '7,11p' "$0" >&2; exit 64; }
+[ $# -eq 3 ] || { sed -n '7,12p' "$0" >&2; exit 64; }
 name="$1" kind="$3"
 # Each run changes into its own directory, so the program needs an absolute path.
 program="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"
@@ -19,17 +21,19 @@ trap 'rm -rf "$scratch"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# run_in_empty_dir ARGS...: runs the program in a fresh empty directory, its file
-# size limited to $blocks when set; sets status, out, err, dir.
+# run_in_empty_dir ARGS...: runs the program (or the interpreter and script in
+# $runner) in a fresh empty directory, its file size limited to $blocks when
+# set; sets status, out, err, dir.
 run_in_empty_dir() {
   dir="$(mktemp -d "$scratch/run.XXXXXX")" status=0
-  (cd "$dir" && ulimit -f "${blocks:-unlimited}" && timeout 60 "$program" "$@" > "$scratch/out" 2> "$scratch/err") ||
+  # shellcheck disable=SC2086  # the runner is an interpreter and a script
+  (cd "$dir" && ulimit -f "${blocks:-unlimited}" && timeout 60 ${runner:-"$program"} "$@" > "$scratch/out" 2> "$scratch/err") ||
     status=$?
   out="$(cat "$scratch/out")" err="$(cat "$scratch/err")"
 }
 
 # --- the two options: an answer on standard output, and no cycle run --------
-for option in --help --version; do
+[ "$kind" = scripts ] || for option in --help --version; do
   run_in_empty_dir $option
   [ "$status" -eq 0 ] || fail "$option: exit status $status"
   [ -z "$err" ] || fail "$option wrote to standard error: $err"
@@ -41,11 +45,13 @@ done
 # --- an unknown option: a usage error that names the program, and no run ----
 # Guards against programs that disagreed on it (2 in some, a run in others),
 # so that a scheduler could not tell a mistyped command line from a failure.
-run_in_empty_dir --no-such-option
-[ "$status" -eq 64 ] || fail "--no-such-option: exit status $status, expected 64"
-[ -z "$out" ] || fail "--no-such-option printed on standard output: $out"
-[[ "$err" == "$name: "*"--no-such-option"*"Usage: $name"* ]] || fail "--no-such-option: standard error '$err'"
-[ -z "$(ls -A "$dir")" ] || fail "--no-such-option left files: $(ls -A "$dir")"
+if [ "$kind" != scripts ]; then
+  run_in_empty_dir --no-such-option
+  [ "$status" -eq 64 ] || fail "--no-such-option: exit status $status, expected 64"
+  [ -z "$out" ] || fail "--no-such-option printed on standard output: $out"
+  [[ "$err" == "$name: "*"--no-such-option"*"Usage: $name"* ]] || fail "--no-such-option: standard error '$err'"
+  [ -z "$(ls -A "$dir")" ] || fail "--no-such-option left files: $(ls -A "$dir")"
+fi
 
 # --- every other command line behaves as before -----------------------------
 report_has() {  # STEP ERROR VALUE: the report of the last run holds that record
@@ -103,8 +109,63 @@ case "$kind" in
       [[ "$err" == "$name: unknown option -"*"Usage: $name"* ]] || fail "'$args': standard error '$err'"
     done
     ;;
+  scripts)
+    # Guards against a script's bad usage ending like a failed run (1) or with
+    # argparse's 2, which a caller cannot tell from a run's own failure: an
+    # unknown option, a missing option value or a wrong number of arguments
+    # ends with status 64 and a word on standard error, and does nothing.
+    while read -r interpreter script args; do
+      runner="$interpreter $program/$script"
+      # shellcheck disable=SC2086  # the table's entries are word lists
+      run_in_empty_dir $args
+      [ "$status" -eq 64 ] || fail "$script $args: exit status $status, expected 64"
+      [ -z "$out" ] || fail "$script $args printed on standard output: $out"
+      [ -n "$err" ] || fail "$script $args said nothing on standard error"
+      [ -z "$(ls -A "$dir")" ] || fail "$script $args left files: $(ls -A "$dir")"
+    done <<'ROWS'
+bash scripts/build-and-test.sh default extra
+bash scripts/build-and-test.sh --no-such-option
+bash scripts/cross-validate-models.sh --no-such-option
+bash scripts/cross-validate-models.sh --carry
+bash scripts/example-cycle.sh --no-such-option
+bash scripts/example-cycle.sh --build-dir
+bash scripts/fault-inject.sh --build-dir
+bash scripts/fit-example-models.sh --no-such-option
+bash scripts/fit-example-models.sh --years
+bash scripts/fuzz.sh --no-such-option
+bash scripts/fuzz.sh --minutes
+bash scripts/install-deps.sh --no-such-option
+bash scripts/plot-forecast.sh table.asc
+bash scripts/plot-forecast.sh -t
+bash scripts/score-models.sh 2020-01
+bash scripts/score-models.sh --no-such-option 2020-01 2020-02
+bash scripts/score-models.sh --models
+bash scripts/soak-cycle.sh
+bash scripts/soak-cycle.sh --no-such-option
+bash scripts/soak-cycle.sh --hours
+bash scripts/stress-models.sh
+bash scripts/stress-models.sh --no-such-option 2016
+bash scripts/stress-models.sh --factor
+python3 scripts/join-recorded-months.py 2020-01 2020-02
+python3 scripts/join-recorded-months.py --no-such-option 2020-01 2020-02 x-
+python3 scripts/join-recorded-months.py --data
+python3 scripts/table-scores.py table.asc
+python3 scripts/table-scores.py --label
+bash bench/run.sh --against
+python3 bench/bench.py --root . --build . --no-such-option
+python3 bench/bench.py --root
+python3 tools/loopback/upstream.py up --data data
+python3 tools/loopback/upstream.py up --data data --months 202003
+python3 tools/loopback/serve.py
+python3 tools/loopback/serve.py up --lifetime
+ROWS
+    ;;
   *) echo "cli_test: unknown kind '$kind'" >&2; exit 64 ;;
 esac
 
 [ "$failures" -eq 0 ] || { echo "$name: $failures check(s) failed"; exit 1; }
-echo "$name: --help, --version and other arguments as expected"
+if [ "$kind" = scripts ]; then
+  echo "$name: bad usage of every script ends with status 64"
+else
+  echo "$name: --help, --version and other arguments as expected"
+fi

@@ -38,6 +38,6 @@ refused_picture "no rows" "$scratch/no-rows.asc" "$run/fc.xml" "no forecast rows
 refused_picture "not a metadata file" "$scratch/table.asc" "$scratch/page.xml" "no <Fill_Value>"
 refused_picture "missing metadata file" "$scratch/table.asc" "$scratch/missing.xml" "missing.xml"
 refused_picture "missing table" "$scratch/missing.asc" "$run/fc.xml" "missing.asc"
-refused "wrong argument count" 2 "Usage" bash "$plot" "$scratch/table.asc"
+refused "wrong argument count" 64 "Usage" bash "$plot" "$scratch/table.asc"
 
 finish plot-forecast "picture drawn; unusable input refused"

@@ -1,11 +1,13 @@
 #!/usr/bin/python3
-"""Run one end-to-end case of the preprocessor: a folder of data, no code.
+"""Run one end-to-end case of a program: a folder of data, no code.
 
-  run_case.py CASE_DIR --data TESTS_DATA_DIR --prog ap=PATH --prog dst=PATH --prog kp=PATH
-              [--faketime /usr/bin/faketime] [--keep]
+  run_case.py CASE_DIR --data DATA_DIR --prog ap=PATH --prog dst=PATH --prog kp=PATH
+              [--prog velk_nrt=PATH] [--faketime /usr/bin/faketime] [--keep]
 
-cases/README.md describes a case folder. Exit status 0 when the case passes, 1
-when it fails, 2 when the case itself is malformed or the harness cannot run it.
+cases/README.md describes a case folder: the preprocessor's cases (tests/e2e/cases,
+DATA_DIR tests/data) and the forecaster's (tests/forecast/data/e2e/cases, DATA_DIR
+tests/forecast/data/e2e). Exit status 0 when the case passes, 1 when it fails, 2
+when the case itself is malformed or the harness cannot run it.
 """
 import argparse
 import ast
@@ -15,19 +17,20 @@ import os
 import re
 import shutil
 import socket
-import ssl
 import subprocess
 import sys
 import tempfile
 import xml.parsers.expat
 
-import servers
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "loopback"))
+import servers  # noqa: E402
+from upstream import SERVICES  # noqa: E402
 
 # The servers listen on ports the system picks. The expected reports name the
 # services by these stand-in ports; the real ones are mapped onto them before
 # comparing.
 REPORTED_PORTS = {"dst": 18080, "kp": 18081, "ace": 18021}
-HERE = os.path.dirname(os.path.abspath(__file__))
 FAKETIME_FRESH = os.path.join(HERE, "..", "..", "scripts", "faketime-fresh.sh")
 
 
@@ -43,24 +46,38 @@ def read_case(case_dir):
     return ini  # a missing variant, clock or exit is a configparser.Error: a malformed case
 
 
-def resolve_source(ref, roots):
-    """'data:x', 'case:x', 'common:x' or 'up:x' -> a file path."""
+def resolve_source(ref, roots, exists=os.path.isfile):
+    """'data:x', 'case:x', 'common:x' or 'up:x' -> a file path (a folder's with
+    exists=os.path.isdir)."""
     prefix, sep, rest = ref.partition(":")
     if not sep or prefix not in roots:
         raise CaseError("unknown file reference '%s' (use %s)" % (ref, ", ".join(r + ":" for r in roots)))
     path = os.path.normpath(os.path.join(roots[prefix], rest))
-    if not os.path.isfile(path):
+    if not exists(path):
         raise CaseError("referenced file missing: %s" % path)
     return path
 
 
 def copy_tree(src, dst):
+    """Copies src into dst; a symbolic link stays a link (one planted where the
+    program writes)."""
     if os.path.isdir(src):
-        shutil.copytree(src, dst, dirs_exist_ok=True)
+        shutil.copytree(src, dst, symlinks=True, dirs_exist_ok=True)
+
+
+def build_workdir(ini, case_dir, work, roots):
+    """The working directory before the run: the files of the `inputs` folders,
+    then the case's workdir/, then the `mkdirs` directories."""
+    os.makedirs(work)
+    for ref in ini.get("case", "inputs", fallback="").split():
+        copy_tree(resolve_source(ref, roots, os.path.isdir), work)
+    copy_tree(os.path.join(case_dir, "workdir"), work)
+    for d in ini.get("case", "mkdirs", fallback="").split():
+        os.makedirs(os.path.join(work, d), exist_ok=True)
 
 
 def build_upstream(ini, case_dir, up, roots):
-    for service in REPORTED_PORTS:
+    for service in SERVICES:
         os.makedirs(os.path.join(up, service), exist_ok=True)
     copy_tree(os.path.join(case_dir, "upstream"), up)
     for target, ref in ini.items("upstream") if ini.has_section("upstream") else ():
@@ -70,26 +87,6 @@ def build_upstream(ini, case_dir, up, roots):
             open(dest, "wb").close()
         else:
             shutil.copyfile(resolve_source(ref.strip(), roots), dest)
-
-
-def make_certificate(scratch, faketime, name="loopback"):
-    """A self-signed certificate for 127.0.0.1 and the server context that
-    presents it. It is valid from 2000 for a century, so that it holds at every
-    case's frozen clock; returns (certificate file, context)."""
-    openssl = shutil.which("openssl")
-    if not openssl:
-        raise CaseError("openssl not found (apt-get install openssl)")
-    cert, key = os.path.join(scratch, name + "-cert.pem"), os.path.join(scratch, name + "-key.pem")
-    made = subprocess.run(["/bin/sh", FAKETIME_FRESH, "--program", faketime, "-f", "2000-01-01 00:00:00",
-                           openssl, "req", "-x509", "-nodes", "-newkey", "ec",
-                           "-pkeyopt", "ec_paramgen_curve:prime256v1", "-days", "36500",
-                           "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
-                           "-keyout", key, "-out", cert], capture_output=True, timeout=60)
-    if made.returncode != 0:
-        raise CaseError("openssl could not make the certificate: %s" % made.stderr.decode("latin-1"))
-    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(cert, key)
-    return cert, context
 
 
 def start_servers(ini, up, log, tls=None):
@@ -150,13 +147,45 @@ def show_difference(name, want, got):
     sys.stdout.write("".join(line if line.endswith("\n") else line + "\\ no line feed\n" for line in diff[:60]))
 
 
+def form_only(want, got, marker):
+    """want and got with the digits of the lines where want holds `marker`
+    blanked out in both: such lines (a creation time) are compared for their
+    form only."""
+    want_lines, got_lines = want.splitlines(keepends=True), got.splitlines(keepends=True)
+    for i, line in enumerate(want_lines[:len(got_lines)]):
+        if marker in line:
+            want_lines[i], got_lines[i] = (re.sub(rb"[0-9]", b"9", text) for text in (line, got_lines[i]))
+    return b"".join(want_lines), b"".join(got_lines)
+
+
+def scores_of(metadata):
+    """The scores of a metadata file, in order, as written (the text between
+    each <Value> or <Persistence_Value> element's tags)."""
+    return [line[line.find(b">") + 1 : line.find(b"</")] for line in metadata.splitlines()
+            if b"<Value>" in line or b"<Persistence_Value>" in line]
+
+
+def check_streams(ini, result, roots):
+    """Standard output exactly as `stdout` (empty without it); standard error
+    empty, or holding the text `stderr_has`."""
+    failures = []
+    want_out = compose(ini.get("case", "stdout"), roots) if ini.has_option("case", "stdout") else b""
+    if result.stdout != want_out:
+        failures.append("standard output %r, expected %r" % (result.stdout[:400], want_out))
+    mention = compose(ini.get("case", "stderr_has"), roots) if ini.has_option("case", "stderr_has") else b""
+    if mention and mention not in result.stderr:
+        failures.append("standard error does not mention %r" % mention)
+    if not mention and result.stderr:
+        failures.append("the program wrote on standard error; it must not")
+    return failures
+
+
 def check(ini, case_dir, work, before, result, roots, ports):
     failures = []
     want_exit = ini.getint("case", "exit")
     if result.returncode != want_exit:
         failures.append("exit status %d, expected %d" % (result.returncode, want_exit))
-    if ini.getboolean("case", "silent", fallback=True) and (result.stdout or result.stderr):
-        failures.append("the program printed something; it must be silent")
+    failures += check_streams(ini, result, roots)
     after = as_reported(snapshot(work), ports)
     for name, content in sorted(after.items()):
         if os.path.basename(name) == "errorfile.xml":  # whatever the run met, the report must parse
@@ -167,13 +196,26 @@ def check(ini, case_dir, work, before, result, roots, ports):
     want = snapshot(os.path.join(case_dir, "expected"))
     for name, recipe in ini.items("compose") if ini.has_section("compose") else ():
         want[os.path.normpath(name)] = compose(" ".join(recipe.split("\n")), roots)
+    marker = ini.get("case", "form_only", fallback="").encode("latin-1")
     for name, content in sorted(want.items()):
-        if after.get(name) != content:
+        got = after.get(name)
+        if marker and got is not None:
+            content, got = form_only(content, got, marker)
+        if got != content:
             failures.append("missing file %s" % name if name not in after else "content of %s" % name)
             if name in after:
-                show_difference(name, content, after[name])
+                show_difference(name, content, got)
+    for name, ref in ini.items("scores") if ini.has_section("scores") else ():
+        with open(resolve_source(ref.strip(), roots), "rb") as f:
+            expected_scores = f.read().splitlines()
+        if name not in after:
+            failures.append("missing file %s" % name)
+        elif scores_of(after[name]) != expected_scores:
+            failures.append("scores of %s: %s, expected %s" % (name, scores_of(after[name]), expected_scores))
     absent = [os.path.normpath(name) for name in ini.get("case", "absent", fallback="").split()]
     failures += ["file %s must not exist" % name for name in absent if name in after]
+    if ini.get("case", "unlisted", fallback="refused") == "allowed":
+        return failures
     for name, content in sorted(after.items()):
         if name not in want and name not in absent and before.get(name) != content:
             failures.append("unexpected file %s (%d bytes)" % (name, len(content)) if name not in before
@@ -181,14 +223,23 @@ def check(ini, case_dir, work, before, result, roots, ports):
     return failures
 
 
-def run(args, scratch):
-    case_dir = os.path.abspath(args.case)
-    ini = read_case(case_dir)
+def program_key(ini):
+    """The --prog name of the case's program: `program`, or the preprocessor
+    build of its `variant` and `build`."""
+    if ini.has_option("case", "program"):
+        return ini.get("case", "program")
     variant = ini.get("case", "variant")
     build = ini.get("case", "build", fallback="plain")
     if build not in ("plain", "https"):
         raise CaseError("unknown build '%s' (plain or https)" % build)
-    build_key = variant if build == "plain" else "%s-%s" % (variant, build)
+    return variant if build == "plain" else "%s-%s" % (variant, build)
+
+
+def run(args, scratch):
+    case_dir = os.path.abspath(args.case)
+    ini = read_case(case_dir)
+    build_key = program_key(ini)
+    build = ini.get("case", "build", fallback="plain")
     if build_key not in args.prog:
         raise CaseError("no program given for '%s'" % build_key)
     print("case %s: %s" % (os.path.basename(case_dir), ini.get("case", "description", fallback="")))
@@ -196,15 +247,17 @@ def run(args, scratch):
         print("guards against: %s" % ini.get("case", "guards"))
     up, work = os.path.join(scratch, "upstream"), os.path.join(scratch, "work")
     roots = {"data": os.path.abspath(args.data), "case": case_dir, "common": os.path.join(HERE, "common"), "up": up}
-    build_upstream(ini, case_dir, up, roots)
-    os.makedirs(work)
-    copy_tree(os.path.join(case_dir, "workdir"), work)
-    for d in ini.get("case", "mkdirs", fallback="").split():
-        os.makedirs(os.path.join(work, d), exist_ok=True)
+    # The preprocessor fetches from the upstream services; the forecaster reads
+    # only its working directory.
+    fetches = not ini.has_option("case", "program")
+    if fetches:
+        build_upstream(ini, case_dir, up, roots)
+    build_workdir(ini, case_dir, work, roots)
     before = snapshot(work)
-    # faketime under a fresh id: see faketime-fresh.sh.
     program = [args.prog[build_key]] + ini.get("case", "args", fallback="").split()
-    argv = ["/bin/sh", FAKETIME_FRESH, "--program", args.faketime, "-f", ini.get("case", "clock")] + program
+    argv = program
+    if ini.has_option("case", "clock"):  # faketime under a fresh id: see faketime-fresh.sh.
+        argv = ["/bin/sh", FAKETIME_FRESH, "--program", args.faketime, "-f", ini.get("case", "clock")] + program
     env = {"PATH": "/usr/bin:/bin", "TZ": "UTC", "FAKETIME_DONT_FAKE_MONOTONIC": "1",
            "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0",
            "UBSAN_OPTIONS": os.environ.get("UBSAN_OPTIONS", "")}
@@ -225,18 +278,18 @@ def run(args, scratch):
     log = []
     tls = None
     if build == "https":
-        certificate, tls = make_certificate(scratch, args.faketime)
+        certificate, tls = servers.make_certificate(scratch, args.faketime)
         trust = ini.get("case", "trust", fallback="server")
         if trust not in ("server", "other"):
             raise CaseError("unknown trust '%s' (server or other)" % trust)
         if trust == "other":  # a certificate the servers do not present
-            certificate = make_certificate(scratch, args.faketime, "other")[0]
+            certificate = servers.make_certificate(scratch, args.faketime, "other")[0]
         env["NRT_TEST_CA_FILE"] = certificate
-    running = start_servers(ini, up, log, tls)
+    running = start_servers(ini, up, log, tls) if fetches else []
     # A service whose server is not started gets a port that refuses connections.
     ports = {server.name: server.port for server in running}
     # Bound here and never listened on, so connections to it are refused.
-    holders = {name: socket.socket() for name in REPORTED_PORTS if name not in ports}
+    holders = {name: socket.socket() for name in SERVICES if fetches and name not in ports}
     for name, holder in holders.items():
         holder.bind((servers.LOOPBACK, 0))
         ports[name] = holder.getsockname()[1]
@@ -266,8 +319,10 @@ def run(args, scratch):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("case")
-    parser.add_argument("--data", required=True, help="the project's tests/data directory")
-    parser.add_argument("--prog", action="append", default=[], help="VARIANT=PATH of a loopback build")
+    parser.add_argument("--data", required=True, help="the cases' data: tests/data (preprocessor) or "
+                        "tests/forecast/data/e2e (forecaster)")
+    parser.add_argument("--prog", action="append", default=[],
+                        help="VARIANT=PATH of a loopback build, or velk_nrt=PATH")
     parser.add_argument("--faketime", default="/usr/bin/faketime")
     parser.add_argument("--fault-preload", action="append", default=[],
                         help="for cases with faults: the libraries to preload, in order (tests/fault)")
@@ -277,7 +332,8 @@ def main():
     scratch = tempfile.mkdtemp(prefix="nrt-e2e-")
     try:
         return run(args, scratch)
-    except (CaseError, configparser.Error, ValueError, ImportError) as e:  # a malformed case; no pyftpdlib
+    except (CaseError, configparser.Error, ValueError, ImportError, RuntimeError) as e:
+        # a malformed case; no pyftpdlib or openssl
         print("CASE ERROR: %s" % e)
         return 2
     finally:

@@ -41,6 +41,7 @@ import xml.parsers.expat
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "loopback"))
 import run_case  # noqa: E402  (the case folders' reader)
 import servers  # noqa: E402
 

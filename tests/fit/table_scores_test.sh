@@ -119,6 +119,6 @@ CASES
 refused "a product of another run" 1 "not a product of 4 lead steps" \
   python3 "$script" --product "$scratch/kp.json" "$scratch/dst.asc" "$scratch/dst.xml"
 
-refused "wrong argument count" 2 "usage" python3 "$script" "$scratch/dst.asc"
+refused "wrong argument count" 64 "usage" python3 "$script" "$scratch/dst.asc"
 
 finish table-scores "coverage, storm-hour skill and interval coverage as counted by hand; unusable input refused"

@@ -15,7 +15,8 @@ using testing::run_end_of;
 
 // An end-to-end case's configuration: the model block the ap build of the
 // preprocessor writes, after a banner.
-const std::string kApFile = testing::read_file(VELK_E2E_DATA_DIR "/cases/real2020_ap/velk_nrt.cfg");
+const std::string kApFile =
+    testing::read_file(VELK_E2E_DATA_DIR "/cases/real2020_ap/workdir/velk_nrt.cfg");
 
 Configuration parse(const std::string& text) {
   std::istringstream in(text);

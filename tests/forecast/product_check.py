@@ -10,12 +10,14 @@ Prints one line per case and "N passed, N failed"; exit status 1 on a failure.
 import datetime
 import json
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
 
 import jsonschema
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import run_case as run_case_driver  # noqa: E402  (the case folders' reader)
 
 # The index's scale, which intervals must keep to (forecast::index_scale).
 SCALE = {"Kp": (0.0, 90.0), "ap": (2.0, 400.0), "Dst": (-float("inf"), float("inf"))}
@@ -23,15 +25,11 @@ FILL = {"Kp": 99.0, "ap": 0.0, "Dst": 9999.0}
 
 
 def run_case(velk_nrt, cases, name, work):
-    source = os.path.join(cases, name)
-    for entry in os.listdir(source):
-        if os.path.isfile(os.path.join(source, entry)):
-            shutil.copy(os.path.join(source, entry), work)
-    with open(os.path.join(source, "shared")) as f:
-        for shared in f.read().split():
-            folder = os.path.join(cases, "..", shared)
-            for entry in os.listdir(folder):
-                shutil.copy(os.path.join(folder, entry), work)
+    """Runs velk_nrt in `work` laid out as the case folder says (its inputs
+    folders of cases/.., then its workdir/)."""
+    case_dir = os.path.abspath(os.path.join(cases, name))
+    roots = {"data": os.path.join(cases, ".."), "case": case_dir}
+    run_case_driver.build_workdir(run_case_driver.read_case(case_dir), case_dir, work, roots)
     subprocess.run([velk_nrt], cwd=work, check=True, timeout=120, stdout=subprocess.DEVNULL)
 
 
@@ -92,7 +90,8 @@ def main():
         schema = json.load(f)
     passed = failed = 0
     for name in sys.argv[4:]:
-        with tempfile.TemporaryDirectory() as work:
+        with tempfile.TemporaryDirectory() as scratch:
+            work = os.path.join(scratch, "work")
             run_case(velk_nrt, cases, name, work)
             with open(os.path.join(work, "fc.json")) as f:
                 product = json.load(f)

@@ -10,9 +10,9 @@
 #             below, independently of the program, into the expected table and
 #             scores of cases/synthetic_hand_computed.
 #
-# The other cases' configurations, models and covariances are written by hand;
-# the expected files of the real-month cases come from the program itself
-# (their folders say so in a GENERATED note).
+# The other cases' configurations, models and covariances (workdir/) are
+# written by hand; the expected files of the real-month cases come from the
+# program itself (their case.ini says so in its opening comment).
 import math
 import os
 import sys
@@ -90,8 +90,8 @@ def synthetic_expected():
         y[b + 1] = FILL if b > 6 or u[b - 1] == FILL else -1.0 + 0.5 * u[b - 1]
     rows = "".join(" %6d %6d 2021  1  1   1 %2d      %s        %s\n" % (
         t, 25 - t, t - 1, f6(u[t], 0), f6(y[t], 0)) for t in range(3, 25))
-    c = os.path.join(HERE, "cases", "synthetic_hand_computed", "expected")
-    write(os.path.join(c, "fc.asc"),
+    c = os.path.join(HERE, "cases", "synthetic_hand_computed")
+    write(os.path.join(c, "expected", "fc.asc"),
           "    HOY   HTND YYYY MM DD DOY HH    Dst [nT] FC+01H   [nT]\n" + rows)
 
     sample = range(3, 8)  # rows LT + MAXLAG + 1 .. NREC + 1
@@ -107,6 +107,7 @@ def synthetic_expected():
     scores = [math.sqrt(mse(F)), math.sqrt(mse(P)), 1 - mse(F) / v_o, 1 - mse(P) / v_o,
               cov(F, mf) / math.sqrt(ss(O, mo) * ss(F, mf)),
               cov(P, mp) / math.sqrt(ss(O, mo) * ss(P, mp)), 1 - mse(F) / mse(P)]
+    # The seven scores of the metadata, in order ([scores] in the case's case.ini).
     write(os.path.join(c, "scores"), "".join(f6(s, 3) + "\n" for s in scores))
 
 
