@@ -52,8 +52,9 @@ std::string model_block(const BuildVariant& variant) {
   const std::string models = std::to_string(variant.models);
   return "&VELK_FOR\n"
          "      KY=" +
-         std::to_string(variant.ky) + "\n" + "      LT=" + std::to_string(variant.lt) + "\n" +
-         "   UFLAG=" + variant.uflag + "\n" +
+         std::to_string(variant.predicted_input) + "\n" +
+         "      LT=" + std::to_string(variant.lead_hours) + "\n" +
+         "   UFLAG=" + variant.inputs_in_use + "\n" +
          "    LMAX=9*24,3*648,4*0\n"
          "      DT=9*1,3,1,3,4*1\n"
          "      UF=" +
@@ -61,7 +62,7 @@ std::string model_block(const BuildVariant& variant) {
          "      UN='Bt','Btheta','Bphi','Bx','By','Bz','T','n','V','Kp','Dst','ap'\n"
          "      UU=6*'nT','K','p/cc','km/s','*10',2*'nT'\n"
          "   FNRES=" +
-         variant.fnres + "\n" + "   FNCOV=" + variant.fncov + "\n" +
+         variant.model_files + "\n" + "   FNCOV=" + variant.covariance_files + "\n" +
          "   FMDAT='(2(1X,I6),1X,I4,2(1X,I2),1X,I3,1X,I2,1X,5X,F6.0," + models +
          "(1X,7X,F6.0))'\n" +
          "  "
