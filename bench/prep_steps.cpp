@@ -39,6 +39,7 @@
 #include "prep/config/build_variant.h"
 #include "prep/config/config_file.h"
 
+namespace velk::prep {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -67,23 +68,20 @@ double median(std::vector<double> values) {
 
 // The two URLs (current month, previous month) of each source.
 struct SourceUrls {
-  std::string dst_present, dst_last, kp_present, kp_last;
-  std::string mag_present, mag_last, swepam_present, swepam_last;
+  MonthUrls dst, kp, mag, swepam;
 
   std::vector<std::string> all() const {
-    return {dst_present, dst_last, kp_present,     kp_last,
-            mag_present, mag_last, swepam_present, swepam_last};
+    return {dst.present, dst.last, kp.present,     kp.last,
+            mag.present, mag.last, swepam.present, swepam.last};
   }
 };
 
 SourceUrls loopback_urls() {
   const std::tm now = utc_now();
-  const MonthUrls dst = month_urls(dst_url_pattern(), dst_url_pattern(), now);
-  const MonthUrls kp = month_urls(kp_url_pattern(), kp_previous_url_pattern(), now);
-  const MonthUrls mag = month_urls(ace_mag_url_pattern(), ace_mag_url_pattern(), now);
-  const MonthUrls swepam = month_urls(ace_swepam_url_pattern(), ace_swepam_url_pattern(), now);
-  return {dst.present, dst.last, kp.present,     kp.last,
-          mag.present, mag.last, swepam.present, swepam.last};
+  return {month_urls(dst_url_pattern(), dst_url_pattern(), now),
+          month_urls(kp_url_pattern(), kp_previous_url_pattern(), now),
+          month_urls(ace_mag_url_pattern(), ace_mag_url_pattern(), now),
+          month_urls(ace_swepam_url_pattern(), ace_swepam_url_pattern(), now)};
 }
 
 // The eight downloads alone; returns how many failed.
@@ -92,7 +90,7 @@ int download_all(const SourceUrls& urls) {
   int i = 0;
   for (const std::string& url : urls.all()) {
     const std::string local = "transfer_" + std::to_string(i++) + ".txt";
-    data_file_downloadftp(url, local);
+    download_to_file(url, local);
     if (!file_opens_for_reading(local)) ++failed;
     remove_file(local);
   }
@@ -102,38 +100,37 @@ int download_all(const SourceUrls& urls) {
 const char* const kInputNames[4] = {"dst.asc", "kp.asc", "mag.asc", "swepam.asc"};
 
 // The four acquisitions of a cycle; returns the sum of their failure counts.
-int acquire_all(const SourceUrls& urls) {
-  return dst_acquisition(kInputNames[0], urls.dst_present, urls.dst_last) +
-         kp_acquisition(kInputNames[1], urls.kp_present, urls.kp_last) +
-         ace_acquisition(kAceMag, kInputNames[2], urls.mag_present, urls.mag_last, false) +
-         ace_acquisition(kAceSwepam, kInputNames[3], urls.swepam_present, urls.swepam_last, false);
+int acquire_all(const SourceUrls& urls, Report& report) {
+  return acquire_dst(kInputNames[0], urls.dst, report) +
+         acquire_kp(kInputNames[1], urls.kp, report) +
+         acquire_ace(kAceMag, kInputNames[2], urls.mag, false, report) +
+         acquire_ace(kAceSwepam, kInputNames[3], urls.swepam, false, report);
 }
 
 // What a cycle does after its acquisitions: close and write the report, then
 // the configuration file.
-void finish_cycle() {
+void finish_cycle(const Report& report) {
   std::string block;
   const char* keys[4] = {"FNDST", "FNKP", "FNMAG", "FNSWEPAM"};
   for (int i = 0; i < 4; ++i) block += file_name_line(keys[i], kInputNames[i]);
   block += file_name_line("FNMET", "fc.xml") + file_name_line("FNDAT", "fc.asc") + "/\n";
-  velk::write_file_atomically(report_document(), "errorfile.xml");
-  CongFileCreation(block, "velk_nrt.cfg");
+  write_file_atomically(report.document(), "errorfile.xml");
+  write_config_file(block, "velk_nrt.cfg");
 }
 
 int processing(int repeats) {
   const SourceUrls urls = loopback_urls();
   std::vector<double> acquire, copies, finish;
   for (int r = 0; r < repeats; ++r) {
-    report_start();
+    Report report;
     int failures = 0;
-    acquire.push_back(time_ms([&] { failures = acquire_all(urls); }));
-    finish.push_back(time_ms(finish_cycle));
+    acquire.push_back(time_ms([&] { failures = acquire_all(urls, report); }));
+    finish.push_back(time_ms([&] { finish_cycle(report); }));
     if (failures != 0) {
       std::cerr << "bench_prep_steps: the acquisitions reported " << failures
                 << " failures; see errorfile.xml\n";
       return 1;
     }
-    report_start();
     int failed = 0;
     copies.push_back(time_ms([&] { failed = download_all(urls); }));
     if (failed != 0) {
@@ -151,7 +148,6 @@ int transfers(int repeats) {
   const SourceUrls urls = loopback_urls();
   std::vector<double> times;
   for (int r = 0; r < repeats; ++r) {
-    report_start();
     int failed = 0;
     times.push_back(time_ms([&] { failed = download_all(urls); }));
     if (failed != 0) {
@@ -170,8 +166,10 @@ int usage() {
 }
 
 }  // namespace
+}  // namespace velk::prep
 
 int main(int argc, char** argv) {
+  using namespace velk::prep;
   if (argc < 3) return usage();
   set_clock_source([] { return pinned_moment(); });
   const std::string mode = argv[1];

@@ -7,19 +7,16 @@
 
 #include "fuzz/fuzz_input.h"
 #include "prep/common/report.h"
-#include "prep/run/file_name_dir.h"
 #include "prep/run/order_file.h"
+#include "prep/run/order_file_names.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string path =
       velk::fuzz::scratch().write("order.xml", velk::fuzz::as_text(data, size));
-  report_start();
+  velk::prep::Report report;
   TiXmlDocument document;
-  if (loadData(path.c_str(), document)) {
-    FileName_Dir names;
-    names.visitNode(&document, 0, FileName_Dir(names));
-    names.Dir_corect();
-    names.Name_corect();
+  if (velk::prep::load_order_file(path.c_str(), document, report)) {
+    velk::prep::order_file_names(document);
   }
   return 0;
 }

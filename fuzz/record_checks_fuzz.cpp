@@ -7,19 +7,22 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
 #include "inputs/layouts.h"
 #include "prep/acquire/month_fetch.h"
-#include "prep/check/input_data_analysis.h"
-#include "prep/check/structure_analysis.h"
+#include "prep/check/input_file_check.h"
+#include "prep/check/month_check.h"
 #include "prep/common/date_stamps.h"
 #include "prep/common/file_helpers.h"
 #include "prep/common/report.h"
 
 namespace {
+
+namespace prep = velk::prep;
 
 std::time_t clock_moment = 0;
 std::time_t pinned_clock() {
@@ -37,13 +40,12 @@ std::time_t month_moment(int months) {
 }
 
 // What fetch_month does with a working file once it is downloaded: read it
-// (colons to blanks, last character repeated), trim the list, label it.
-std::string checked_month(const std::string& path, bool trim, std::string& label) {
-  std::string text = file_read(path);
-  if (trim) text = file_eraze(text);
-  InputData_analysis analyser;
-  analyser.data_analysis(text);
-  label = analyser.get_dataname();
+// (colons to blanks, last character repeated), trim the list, classify it.
+std::string checked_month(const std::string& path, bool trim, std::optional<prep::MonthRole>& role,
+                          prep::Report& report) {
+  std::string text = prep::read_data_file(path);
+  if (trim) text = prep::trim_to_records(text);
+  role = prep::classify_month_text(text, report);
   return text;
 }
 
@@ -55,24 +57,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool ace = source < 2;
   const bool trim = source < 3;  // the Kp service's texts are stored as they come
   clock_moment = month_moment(data[1]);
-  set_clock_source(pinned_clock);
-  report_start();
+  prep::set_clock_source(pinned_clock);
+  prep::Report report;
 
   const auto& dir = velk::fuzz::scratch();
   const std::vector<std::string> parts =
       velk::fuzz::split_parts(velk::fuzz::as_text(data + 2, size - 2), 2);
-  MonthPair months;
+  prep::MonthPair months;
   months.present_text =
-      checked_month(dir.write("present.txt", parts[0]), trim, months.present_label);
-  months.last_text = checked_month(dir.write("last.txt", parts[1]), trim, months.last_label);
-  if (!months.present_label.empty() && !months.last_label.empty()) {
-    const std::string joined = join_months(months);
-    FileStructureAnalysis3(joined);
+      checked_month(dir.write("present.txt", parts[0]), trim, months.present_role, report);
+  months.last_text = checked_month(dir.write("last.txt", parts[1]), trim, months.last_role, report);
+  if (months.present_role && months.last_role) {
+    const std::string joined = prep::join_months(months);
+    prep::count_missing_rows(joined, 0, report);
     if (ace) {
       const std::string header =
           source == 0 ? input_layout::kMagHeader : input_layout::kSwepamHeader;
-      FilesInXmlTest(dir.write("joined.asc", header + joined));
+      prep::check_ace_input_file(dir.write("joined.asc", header + joined), report);
     }
   }
+  report.causes_document();
   return 0;
 }

@@ -1,33 +1,36 @@
 #include "prep/acquire/kp_acquisition.h"
 
 #include "prep/acquire/month_fetch.h"
-#include "prep/acquire/month_url.h"
 #include "prep/acquire/upstream_urls.h"
 #include "prep/common/date_stamps.h"
 
-// The service's texts are stored as they come: no header to trim.
-const MonthPairNames kKpMonths = {"KPFileDownload", "KPFile2Download", "Kp_present.txt",
-                                  "KP_last.txt", false};
+namespace velk::prep {
 
-int KP_files_download(std::string path) {
+int acquire_kp(const std::string& path, Report& report) {
   // The standard service keeps its two months under fixed names, hence two
   // patterns; a pattern may still name its month by the keys.
-  const MonthUrls urls = month_urls(kp_url_pattern(), kp_previous_url_pattern(), utc_now());
-  return kp_acquisition(path, urls.present, urls.last);
+  return acquire_kp(path, month_urls(kp_url_pattern(), kp_previous_url_pattern(), utc_now()),
+                    report);
 }
 
-int kp_acquisition(const std::string& path, const std::string& present_url,
-                   const std::string& last_url) {
+int acquire_kp(const std::string& path, const MonthUrls& urls, Report& report) {
   return acquire_two_months(
-      kKpMonths, path, present_url, last_url, "", [](const MonthPair& months, std::string& joined) {
-        const bool in_order = months.present_label == "KP1" && months.last_label == "KP2";
-        const bool one_month =
-            !months.last_label.empty() && months.present_label == months.last_label;
+      {Source::kp, urls}, path, "",
+      [](const MonthPair& months, std::string& joined) {
+        const bool in_order = months.present_role == MonthRole{Source::kp, Month::current} &&
+                              months.last_role == MonthRole{Source::kp, Month::previous};
+        // Both texts must be Kp: two texts of one month of another source (an
+        // error in the service's set-up) would otherwise become the Kp input.
+        const bool one_month = months.last_role && months.last_role->source == Source::kp &&
+                               months.present_role == months.last_role;
         // A pair served the wrong way round would shift every day by a month.
         if (!in_order && !one_month) return false;
         // Both texts of one month: the service has not switched months yet and
         // the previous-month file already holds everything.
         joined = in_order ? join_months(months) : months.last_text;
         return true;
-      });
+      },
+      report);
 }
+
+}  // namespace velk::prep

@@ -3,15 +3,17 @@
 
 #include <string>
 
-#include "prep/acquire/month_fetch.h"
+#include "prep/acquire/month_url.h"
+#include "prep/common/report.h"
 
-// The downloads' step names and the working files.
-extern const MonthPairNames kKpMonths;
+namespace velk::prep {
 
 // Fetches both months and writes the Kp input file to `path` when the texts
 // are the previous and the current month (joined) or both one month (the
 // previous-month text alone). Result as for the Dst acquisition.
-int KP_files_download(std::string path);
+int acquire_kp(const std::string& path, Report& report);
 
-int kp_acquisition(const std::string& path, const std::string& present_url,
-                   const std::string& last_url);
+// The same with the two URLs given.
+int acquire_kp(const std::string& path, const MonthUrls& urls, Report& report);
+
+}  // namespace velk::prep

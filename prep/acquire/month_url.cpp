@@ -2,6 +2,8 @@
 
 #include "prep/common/date_stamps.h"
 
+namespace velk::prep {
+
 namespace {
 
 void replace_all(std::string& text, const std::string& placeholder, const std::string& value) {
@@ -26,3 +28,5 @@ MonthUrls month_urls(const std::string& present_pattern, const std::string& last
   return {month_url(present_pattern, month_key(now), short_month_key(now)),
           month_url(last_pattern, previous_month_key(now), short_previous_month_key(now))};
 }
+
+}  // namespace velk::prep

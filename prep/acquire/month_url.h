@@ -5,6 +5,8 @@
 #include <ctime>
 #include <string>
 
+namespace velk::prep {
+
 // `pattern` with every "{YYYYMM}" replaced by `yyyymm` and every "{YYMM}" by
 // `yymm`; the rest of the text is kept as it stands.
 std::string month_url(const std::string& pattern, const std::string& yyyymm,
@@ -20,3 +22,5 @@ struct MonthUrls {
 // straddle the turn of a month.
 MonthUrls month_urls(const std::string& present_pattern, const std::string& last_pattern,
                      const std::tm& now);
+
+}  // namespace velk::prep

@@ -1,19 +1,9 @@
 // Fetching one upstream resource into a local file.
 #pragma once
 
-#include <cstddef>
-#include <cstdio>
 #include <string>
 
-// What the fetch writes into: the local file, opened when the first block of
-// data arrives (an empty resource therefore leaves no file), the bytes
-// written so far, and whether the local file refused data.
-struct DownloadTarget {
-  const char* filename;
-  std::FILE* stream;
-  std::size_t received;
-  bool write_failed;
-};
+namespace velk::prep {
 
 // How a download ended. The operator looks in different places: upstream for
 // a transfer that failed, on this machine for a file that could not be written.
@@ -22,6 +12,14 @@ enum class DownloadOutcome {
   kNotFetched,  // the transfer failed or was refused; no local file
   kNotStored,   // the local file could not be created or written whole (full
                 // disk, file-size limit); no local file
+};
+
+// A download's outcome and, when it failed, why: the transfer's failure
+// ("connection refused", "HTTP 404", "no data for 30 s", ...) or the local
+// file's ("disk full while writing", ...), as the report's side file words it.
+struct Download {
+  DownloadOutcome outcome;
+  std::string cause;
 };
 
 // Seconds a transfer may take to connect, and may go without receiving any
@@ -38,16 +36,12 @@ constexpr long kTransferTimeoutSeconds = 60;
 constexpr char kTransferSchemes[] = "http,https,ftp";
 
 // Downloads `url` into `local_file`: a header-only probe, then the fetch.
-// The caller records the outcome (report_download). The established name says
-// FTP, but HTTP and HTTPS go through it alike. A failed download leaves no
-// file that it created or truncated; an HTTP answer of 300 or more counts as
-// not fetched, and so does a resource larger than kMaxTextBytes, and so does
-// a URL or redirection of a scheme outside `schemes` (libcurl's
+// The caller records the outcome and its cause (Report::record_download). A failed download
+// leaves no file that it created or truncated; an HTTP answer of 300 or more
+// counts as not fetched, and so does a resource larger than kMaxTextBytes,
+// and so does a URL or redirection of a scheme outside `schemes` (libcurl's
 // comma-separated list).
-DownloadOutcome data_file_downloadftp(std::string url, std::string local_file,
-                                      const char* schemes = kTransferSchemes);
+Download download_to_file(const std::string& url, const std::string& local_file,
+                          const char* schemes = kTransferSchemes);
 
-// libcurl write callbacks of the fetch (a DownloadTarget) and of the probe (a
-// std::string sink; kept by its established name, though nothing reads what it keeps).
-std::size_t my_fwrite(void* data, std::size_t size, std::size_t count, void* target);
-std::size_t writer(char* data, std::size_t size, std::size_t count, std::string* sink);
+}  // namespace velk::prep

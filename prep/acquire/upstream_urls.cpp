@@ -1,6 +1,7 @@
 // Compiled into each program with the URL patterns it was configured for.
 #include "prep/acquire/upstream_urls.h"
 
+#include <cstdlib>
 #include <string>
 
 #if !defined(NRT_DST_URL_VALUE) || !defined(NRT_KP_URL_VALUE) ||              \
@@ -9,9 +10,9 @@
 #error "the upstream URL patterns must be defined by the build"
 #endif
 
-#ifdef NRT_HOSTS_FROM_ENVIRONMENT
-#include <cstdlib>
+namespace velk::prep {
 
+#ifdef NRT_HOSTS_FROM_ENVIRONMENT
 // Test builds only: loopback servers bound to ports the system picked are
 // named by the test driver, so that test runs never compete for fixed ports.
 // The named host (and port) replaces the one of the built-in pattern, whose
@@ -74,3 +75,5 @@ const char* ace_mag_url_pattern() {
 const char* ace_swepam_url_pattern() {
   return patterns().ace_swepam.c_str();
 }
+
+}  // namespace velk::prep

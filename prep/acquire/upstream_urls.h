@@ -4,6 +4,8 @@
 // loopback test builds alike.
 #pragma once
 
+namespace velk::prep {
+
 // URL patterns: full URLs (scheme, host, path) in which {YYYYMM} and {YYMM}
 // stand for the keys of the month fetched (month_url.h).
 const char* dst_url_pattern();          // both months of the Dst service
@@ -15,3 +17,5 @@ const char* ace_swepam_url_pattern();   // both months of the ACE SWEPAM list
 // The file of the only certificates an HTTPS transfer trusts, or nullptr for
 // the system's trust store (always, in the installed programs).
 const char* trusted_certificates_file();
+
+}  // namespace velk::prep

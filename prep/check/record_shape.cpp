@@ -4,12 +4,21 @@
 
 #include "common/calendar.h"
 
+namespace velk::prep {
+
 // ACE records: "YYYY MM DD  HHMM ..."; Dst: "DSTYYMM*DD..."; Kp: "YYMMDD..."
 // with blank-padded fields. A Kp record reaches at least to its last ap value.
-const RecordShape kSwepamRecord = {"SWEPAM", 72, 72, 0, 4, 5, 8, true};
-const RecordShape kMagRecord = {"MAG", 85, 85, 0, 4, 5, 8, true};
-const RecordShape kDstRecord = {"DST", 120, 123, 3, 2, 5, 8, false};
-const RecordShape kKpRecord = {"KP", 55, 62, 0, 2, 2, 4, false};
+const RecordShape kSwepamRecord = {Source::ace_swepam, 72, 72, 0, 4, 5, 8, true};
+const RecordShape kMagRecord = {Source::ace_mag, 85, 85, 0, 4, 5, 8, true};
+const RecordShape kDstRecord = {Source::dst, 120, 123, 3, 2, 5, 8, false};
+const RecordShape kKpRecord = {Source::kp, 55, 62, 0, 2, 2, 4, false};
+
+const RecordShape* ace_record_of_line_length(std::size_t length) {
+  for (const RecordShape* shape : {&kMagRecord, &kSwepamRecord}) {
+    if (length == shape->max_length + 1) return shape;
+  }
+  return nullptr;
+}
 
 namespace {
 
@@ -40,7 +49,7 @@ YearMonth record_year_month(const RecordShape& shape, const std::string& line) {
   const int year = date_field(line, shape.year_at, shape.year_width);
   const int month = date_field(line, shape.month_at, 2);
   const int day = date_field(line, shape.day_at, 2);
-  if (year < 0 || month < 1 || month > 12 || day < 1 || day > velk::days_in_month(year, month)) {
+  if (year < 0 || month < 1 || month > 12 || day < 1 || day > days_in_month(year, month)) {
     return {};
   }
   if (shape.hour) {
@@ -71,3 +80,10 @@ BadRecord first_bad_record(const RecordShape& shape, const std::string& text, st
 std::string bad_record_name(const BadRecord& bad) {
   return "FileRecord'" + std::to_string(bad.line) + (bad.date_only ? "'date" : "'structure");
 }
+
+std::string bad_record_cause(const BadRecord& bad) {
+  return std::string(bad.date_only ? "record of another month" : "broken record") + " at line " +
+         std::to_string(bad.line);
+}
+
+}  // namespace velk::prep

@@ -5,10 +5,14 @@
 #include <cstddef>
 #include <string>
 
+#include "prep/check/month_role.h"
+
+namespace velk::prep {
+
 // What a record line of one source looks like. Lengths count the line's
 // characters without its line feed.
 struct RecordShape {
-  const char* source;  // the data label's stem
+  Source source;
   std::size_t min_length, max_length;
   std::size_t year_at, year_width;  // four-digit year, or the two last digits
   std::size_t month_at, day_at;     // two characters each
@@ -19,6 +23,11 @@ extern const RecordShape kSwepamRecord;
 extern const RecordShape kMagRecord;
 extern const RecordShape kDstRecord;
 extern const RecordShape kKpRecord;
+
+// The ACE list (MAG or SWEPAM) whose record lines are `length` characters
+// long with their line feed, or nullptr: the length alone tells the two
+// lists apart.
+const RecordShape* ace_record_of_line_length(std::size_t length);
 
 // Value of a date field of `width` characters that holds digits, blank-padded
 // on the left; -1 when it holds anything else or lies outside the line.
@@ -46,3 +55,9 @@ BadRecord first_bad_record(const RecordShape& shape, const std::string& text, st
 // The report's ErrorName for it: "FileRecord'<line>'structure", or
 // "FileRecord'<line>'date" for a record of another month.
 std::string bad_record_name(const BadRecord& bad);
+
+// Why it failed, for the report's side file: "broken record at line <n>", or
+// "record of another month at line <n>".
+std::string bad_record_cause(const BadRecord& bad);
+
+}  // namespace velk::prep

@@ -1,5 +1,7 @@
 #include "prep/common/date_stamps.h"
 
+namespace velk::prep {
+
 namespace {
 
 ClockSource clock_source = nullptr;
@@ -69,40 +71,4 @@ std::string file_time_stamp(const std::tm& t) {
          two_digits(t.tm_hour) + "_" + two_digits(t.tm_min);
 }
 
-int year_time() {
-  return full_year(utc_now());
-}
-int year_time_short() {
-  return short_year(utc_now());
-}
-int month_time() {
-  return month_of_year(utc_now());
-}
-int month_time_last() {
-  return previous_month(utc_now());
-}
-int yearday_time() {
-  return utc_now().tm_yday;
-}
-int hour_time() {
-  return utc_now().tm_hour;
-}
-int min_time() {
-  return utc_now().tm_min;
-}
-
-std::string present_data() {
-  return month_key(utc_now());
-}
-std::string last_data() {
-  return previous_month_key(utc_now());
-}
-std::string short_data_present() {
-  return short_month_key(utc_now());
-}
-std::string short_data_last() {
-  return short_previous_month_key(utc_now());
-}
-std::string FileTimeForm() {
-  return file_time_stamp(utc_now());
-}
+}  // namespace velk::prep

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "prep/common/report.h"
+namespace velk::prep {
 
 namespace {
 
@@ -12,9 +12,9 @@ const std::string kHeaderMarker = "#" + std::string(73, '-');
 
 }  // namespace
 
-std::string file_read(std::string name) {
+std::string read_data_file(const std::string& path) {
   std::string text;
-  if (!read_whole_file(name, kMaxTextBytes, text)) return {};
+  if (!read_whole_file(path, kMaxTextBytes, text)) return {};
   for (char& c : text) {
     if (c == ':') c = ' ';
   }
@@ -22,7 +22,7 @@ std::string file_read(std::string name) {
   return text;
 }
 
-std::string file_eraze(std::string text) {
+std::string trim_to_records(std::string text) {
   const std::size_t marker = text.find(kHeaderMarker);
   if (marker != std::string::npos && marker > 0) {
     text.erase(0, marker);
@@ -34,16 +34,15 @@ std::string file_eraze(std::string text) {
   return text;
 }
 
-bool file_wright(std::string text, std::string path) {
-  return write_file_atomically(text, path);
-}
-
-bool write_input_file(const std::string& text, const std::string& path) {
+bool write_input_file(const std::string& text, const std::string& path, Report& report) {
+  errno = 0;  // the writer leaves the failed call's errno, which names the cause
   if (write_file_atomically(text, path)) return true;
-  report_write_failure(path);
+  report.record_write_failure(path, write_failure_cause(errno));
   return false;
 }
 
 bool remove_file(const std::string& path) {
   return std::remove(path.c_str()) == 0 || errno == ENOENT;
 }
+
+}  // namespace velk::prep

@@ -1,9 +1,15 @@
 #include "prep/common/report.h"
 
-#include <cctype>
-#include <cstdlib>
+#include <tinyxml.h>
 
-std::string error_file;
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "common/xml_text.h"
+
+namespace velk::prep {
 
 namespace {
 
@@ -31,7 +37,26 @@ std::size_t reference_length(const std::string& text, std::size_t at) {
   return allowed ? end - at + 1 : 0;
 }
 
+std::string trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// `text` fit for one field of a line of the causes file.
+std::string one_line(std::string text) {
+  for (char& c : text) {
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  }
+  return text;
+}
+
 }  // namespace
+
+std::string lower_case(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
 
 std::string report_text(const std::string& text) {
   std::string escaped;
@@ -54,49 +79,84 @@ std::string report_text(const std::string& text) {
   return escaped;
 }
 
-void report_start() {
-  error_file =
-      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
-      "<Zuv_errorfile>\n"
-      "<filename>Preprocessing error file</filename>\n"
-      "<productname>Geomagnetic forecast preprocessing module</productname>\n"
-      "<stationname>diverse global</stationname>\n"
-      "<code>L2</code>\n"
-      "<project>KORVELT</project>\n"
-      "<Errors>\n";
+Report::Report()
+    : text_(
+          "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+          "<Zuv_errorfile>\n"
+          "<filename>Preprocessing error file</filename>\n"
+          "<productname>Geomagnetic forecast preprocessing module</productname>\n"
+          "<stationname>diverse global</stationname>\n"
+          "<code>L2</code>\n"
+          "<project>KORVELT</project>\n"
+          "<Errors>\n") {}
+
+void Report::record(const std::string& step_name, const ReportPairs& pairs) {
+  text_ += "<Step>\n<StepName>" + report_text(step_name) + "</StepName>\n";
+  for (const ReportPair& pair : pairs) {
+    text_ += "<ErrorName>" + report_text(pair.error_name) + "</ErrorName>\n<Value>" +
+             std::to_string(pair.value) + "</Value>\n";
+    if (pair.value != 0 && !pair.cause.empty()) causes_.emplace_back(pairs_, pair.cause);
+    ++pairs_;
+  }
+  text_ += "</Step>\n";
 }
 
-namespace {
-
-void append_pair(const std::string& error_name, int value) {
-  error_file += "<ErrorName>" + report_text(error_name) + "</ErrorName>\n<Value>" +
-                std::to_string(value) + "</Value>\n";
+void Report::record(const std::string& step_name, const std::string& error_name, int value,
+                    const std::string& cause) {
+  record(step_name, ReportPairs{{error_name, value, cause}});
 }
 
-}  // namespace
-
-void report_record(const std::string& step_name, const ReportPairs& pairs) {
-  error_file += "<Step>\n<StepName>" + report_text(step_name) + "</StepName>\n";
-  for (const auto& [error_name, value] : pairs) append_pair(error_name, value);
-  error_file += "</Step>\n";
+void Report::record_download(const std::string& step_name, const std::string& url, bool downloaded,
+                             const std::string& cause) {
+  record(step_name, "File'" + url + "'download", downloaded ? 0 : 1, cause);
 }
 
-void report_record(const std::string& step_name, const std::string& error_name, int value) {
-  report_record(step_name, ReportPairs{{error_name, value}});
+void Report::record_write_failure(const std::string& path, const std::string& cause) {
+  record("FileWrite", "'" + path + "'write", 1, cause);
 }
 
-void report_download(const std::string& step_name, const std::string& url, bool downloaded) {
-  report_record(step_name, "File'" + url + "'download", downloaded ? 0 : 1);
+std::string Report::causes_document() const {
+  if (causes_.empty()) return {};
+  // The names as a reader of the report finds them: parsed by the same
+  // reader the status uses, so that a name with a reference in it matches.
+  TiXmlDocument parsed;
+  const TiXmlElement* errors = nullptr;
+  if (parse_xml_text(text_as_parsed(document()), parsed) && parsed.RootElement() != nullptr) {
+    errors = parsed.RootElement()->FirstChildElement("Errors");
+  }
+  std::vector<std::string> names;
+  for (const TiXmlElement* step = errors != nullptr ? errors->FirstChildElement("Step") : nullptr;
+       step != nullptr; step = step->NextSiblingElement("Step")) {
+    for (const TiXmlElement* name = step->FirstChildElement("ErrorName"); name != nullptr;
+         name = name->NextSiblingElement("ErrorName")) {
+      names.push_back(name->GetText() != nullptr ? trimmed(name->GetText()) : "");
+    }
+  }
+  std::string lines;
+  for (const auto& [number, cause] : causes_) {
+    if (number < names.size()) lines += one_line(names[number]) + "\t" + one_line(cause) + "\n";
+  }
+  return lines;
 }
 
-void report_write_failure(const std::string& path) {
-  report_record("FileWrite", "'" + path + "'write", 1);
+std::string write_failure_cause(int error) {
+  switch (error) {
+    case 0:
+      return {};
+    case ENOSPC:
+      return "disk full while writing";
+    case EACCES:
+    case EPERM:
+      return "permission denied while writing";
+    case EROFS:
+      return "read-only file system while writing";
+    default:
+      return lower_case(std::strerror(error)) + " while writing";
+  }
 }
 
-std::string report_document() {
-  return error_file + "</Errors>\n</Zuv_errorfile>\n";
+std::string Report::document() const {
+  return text_ + "</Errors>\n</Zuv_errorfile>\n";
 }
 
-void report_reset() {
-  error_file.clear();
-}
+}  // namespace velk::prep

@@ -1,5 +1,7 @@
 #include "prep/config/build_variant.h"
 
+namespace velk::prep {
+
 const BuildVariant kBuildVariants[3] = {
     {"ap", "ap-fc-", 12, 3, "1,1,1,1,1,1,1,1,1,0,0,1,1,1,1,1",
      "'1203.res','','','','','','','','','','',''", "'1203.cov','','','','','','','','','','',''",
@@ -18,3 +20,5 @@ const BuildVariant* find_build_variant(const std::string& name) {
   }
   return nullptr;
 }
+
+}  // namespace velk::prep

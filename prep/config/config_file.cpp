@@ -5,6 +5,8 @@
 #include "prep/common/file_helpers.h"
 #include "prep/config/build_variant.h"
 
+namespace velk::prep {
+
 namespace {
 
 const std::string kEqualsRule(71, '=');
@@ -50,8 +52,9 @@ std::string model_block(const BuildVariant& variant) {
   const std::string models = std::to_string(variant.models);
   return "&VELK_FOR\n"
          "      KY=" +
-         std::to_string(variant.ky) + "\n" + "      LT=" + std::to_string(variant.lt) + "\n" +
-         "   UFLAG=" + variant.uflag + "\n" +
+         std::to_string(variant.predicted_input) + "\n" +
+         "      LT=" + std::to_string(variant.lead_hours) + "\n" +
+         "   UFLAG=" + variant.inputs_in_use + "\n" +
          "    LMAX=9*24,3*648,4*0\n"
          "      DT=9*1,3,1,3,4*1\n"
          "      UF=" +
@@ -59,7 +62,7 @@ std::string model_block(const BuildVariant& variant) {
          "      UN='Bt','Btheta','Bphi','Bx','By','Bz','T','n','V','Kp','Dst','ap'\n"
          "      UU=6*'nT','K','p/cc','km/s','*10',2*'nT'\n"
          "   FNRES=" +
-         variant.fnres + "\n" + "   FNCOV=" + variant.fncov + "\n" +
+         variant.model_files + "\n" + "   FNCOV=" + variant.covariance_files + "\n" +
          "   FMDAT='(2(1X,I6),1X,I4,2(1X,I2),1X,I3,1X,I2,1X,5X,F6.0," + models +
          "(1X,7X,F6.0))'\n" +
          "  "
@@ -83,6 +86,8 @@ std::string config_file_text(const BuildVariant& variant, const std::string& fil
   return banner() + model_block(variant) + file_name_block;
 }
 
-bool CongFileCreation(std::string file_name_block, std::string file_name) {
-  return file_wright(config_file_text(build_variant(), file_name_block), file_name);
+bool write_config_file(const std::string& file_name_block, const std::string& path) {
+  return write_file_atomically(config_file_text(build_variant(), file_name_block), path);
 }
+
+}  // namespace velk::prep

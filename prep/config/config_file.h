@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace velk::prep {
+
 struct BuildVariant;
 
 // Longest text the forecaster reads from the configuration without cutting it.
@@ -16,7 +18,9 @@ std::string file_name_line(const std::string& key, const std::string& path);
 // The whole file for a variant, ending with `file_name_block`.
 std::string config_file_text(const BuildVariant& variant, const std::string& file_name_block);
 
-// Writes the configuration of this program's variant to `file_name`, replacing
-// any earlier file whole. Returns false (the earlier file left as it was) when
-// it could not be written.
-bool CongFileCreation(std::string file_name_block, std::string file_name);
+// Writes the configuration of this program's variant to `path`, replacing any
+// earlier file whole. Returns false (the earlier file left as it was) when it
+// could not be written.
+bool write_config_file(const std::string& file_name_block, const std::string& path);
+
+}  // namespace velk::prep

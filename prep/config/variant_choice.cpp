@@ -5,7 +5,11 @@
 #error "the build variant must be defined by the build"
 #endif
 
+namespace velk::prep {
+
 const BuildVariant& build_variant() {
   static const BuildVariant& chosen = *find_build_variant(NRT_BUILD_VARIANT_VALUE);
   return chosen;
 }
+
+}  // namespace velk::prep

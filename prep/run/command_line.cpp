@@ -7,6 +7,8 @@
 #include "prep/acquire/upstream_urls.h"
 #include "prep/config/build_variant.h"
 
+namespace velk::prep {
+
 namespace {
 
 std::string program_name() {
@@ -16,9 +18,9 @@ std::string program_name() {
 void write_usage(std::ostream& out) {
   const BuildVariant& variant = build_variant();
   out << "Usage: " << program_name() << " [ORDER_FILE]\n"
-      << "Prepare one forecasting cycle of the " << variant.name << " variant (" << variant.lt
-      << " hours ahead, " << variant.models << (variant.models == 1 ? " model" : " models")
-      << "): fetch the\n"
+      << "Prepare one forecasting cycle of the " << variant.name << " variant ("
+      << variant.lead_hours << " hours ahead, " << variant.models
+      << (variant.models == 1 ? " model" : " models") << "): fetch the\n"
       << "current and the previous month of ACE MAG, ACE SWEPAM, Dst and Kp, join each source "
          "into\n"
       << "a near-real-time input file and record every step in errorfile.xml. When all four were\n"
@@ -53,5 +55,7 @@ std::string usage() {
 }  // namespace
 
 std::optional<int> read_command_line(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  return velk::read_optionless_command_line(argc, argv, program_name(), usage(), out, err);
+  return read_optionless_command_line(argc, argv, program_name(), usage(), out, err);
 }
+
+}  // namespace velk::prep

@@ -9,6 +9,10 @@
 #include <optional>
 #include <ostream>
 
+namespace velk::prep {
+
 // Answers --help and --version on `out` and usage errors on `err`, and returns
 // the exit status to end with; std::nullopt when the cycle is to run.
 std::optional<int> read_command_line(int argc, char** argv, std::ostream& out, std::ostream& err);
+
+}  // namespace velk::prep

@@ -6,9 +6,16 @@
 #include <utility>
 #include <vector>
 
-// The report's name in the working directory, and the configuration's.
+#include "prep/common/report.h"
+
+namespace velk::prep {
+
+// The report's name in the working directory, the configuration's, and that
+// of the report's side file of failure causes (report.h), which goes beside
+// the report wherever the report goes.
 extern const char kReportName[];
 extern const char kConfigName[];
+extern const char kCausesName[];
 
 // What one run hands over to the forecaster, gathered as the sources come in.
 struct RunOutcome {
@@ -25,9 +32,12 @@ struct RunOutcome {
 // forecaster, or a configuration that cannot be written, gets a record in the
 // report, which is why the configuration is written first.
 bool finish_run(RunOutcome outcome, const std::string& forecast_base,
-                const std::string& report_path);
+                const std::string& report_path, Report& report);
 
-// Closes the report and writes it to `report_path`. When that fails, the report
-// records so and goes to kReportName in the working directory instead. When
-// that fails too, says so on standard error and returns false.
-bool write_report(const std::string& report_path);
+// Writes the report's document to `report_path`, and its causes beside it.
+// When that fails, the report records so and goes to kReportName in the
+// working directory instead. When that fails too, says so on standard error
+// and returns false.
+bool write_report(const std::string& report_path, Report& report);
+
+}  // namespace velk::prep

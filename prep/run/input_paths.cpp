@@ -1,5 +1,7 @@
 #include "prep/run/input_paths.h"
 
+namespace velk::prep {
+
 std::string index_input_path(const std::string& dir_input, const std::string& name,
                              const std::string& default_name) {
   return !dir_input.empty() && !name.empty() ? dir_input + name : default_name;
@@ -14,3 +16,5 @@ std::string forecast_base_path(const std::string& dir_output, const std::string&
                                const std::string& default_name) {
   return name.empty() ? default_name : dir_output + name;
 }
+
+}  // namespace velk::prep

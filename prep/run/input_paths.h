@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace velk::prep {
+
 // Dst and Kp input: directory + name when both are given, else the default
 // name in the current directory.
 std::string index_input_path(const std::string& dir_input, const std::string& name,
@@ -19,3 +21,5 @@ std::string ace_download_path(const std::string& dir_input, const std::string& n
 // default name alone, in the current directory.
 std::string forecast_base_path(const std::string& dir_output, const std::string& name,
                                const std::string& default_name);
+
+}  // namespace velk::prep

@@ -4,22 +4,30 @@
 
 #include "common/whole_file.h"
 #include "common/xml_text.h"
-#include "prep/common/report.h"
 #include "prep/run/xml_nesting.h"
 
-bool loadData(const char* path, TiXmlDocument& document) {
+namespace velk::prep {
+
+bool load_order_file(const char* path, TiXmlDocument& document, Report& report) {
   std::string file_text;
-  bool parsed = false;
-  if (velk::read_whole_file(path, velk::kMaxTextBytes, file_text) &&
-      xml_nesting_depth(file_text) <= kMaxOrderFileDepth) {
+  std::string cause;
+  if (!read_whole_file(path, kMaxTextBytes, file_text)) {
+    cause = "unreadable or larger than the 16 MiB limit";
+  } else if (xml_nesting_depth(file_text) > kMaxOrderFileDepth) {
+    cause = "nested deeper than " + std::to_string(kMaxOrderFileDepth) + " levels";
+  } else {
     // The text the parser would read, so that what is checked is what is parsed.
-    const std::string text = velk::text_as_parsed(file_text);
-    if (velk::ends_inside_character(text)) {
-      report_record("OrderFileCharacters", "OrderFileEndsInsideCharacter", 1);
-    } else {
-      parsed = velk::parse_xml_text(text, document);
+    const std::string text = text_as_parsed(file_text);
+    if (ends_inside_character(text)) {
+      cause = "ends inside a character";
+      report.record("OrderFileCharacters", "OrderFileEndsInsideCharacter", 1, cause);
+    } else if (!parse_xml_text(text, document)) {
+      cause = "not well-formed XML";
     }
   }
-  report_record("OrderFileReading", "OderFileRead", parsed ? 0 : 1);
+  const bool parsed = cause.empty();
+  report.record("OrderFileReading", "OderFileRead", parsed ? 0 : 1, cause);
   return parsed;
 }
+
+}  // namespace velk::prep

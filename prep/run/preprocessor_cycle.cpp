@@ -6,121 +6,116 @@
 #include "prep/acquire/ace_acquisition.h"
 #include "prep/acquire/dst_acquisition.h"
 #include "prep/acquire/kp_acquisition.h"
-#include "prep/check/structure_analysis.h"
+#include "prep/acquire/source_names.h"
+#include "prep/check/input_file_check.h"
 #include "prep/common/date_stamps.h"
 #include "prep/common/file_helpers.h"
 #include "prep/common/report.h"
 #include "prep/config/build_variant.h"
-#include "prep/run/file_name_dir.h"
 #include "prep/run/hand_over.h"
 #include "prep/run/input_paths.h"
 #include "prep/run/order_file.h"
+#include "prep/run/order_file_names.h"
+
+namespace velk::prep {
 
 namespace {
 
+// Each default name carries the stamp of the moment it is made.
+std::string time_stamp() {
+  return file_time_stamp(utc_now());
+}
 std::string default_dst_name() {
-  return "dst-rt-" + FileTimeForm() + ".asc";
+  return "dst-rt-" + time_stamp() + ".asc";
 }
 std::string default_kp_name() {
-  return "kp-rt-" + FileTimeForm() + ".asc";
+  return "kp-rt-" + time_stamp() + ".asc";
 }
 std::string default_mag_name() {
-  return "ace-mag-rt-" + FileTimeForm() + ".asc";
+  return "ace-mag-rt-" + time_stamp() + ".asc";
 }
 std::string default_swepam_name() {
-  return "ace-swepam-rt-" + FileTimeForm() + ".asc";
+  return "ace-swepam-rt-" + time_stamp() + ".asc";
 }
 std::string default_output_name() {
-  return std::string(build_variant().forecast_prefix) + FileTimeForm();
+  return std::string(build_variant().forecast_prefix) + time_stamp();
 }
 
-int default_run() {
-  FileName_Dir names;
-  names.putName_ACEMAG(default_mag_name());
-  names.putName_ACESWEPAM(default_swepam_name());
-  names.putName_DST(default_dst_name());
-  names.putName_KP(default_kp_name());
-  names.putName_OUTPUT(default_output_name());
+int default_run(Report& report) {
+  const std::string mag = default_mag_name();
+  const std::string swepam = default_swepam_name();
+  const std::string dst = default_dst_name();
+  const std::string kp = default_kp_name();
+  const std::string forecast = default_output_name();
 
   RunOutcome outcome;
-  outcome.add_source(DST_files_download(names.getFile_NameDST()), "FNDST", names.getFile_NameDST());
-  outcome.add_source(KP_files_download(names.getFile_NameKP()), "FNKP", names.getFile_NameKP());
-  outcome.add_source(ACEMAG_files_download(names.getFile_NameACEMAG()), "FNMAG",
-                     names.getFile_NameACEMAG());
-  outcome.add_source(ACESWEPAM_files_download(names.getFile_NameACESWEPAM()), "FNSWEPAM",
-                     names.getFile_NameACESWEPAM());
-  return finish_run(outcome, names.getFile_NameOutputfile(), kReportName) ? 0 : kReportUnwritten;
+  outcome.add_source(acquire_dst(dst, report), "FNDST", dst);
+  outcome.add_source(acquire_kp(kp, report), "FNKP", kp);
+  outcome.add_source(acquire_ace(kAceMag, mag, report), "FNMAG", mag);
+  outcome.add_source(acquire_ace(kAceSwepam, swepam, report), "FNSWEPAM", swepam);
+  return finish_run(outcome, forecast, kReportName, report) ? 0 : kReportUnwritten;
 }
 
 // An existing usable ACE file is taken as it is; otherwise the list is
 // downloaded.
 void ace_source(RunOutcome& outcome, const char* key, const std::string& dir_input,
-                const std::string& name, const std::string& default_name,
-                int (*download)(std::string)) {
+                const std::string& name, const std::string& default_name, const AceList& list,
+                Report& report) {
   const std::string named_path = dir_input + name;
-  if (FilesInXmlTest(named_path) == 0) {
+  if (check_ace_input_file(named_path, report) == 0) {
     outcome.add_source(0, key, named_path);
     return;
   }
   const std::string path = ace_download_path(dir_input, name, default_name);
-  outcome.add_source(download(path), key, path);
+  outcome.add_source(acquire_ace(list, path, report), key, path);
 }
 
-int order_file_run(const char* order_file) {
+int order_file_run(const char* order_file, Report& report) {
   TiXmlDocument document;
-  if (!loadData(order_file, document)) {
+  if (!load_order_file(order_file, document, report)) {
     // Leave the operator a report that says why nothing was done.
-    return write_report(kReportName) ? kOrderFileUnreadable : kReportUnwritten;
+    return write_report(kReportName, report) ? kOrderFileUnreadable : kReportUnwritten;
   }
 
-  FileName_Dir names;
-  names.visitNode(&document, 0, FileName_Dir(names));
-  names.Dir_corect();
-  names.Name_corect();
-  const std::string input_dir = names.getFile_DirInput();
-  const std::string output_dir = names.getFile_DirOutput();
+  const OrderFileNames names = order_file_names(document);
+  const std::string& input_dir = names.input_dir;
+  const std::string& output_dir = names.output_dir;
   for (const std::string& path :
-       {input_dir + names.getFile_NameDST(), input_dir + names.getFile_NameKP(),
-        input_dir + names.getFile_NameACEMAG(), input_dir + names.getFile_NameACESWEPAM(),
-        output_dir + kReportName}) {
+       {input_dir + names.dst, input_dir + names.kp, input_dir + names.ace_mag,
+        input_dir + names.ace_swepam, output_dir + kReportName}) {
     remove_stale_temporaries_beside(path);
   }
 
   // Default names are composed only when needed, each with its own stamp.
   RunOutcome outcome;
-  const std::string dst_name = names.getFile_NameDST();
   const std::string dst_path = index_input_path(
-      input_dir, dst_name, input_dir.empty() || dst_name.empty() ? default_dst_name() : "");
-  outcome.add_source(DST_files_download(dst_path), "FNDST", dst_path);
+      input_dir, names.dst, input_dir.empty() || names.dst.empty() ? default_dst_name() : "");
+  outcome.add_source(acquire_dst(dst_path, report), "FNDST", dst_path);
 
-  const std::string kp_name = names.getFile_NameKP();
   const std::string kp_path = index_input_path(
-      input_dir, kp_name, input_dir.empty() || kp_name.empty() ? default_kp_name() : "");
-  outcome.add_source(KP_files_download(kp_path), "FNKP", kp_path);
+      input_dir, names.kp, input_dir.empty() || names.kp.empty() ? default_kp_name() : "");
+  outcome.add_source(acquire_kp(kp_path, report), "FNKP", kp_path);
 
-  const std::string mag_name = names.getFile_NameACEMAG();
-  ace_source(outcome, "FNMAG", input_dir, mag_name, mag_name.empty() ? default_mag_name() : "",
-             ACEMAG_files_download);
-  const std::string swepam_name = names.getFile_NameACESWEPAM();
-  ace_source(outcome, "FNSWEPAM", input_dir, swepam_name,
-             swepam_name.empty() ? default_swepam_name() : "", ACESWEPAM_files_download);
+  ace_source(outcome, "FNMAG", input_dir, names.ace_mag,
+             names.ace_mag.empty() ? default_mag_name() : "", kAceMag, report);
+  ace_source(outcome, "FNSWEPAM", input_dir, names.ace_swepam,
+             names.ace_swepam.empty() ? default_swepam_name() : "", kAceSwepam, report);
 
-  const std::string output_name = names.getFile_NameOutputfile();
-  const std::string forecast_base =
-      forecast_base_path(output_dir, output_name, output_name.empty() ? default_output_name() : "");
-  return finish_run(outcome, forecast_base, output_dir + kReportName) ? 0 : kReportUnwritten;
+  const std::string forecast_base = forecast_base_path(
+      output_dir, names.forecast, names.forecast.empty() ? default_output_name() : "");
+  return finish_run(outcome, forecast_base, output_dir + kReportName, report) ? 0
+                                                                              : kReportUnwritten;
 }
 
 // What a run that died part-way (killed, power cut) left in the working
 // directory: its working files and the atomic writer's temporary files.
 void remove_leftovers() {
   remove_stale_temporaries_beside(kReportName);
-  // Quietly: the report is not started yet, and a working file that stays is
+  // Quietly: the run's report does not exist yet, and a working file that stays is
   // recorded when its month is fetched.
-  for (const MonthPairNames& names :
-       {kDstMonths, kKpMonths, ace_month_names(kAceMag), ace_month_names(kAceSwepam)}) {
-    remove_file(names.present_file);
-    remove_file(names.last_file);
+  for (const Source source : kAllSources) {
+    remove_file(working_file_name({source, Month::current}));
+    remove_file(working_file_name({source, Month::previous}));
   }
 }
 
@@ -131,16 +126,18 @@ int run_preprocessor_cycle(int argc, char** argv) {
   // a write; ignored, the write fails and is reported like a full disk.
   std::signal(SIGXFSZ, SIG_IGN);
   remove_leftovers();
-  report_start();
+  Report report;
   if (argc != 2) {
-    report_record("OrderFileInDir", "InputFile", 1);
-    return default_run();
+    report.record("OrderFileInDir", "InputFile", 1);
+    return default_run(report);
   }
-  report_record("OrderFileInDir", "InputFile", 0);
+  report.record("OrderFileInDir", "InputFile", 0);
   if (!file_opens_for_reading(argv[1])) {
-    report_record("OrderFileExist", "InputFileExist", 1);
-    return default_run();
+    report.record("OrderFileExist", "InputFileExist", 1);
+    return default_run(report);
   }
-  report_record("OrderFileExist", "InputFileExist", 0);
-  return order_file_run(argv[1]);
+  report.record("OrderFileExist", "InputFileExist", 0);
+  return order_file_run(argv[1], report);
 }
+
+}  // namespace velk::prep

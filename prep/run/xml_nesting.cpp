@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace velk::prep {
+
 namespace {
 
 // Position just past the first `end` at or after `from`, or the text's end.
@@ -52,3 +54,5 @@ std::size_t xml_nesting_depth(const std::string& text) {
   }
   return deepest;
 }
+
+}  // namespace velk::prep

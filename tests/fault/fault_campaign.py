@@ -48,6 +48,8 @@ import servers  # noqa: E402
 MODELS = os.path.join(HERE, "..", "..", "examples", "models")
 WORKING_FILES = {"Dst_present.txt", "Dst_last.txt", "Kp_present.txt", "KP_last.txt",
                  "MAG_present.txt", "MAG_last.txt", "SWEPAM_present.txt", "SWEPAM_last.txt"}
+# The report and the side file of failure causes the preprocessor writes beside it.
+REPORT_FILES = ("errorfile.xml", "errorfile.causes")
 TEMPORARY = re.compile(r"(^|/)\.(nrtprep|velk_nrt)-[^/]*$")
 CONFIG = "velk_nrt.cfg"
 RUN_SECONDS = 120
@@ -213,11 +215,27 @@ def leftovers(before, after, new, faults, steps, status=None):
             continue
         # A run whose order file could not be read, or whose report could not
         # go where the order file sends it, reports in the working directory.
-        if name == "errorfile.xml" and steps is not None:
+        if name in REPORT_FILES and steps is not None:
             continue
         if base in WORKING_FILES and ("'%s'remove" % name in recorded or status == 3 and unlink_faulted):
             continue  # recorded, or a run that could write no report at all
         problems.append("left behind: %s" % name)
+    return problems
+
+
+def causes_problems(before, after):
+    """Problems when a new side file of causes names a record that is not a
+    failed record of the report beside it: the two must tell of one run."""
+    problems = []
+    for name in sorted(n for n in after if os.path.basename(n) == "errorfile.causes"):
+        if after[name] == before.get(name):
+            continue
+        report = after.get(os.path.join(os.path.dirname(name), "errorfile.xml"))
+        failed = {error for _, error in failed_steps(report_steps(report) or [])} if report else set()
+        for line in after[name].decode("latin-1").splitlines():
+            record, tab, cause = line.partition("\t")
+            if not tab or not cause or record not in failed:
+                problems.append("%s: '%s' is no failed record of the report beside it" % (name, line))
     return problems
 
 
@@ -251,13 +269,15 @@ def check_prep(status, stderr, before, after, new, faults, report, fallback):
     if status == 3:
         news = [new, fallback]
     for name in sorted(set(before).union(*news)):
-        if os.path.basename(name) != "errorfile.xml":
+        if os.path.basename(name) not in REPORT_FILES:
             problems += whole(name, before, after, *news)
+    problems += causes_problems(before, after)
     made = next((candidate for candidate in news if after.get(CONFIG) == candidate.get(CONFIG)), None)
     if made is not None:
         # The configuration names the inputs: they must all be there, whole and new.
         problems += ["%s names %s, which is not the new file" % (CONFIG, name)
-                     for name in sorted(made) if name not in reports and after.get(name) != made.get(name)]
+                     for name in sorted(made)
+                     if os.path.basename(name) not in REPORT_FILES and after.get(name) != made.get(name)]
         if unexplained_failures(steps):
             problems.append("%s written although the report says %s failed" % (CONFIG, unexplained_failures(steps)))
     elif status != 3 and not failed and before.get(CONFIG) != new.get(CONFIG):
@@ -434,7 +454,7 @@ def recovery(runner, work, clock, argv, prep_argv, new, fallback):
     # The faulted run may have reported in the working directory, or run
     # without its order file; the clean run leaves those files.
     differ = sorted(n for n in set(recovered) | set(new) if recovered.get(n) != new.get(n)
-                    and not (n not in new and (os.path.basename(n) == "errorfile.xml"
+                    and not (n not in new and (os.path.basename(n) in REPORT_FILES
                                                or recovered[n] == fallback.get(n))))
     return ["a clean run afterwards does not recover: %s" % ", ".join(differ)] if differ else []
 

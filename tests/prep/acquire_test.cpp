@@ -12,6 +12,7 @@
 #include "prep/common/file_helpers.h"
 #include "tests/prep/test_support.h"
 
+namespace velk::prep {
 namespace {
 
 // The service months and file stamps are UTC, whatever the zone of the host.
@@ -31,8 +32,8 @@ TEST(DateKeysClock, TimeZoneSettingPlaysNoPart) {
   ::tzset();
   for (const auto& c : cases) {
     FixedClock clock(c.clock);
-    EXPECT_EQ(present_data(), c.month) << c.clock;
-    EXPECT_EQ(FileTimeForm(), c.stamp) << c.clock;
+    EXPECT_EQ(month_key(utc_now()), c.month) << c.clock;
+    EXPECT_EQ(file_time_stamp(utc_now()), c.stamp) << c.clock;
   }
   ::unsetenv("TZ");
   ::tzset();
@@ -44,9 +45,14 @@ TEST(DateKeysClock, TimeZoneSettingPlaysNoPart) {
 // file, so a second link to the old one keeps the old text.
 TEST(AtomicWrites, ReplaceTheFileInsteadOfWritingIntoIt) {
   const std::pair<const char*, bool (*)(const std::string&, const std::string&)> writers[] = {
-      {"write_input_file", &write_input_file},
-      {"file_wright",
-       [](const std::string& text, const std::string& path) { return file_wright(text, path); }}};
+      {"write_input_file",
+       [](const std::string& text, const std::string& path) {
+         Report report;
+         return write_input_file(text, path, report);
+       }},
+      {"write_file_atomically", [](const std::string& text, const std::string& path) {
+         return write_file_atomically(text, path);
+       }}};
   for (const auto& [name, write] : writers) {
     ScratchDir dir;
     write_file("in.asc", "old\n");
@@ -89,24 +95,24 @@ TEST(FileReadRefused, DirectoriesPipesAndOversizedFilesGiveAnEmptyText) {
   ASSERT_EQ(::mkfifo("pipe", 0644), 0);
   write_file("huge", std::string(kMaxTextBytes + 1, '2'));
   for (const char* name : {"absent", "", "sub", "pipe", "huge"})
-    EXPECT_EQ(file_read(name), "") << name;
+    EXPECT_EQ(read_data_file(name), "") << name;
 }
 
 // Fault guarded: a write that could not complete (full disk, missing or
 // unwritable directory) left a truncated file in place of the good one and
 // was not noticed.
-TEST(FileWright, FailedWriteLeavesTheOldFileWholeAndSaysSo) {
+TEST(AtomicWrites, FailedWriteLeavesTheOldFileWholeAndSaysSo) {
   ScratchDir dir;
   write_file("out.txt", std::string(1000, 'o'));
   {
     FileSizeLimit full_disk(100);
-    EXPECT_FALSE(file_wright(std::string(1000, 'n'), "out.txt"));
+    EXPECT_FALSE(write_file_atomically(std::string(1000, 'n'), "out.txt"));
   }
   EXPECT_EQ(read_file("out.txt"), std::string(1000, 'o'));
-  EXPECT_FALSE(file_wright("text", "missing-dir/out.txt"));
+  EXPECT_FALSE(write_file_atomically("text", "missing-dir/out.txt"));
   EXPECT_FALSE(std::filesystem::exists("missing-dir"));
   // A shorter text replaces the file whole; no temporary file stays behind.
-  ASSERT_TRUE(file_wright("short\n", "out.txt"));
+  ASSERT_TRUE(write_file_atomically("short\n", "out.txt"));
   EXPECT_EQ(read_file("out.txt"), "short\n");
   EXPECT_EQ(file_count("."), 1);
 }
@@ -123,20 +129,24 @@ TEST(Download, FailedFetchesLeaveNoFile) {
     rlim_t disk_room;
     const char* schemes;
     DownloadOutcome outcome;
+    const char* cause;
   } cases[] = {
-      {5, "no-dir/w.txt", RLIM_INFINITY, "file", kNotStored},  // the local file cannot be created
+      // the local file cannot be created
+      {5, "no-dir/w.txt", RLIM_INFINITY, "file", kNotStored,
+       "no such file or directory while writing"},
       // Fault guarded: a huge upstream file filled the disk and was then read
       // whole into memory.
-      {kMaxTextBytes + 1, "w.txt", RLIM_INFINITY, "file", kNotFetched},
+      {kMaxTextBytes + 1, "w.txt", RLIM_INFINITY, "file", kNotFetched,
+       "larger than the 16 MiB limit"},
       // Fault guarded: a fetch that could not be stored whole (disk full
       // part-way) left a partial working file that was then read as the whole
       // month, and was reported as a failure of the upstream service.
-      {200000, "w.txt", 150000, "file", kNotStored},
+      {200000, "w.txt", 150000, "file", kNotStored, "file too large while writing"},
       // Buffered whole: the disk is found full only when the file is closed.
-      {1000, "w.txt", 100, "file", kNotStored},
+      {1000, "w.txt", 100, "file", kNotStored, "file too large while writing"},
       // Fault guarded: any scheme was fetched, so a URL or a redirection could
       // read local files into the inputs.
-      {5, "fresh.txt", RLIM_INFINITY, kTransferSchemes, kNotFetched},
+      {5, "fresh.txt", RLIM_INFINITY, kTransferSchemes, kNotFetched, "unsupported protocol"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.upstream_bytes);
@@ -146,10 +156,13 @@ TEST(Download, FailedFetchesLeaveNoFile) {
     const std::string url = "file://" + (std::filesystem::current_path() / "upstream.txt").string();
     {
       FileSizeLimit full_disk(c.disk_room);
-      EXPECT_EQ(data_file_downloadftp(url, c.local, c.schemes), c.outcome);
+      const Download download = download_to_file(url, c.local, c.schemes);
+      EXPECT_EQ(download.outcome, c.outcome);
+      EXPECT_EQ(download.cause, c.cause);
     }
     EXPECT_FALSE(std::filesystem::exists(c.local));
   }
 }
 
 }  // namespace
+}  // namespace velk::prep

@@ -3,17 +3,19 @@
 #include <tinyxml.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "prep/common/report.h"
 #include "prep/config/build_variant.h"
 #include "prep/config/config_file.h"
-#include "prep/run/file_name_dir.h"
 #include "prep/run/hand_over.h"
 #include "prep/run/order_file.h"
+#include "prep/run/order_file_names.h"
 #include "prep/run/preprocessor_cycle.h"
 #include "prep/run/xml_nesting.h"
 #include "tests/prep/test_support.h"
 
+namespace velk::prep {
 namespace {
 
 // <a>...</a> nested `depth` levels deep.
@@ -51,11 +53,8 @@ TEST(OrderFileWalk, FillsTheNameRecord) {
     TiXmlDocument document;
     document.Parse(xml.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
     ASSERT_FALSE(document.Error()) << document.ErrorDesc();
-    FileName_Dir names;
-    names.visitNode(&document, 0, FileName_Dir(names));
-    names.Dir_corect();
-    names.Name_corect();
-    EXPECT_EQ(names.getFile_NameKP() + "|" + names.getFile_DirOutput(), expected) << xml;
+    const OrderFileNames names = order_file_names(document);
+    EXPECT_EQ(names.kp + "|" + names.output_dir, expected) << xml;
   }
 }
 
@@ -69,6 +68,36 @@ TEST(ReportText, KeepsTheReportWellFormed) {
       {std::string("a\nb\0c", 5), "a?b?c"},
   };
   for (const auto& [text, expected] : cases) EXPECT_EQ(report_text(text), expected) << text;
+}
+
+// The side file names each failed pair as a reader of the report finds its
+// ErrorName (references resolved), so that the two can be matched; a pair
+// that passed, or whose cause is unknown, has no line, and no tab or line end
+// may split one.
+TEST(ReportCauses, NameTheFailedPairsAsTheReportReadsThem) {
+  Report report;
+  EXPECT_EQ(report.causes_document(), "");
+  report.record("Passed", "passed", 0, "not a failure");
+  report.record("Unknown", "no cause", 1);
+  report.record_download("Fetch", "http://h/a?x=1&y=2", false, "HTTP 404");
+  report.record("Write", ReportPairs{{"in/it&apos;s", 1, "disk full while writing"},
+                                     {"tab&#9;in", 1, "two\tlines\n"}});
+  EXPECT_EQ(report.causes_document(),
+            "File'http://h/a?x=1&y=2'download\tHTTP 404\n"
+            "in/it's\tdisk full while writing\n"
+            "tab in\ttwo lines \n");
+}
+
+TEST(ReportCauses, WriteFailuresAreNamedByTheirError) {
+  const std::pair<int, const char*> cases[] = {
+      {0, ""},
+      {ENOSPC, "disk full while writing"},
+      {EACCES, "permission denied while writing"},
+      {EPERM, "permission denied while writing"},
+      {EROFS, "read-only file system while writing"},
+      {EFBIG, "file too large while writing"},
+  };
+  for (const auto& [error, cause] : cases) EXPECT_EQ(write_failure_cause(error), cause) << error;
 }
 
 // The scan must never report less than the parser would reach, or a document
@@ -98,11 +127,11 @@ RunOutcome all_sources(const std::string& dst_path = "dst.asc") {
 
 TEST(HandOver, AllSourcesGiveTheConfigurationAndTheReport) {
   ScratchDir dir;
-  report_start();
+  Report report;
   // Fault guarded: a path of exactly 255 characters, the longest the
   // forecaster reads whole, was refused as too long.
   const std::string longest(241, 'x');  // with "in/o'brien" and ".asc": 255 characters
-  finish_run(all_sources("in/o'brien" + longest + ".asc"), "out/fc", "errorfile.xml");
+  finish_run(all_sources("in/o'brien" + longest + ".asc"), "out/fc", "errorfile.xml", report);
   // Fault guarded: an apostrophe in a path ended the text early and made the
   // whole group unreadable for the forecaster.
   EXPECT_EQ(
@@ -111,7 +140,7 @@ TEST(HandOver, AllSourcesGiveTheConfigurationAndTheReport) {
                        "FNDST='in/o''brien" + longest +
                            ".asc'\nFNKP='kp.asc'\nFNMAG='mag.asc'\n"
                            "FNSWEPAM='swepam.asc'\nFNMET='out/fc.xml'\nFNDAT='out/fc.asc'\n/\n"));
-  EXPECT_EQ(read_file("errorfile.xml"), report_document());
+  EXPECT_EQ(read_file("errorfile.xml"), report.document());
 }
 
 // A run that writes no configuration keeps the old one, and the report in the
@@ -120,11 +149,11 @@ void expect_old_configuration_kept(const RunOutcome& outcome, const std::string&
                                    const char* report, rlim_t disk_room,
                                    const std::vector<std::string>& last) {
   ScratchDir dir;
-  report_start();
+  Report run_report;
   write_file("velk_nrt.cfg", "old");
   {
     FileSizeLimit full_disk(disk_room);
-    finish_run(outcome, base, report);
+    finish_run(outcome, base, report, run_report);
   }
   EXPECT_EQ(read_file("velk_nrt.cfg"), "old");
   EXPECT_EQ(last_pairs("errorfile.xml", last.size()), last);
@@ -162,7 +191,6 @@ int run_cycle(const std::string& order) {
   write_file("order.xml", order);
   std::string program = "nrtprep", order_path = "order.xml";
   char* argv[] = {program.data(), order_path.data(), nullptr};
-  report_reset();
   return run_preprocessor_cycle(2, argv);
 }
 
@@ -170,24 +198,30 @@ TEST(Cycle, OrderFileThatCannotBeParsedSafelyEndsWithStatusOneAndAClosedReport) 
   const std::vector<std::string> not_read = {"OrderFileReading OderFileRead 1"};
   const std::vector<std::string> cut_character = {
       "OrderFileCharacters OrderFileEndsInsideCharacter 1", "OrderFileReading OderFileRead 1"};
+  const std::string malformed = "OderFileRead\tnot well-formed XML\n",
+                    too_deep = "OderFileRead\tnested deeper than 100 levels\n",
+                    cut =
+                        "OrderFileEndsInsideCharacter\tends inside a character\n"
+                        "OderFileRead\tends inside a character\n";
   const struct {
     std::string order;
     std::vector<std::string> last;
+    std::string causes;  // the side file beside the report
   } cases[] = {
-      {"", not_read},
-      {"<a><b></a>", not_read},
+      {"", not_read, malformed},
+      {"<a><b></a>", not_read, malformed},
       // Fault guarded: an order file nested some ten thousand levels deep
       // crashed the run with a stack overflow instead of ending it with a report.
-      {nested(kMaxOrderFileDepth + 1), not_read},
-      {nested(200000), not_read},
+      {nested(kMaxOrderFileDepth + 1), not_read, too_deep},
+      {nested(200000), not_read, too_deep},
       // Fault guarded: a file cut inside a multi-byte character made the
       // parser read past its buffer, and took these two for well-formed.
-      {"<Order/>\n<!-- \xf0", cut_character},
-      {"<?xml version=\"1.0\xe9", cut_character},
+      {"<Order/>\n<!-- \xf0", cut_character, cut},
+      {"<?xml version=\"1.0\xe9", cut_character, cut},
       // The cut character counts once line ends are normalised, and the text
       // ends at its first NUL, as the parser reads it.
-      {"<Order/>\n<!-- \xe2\r\n", cut_character},
-      {std::string("<Order/>\n<!-- \xe2\0-->", 19), cut_character},
+      {"<Order/>\n<!-- \xe2\r\n", cut_character, cut},
+      {std::string("<Order/>\n<!-- \xe2\0-->", 19), cut_character, cut},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.order.substr(0, 40));
@@ -195,8 +229,10 @@ TEST(Cycle, OrderFileThatCannotBeParsedSafelyEndsWithStatusOneAndAClosedReport) 
     write_file("velk_nrt.cfg", "old");
     EXPECT_EQ(run_cycle(c.order), 1);
     EXPECT_EQ(last_pairs("errorfile.xml", c.last.size()), c.last);
+    EXPECT_EQ(read_file("errorfile.causes"), c.causes);
     EXPECT_EQ(read_file("velk_nrt.cfg"), "old");
-    EXPECT_EQ(file_count("."), 3);  // nothing was fetched
+    EXPECT_EQ(file_count("."),
+              4);  // nothing was fetched: order file, configuration, report, causes
   }
 }
 
@@ -211,6 +247,11 @@ TEST(Cycle, EmptyDirectoryAndAceNamesCheckTheEmptyPathBeforeEachDownload) {
   const std::size_t mag = pairs.find("FileRead ''read 1\nAceMagFileDownload ");
   EXPECT_NE(mag, std::string::npos) << pairs;
   EXPECT_NE(pairs.find("FileRead ''read 1\nAceSwepamFileDownload ", mag), std::string::npos);
+  // Every upstream service refuses: the side file says so for each download.
+  const std::string causes = read_file("errorfile.causes");
+  EXPECT_NE(causes.find("File'ftp://127.0.0.1:1/pub/lists/ace2/"), std::string::npos) << causes;
+  EXPECT_NE(causes.find("'download\tconnection refused\n"), std::string::npos) << causes;
 }
 
 }  // namespace
+}  // namespace velk::prep

@@ -4,6 +4,8 @@
 #include "prep/acquire/upstream_urls.h"
 #include "prep/config/build_variant.h"
 
+namespace velk::prep {
+
 // Port 1 on loopback: nothing listens there, so a transfer is refused at once.
 const char* dst_url_pattern() {
   return "http://127.0.0.1:1/dst_realtime/{YYYYMM}/dst{YYMM}.for.request";
@@ -26,3 +28,5 @@ const char* trusted_certificates_file() {
 const BuildVariant& build_variant() {
   return kBuildVariants[0];
 }
+
+}  // namespace velk::prep

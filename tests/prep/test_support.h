@@ -18,6 +18,8 @@
 #include "prep/common/date_stamps.h"
 #include "tests/common/scratch_dir.h"
 
+namespace velk::prep {
+
 using velk::testing::read_file;
 using velk::testing::ScratchDir;
 
@@ -73,3 +75,5 @@ inline std::vector<std::string> report_pairs(const std::string& report) {
   }
   return pairs;
 }
+
+}  // namespace velk::prep
