@@ -48,12 +48,12 @@ int kp_code(int thirds) {
 }  // namespace
 
 const std::string& mag_header() {
-  static const std::string header = input_layout::kMagHeader;
+  static const std::string header = inputs::kMagHeader;
   return header;
 }
 
 const std::string& swepam_header() {
-  static const std::string header = input_layout::kSwepamHeader;
+  static const std::string header = inputs::kSwepamHeader;
   return header;
 }
 

@@ -15,13 +15,13 @@
 namespace velk::fit {
 
 // The fill values of the production configuration (UF of inputs 1-12).
-using input_layout::kApFill;
-using input_layout::kDensityFill;
-using input_layout::kDstFill;
-using input_layout::kKpFill;
-using input_layout::kMagFill;
-using input_layout::kSpeedFill;
-using input_layout::kTemperatureFill;
+using inputs::kApFill;
+using inputs::kDensityFill;
+using inputs::kDstFill;
+using inputs::kKpFill;
+using inputs::kMagFill;
+using inputs::kSpeedFill;
+using inputs::kTemperatureFill;
 
 struct MagValues {
   double bx, by, bz, bt, latitude, longitude;

@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     prep::count_missing_rows(joined, 0, report);
     if (ace) {
       const std::string header =
-          source == 0 ? input_layout::kMagHeader : input_layout::kSwepamHeader;
+          source == 0 ? velk::inputs::kMagHeader : velk::inputs::kSwepamHeader;
       prep::check_ace_input_file(dir.write("joined.asc", header + joined), report);
     }
   }

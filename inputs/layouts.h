@@ -4,7 +4,7 @@
 // value of the twelve main inputs in the production configuration.
 #pragma once
 
-namespace input_layout {
+namespace velk::inputs {
 
 inline constexpr char kMagHeader[] =
     "#                 Modified Seconds\n"
@@ -30,4 +30,4 @@ inline constexpr int kDstFill = 9999;
 inline constexpr int kApFill = 0;
 inline constexpr char kFillValuesText[] = "6*-999.9,-1.E5,2*-9999.9,99.,9999.,0.,4*9.";
 
-}  // namespace input_layout
+}  // namespace velk::inputs

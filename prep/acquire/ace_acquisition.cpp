@@ -8,9 +8,8 @@
 
 namespace velk::prep {
 
-const AceList kAceMag = {ace_mag_url_pattern, Source::ace_mag, input_layout::kMagHeader};
-const AceList kAceSwepam = {ace_swepam_url_pattern, Source::ace_swepam,
-                            input_layout::kSwepamHeader};
+const AceList kAceMag = {ace_mag_url_pattern, Source::ace_mag, inputs::kMagHeader};
+const AceList kAceSwepam = {ace_swepam_url_pattern, Source::ace_swepam, inputs::kSwepamHeader};
 
 namespace {
 

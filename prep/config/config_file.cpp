@@ -58,7 +58,7 @@ std::string model_block(const BuildVariant& variant) {
          "    LMAX=9*24,3*648,4*0\n"
          "      DT=9*1,3,1,3,4*1\n"
          "      UF=" +
-         input_layout::kFillValuesText + "\n" +
+         inputs::kFillValuesText + "\n" +
          "      UN='Bt','Btheta','Bphi','Bx','By','Bz','T','n','V','Kp','Dst','ap'\n"
          "      UU=6*'nT','K','p/cc','km/s','*10',2*'nT'\n"
          "   FNRES=" +
