@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "fit/omni_conversion.h"
-#include "forecast/output_file.h"
-#include "forecast/run_end.h"
+#include "forecast/format/run_end.h"
+#include "forecast/run/output_file.h"
 #include "forecast/version.h"
 
 namespace {
@@ -55,8 +55,8 @@ bool feed(std::istream& in, const std::string& name, velk::fit::OmniConverter& c
 // Whole or not at all: a cut input file would read as a shorter history.
 bool write_file(const std::string& path, const std::string& text) {
   try {
-    velk::write_whole_file(path, text, "the output file");
-  } catch (const velk::RunEnd&) {
+    velk::forecast::write_whole_file(path, text, "the output file");
+  } catch (const velk::forecast::RunEnd&) {
     std::cerr << "omni2nrt: cannot write " << path << "\n";
     return false;
   }

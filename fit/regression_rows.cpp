@@ -4,14 +4,14 @@
 
 namespace velk::fit {
 
-int RegressionRows::append(const Model& model, const HourlyTable& table,
-                           const ForecastSetup& setup) {
+int RegressionRows::append(const forecast::Model& model, const forecast::HourlyTable& table,
+                           const forecast::ForecastSetup& setup) {
   if (model.nterm() != terms_) throw std::invalid_argument("regression rows: wrong term count");
-  check_model_reach(model, setup, table.nrec, table.nmax);
-  const int last_base = last_base_row(setup, table.nrec);
+  forecast::check_model_reach(model, setup, table.nrec, table.nmax);
+  const int last_base = forecast::last_base_row(setup, table.nrec);
   const double target_fill = setup.uf[static_cast<std::size_t>(setup.ky - 1)];
   std::vector<double> p(static_cast<std::size_t>(terms_));
-  EvaluationPlan plan(model);
+  forecast::EvaluationPlan plan(model);
   int added = 0;
   for (int b = setup.maxlag + 1; last_base > 0 && b <= last_base; b += setup.step) {
     const int target_row = b + setup.lt;

@@ -12,10 +12,10 @@
 #include "fit/nrt_records.h"
 #include "fit/regression_rows.h"
 #include "fit/term_file.h"
-#include "forecast/configuration.h"
-#include "forecast/forecast.h"
-#include "forecast/model_file.h"
-#include "forecast/readnrtd.h"
+#include "forecast/model/forecast.h"
+#include "forecast/model/model_file.h"
+#include "forecast/run/configuration.h"
+#include "forecast/run/input_tables.h"
 #include "tests/forecast/test_support.h"
 
 namespace velk::fit {
@@ -26,7 +26,7 @@ constexpr double kC0 = -3.0, kC1 = 0.8, kC2 = 2.0e-3;
 
 TEST(RegressionRows, UseTheForecastersPlacementAndLeaveOutMissingRows) {
   // Rows 1..30; LT = 2, MAXLAG = 3, cadence 2: base rows 4, 6, ..., 28.
-  HourlyTable table(30);
+  forecast::HourlyTable table(30);
   table.nrec = 30;
   for (int t = 1; t <= 30; ++t) {
     table.at(9, t) = 100.0 + t;    // input 9 identifies its row
@@ -34,11 +34,12 @@ TEST(RegressionRows, UseTheForecastersPlacementAndLeaveOutMissingRows) {
   }
   table.at(9, 9) = -9999.9;   // a missing factor: base row 10 (lag 1) is left out
   table.at(11, 14) = 9999.0;  // a missing target: base row 12 is left out
-  const FillValues uf{0, 0, 0, 0, 0, 0, 0, 0, -9999.9, 0, 9999.0};  // inputs 9 and 11
-  const Model model{{0.0, 0.0, 0.0}, {{}, {{9, 1, 1}}, {{9, 0, 2}}}, {}};
+  const forecast::FillValues uf{0, 0, 0, 0, 0, 0, 0, 0, -9999.9, 0, 9999.0};  // inputs 9 and 11
+  const forecast::Model model{{0.0, 0.0, 0.0}, {{}, {{9, 1, 1}}, {{9, 0, 2}}}, {}};
 
   RegressionRows rows(3);
-  EXPECT_EQ(rows.append(model, table, ForecastSetup{11, 2, 3, 2, uf}), 11);  // 13 base rows - 2
+  EXPECT_EQ(rows.append(model, table, forecast::ForecastSetup{11, 2, 3, 2, uf}),
+            11);  // 13 base rows - 2
   // Base row 4: the constant, row 3 (one row back), row 4 squared.
   EXPECT_EQ(rows.design().row(0), Eigen::RowVector3d(1.0, 103.0, 104.0 * 104.0));
   const Eigen::VectorXd y = rows.targets();
@@ -114,8 +115,8 @@ TEST_F(FitRun, SelectsTheTrueTermsAndWritesFilesTheForecasterEvaluatesAsFitted) 
             std::string::npos)
       << out.str();
 
-  Model model = read_model_file("m2.res");
-  read_covariance_file("m2.cov", model);
+  forecast::Model model = forecast::read_model_file("m2.res");
+  forecast::read_covariance_file("m2.cov", model);
   ASSERT_EQ(model.nterm(), 3);
   EXPECT_EQ(describe_term(model.terms[0]) + ", " + describe_term(model.terms[1]) + ", " +
                 describe_term(model.terms[2]),
@@ -131,11 +132,14 @@ TEST_F(FitRun, SelectsTheTrueTermsAndWritesFilesTheForecasterEvaluatesAsFitted) 
 
   // The forecaster, reading history "a" and the written model, forecasts
   // exactly c'p on every base row.
-  const Configuration config = read_configuration("a.cfg");
-  const int maxlag = validate_configuration(config);
-  HourlyTable table(table_rows(config.LT, count_mag_records(config.FNMAG)));
-  readnrtd(table, config.UF, config.FNMAG, config.FNSWEPAM, config.FNKP, config.FNDST, std::cout);
-  const ForecastRows rows = forecast(model, ForecastSetup{11, 4, maxlag, 1, config.UF}, table);
+  const forecast::Configuration config = forecast::read_configuration("a.cfg");
+  const int maxlag = forecast::validate_configuration(config);
+  forecast::HourlyTable table(
+      forecast::table_rows(config.LT, forecast::count_mag_records(config.FNMAG)));
+  forecast::read_input_tables(table, config.UF, config.FNMAG, config.FNSWEPAM, config.FNKP,
+                              config.FNDST, std::cout);
+  const forecast::ForecastRows rows =
+      forecast::forecast(model, forecast::ForecastSetup{11, 4, maxlag, 1, config.UF}, table);
   for (int b = maxlag + 1; b <= table.nrec; b += 97) {
     const double implied =
         model.c[0] + model.c[1] * table.at(11, b) + model.c[2] * (table.at(6, b) * table.at(9, b));

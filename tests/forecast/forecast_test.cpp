@@ -1,4 +1,4 @@
-#include "forecast/forecast.h"
+#include "forecast/model/forecast.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 #include "tests/forecast/test_support.h"
 
-namespace velk {
+namespace velk::forecast {
 namespace {
 
 constexpr double kFill = 9999.0;
@@ -123,4 +123,4 @@ TEST(Forecast, FactorsReachingOutsideTheTableAreRejected) {
 }
 
 }  // namespace
-}  // namespace velk
+}  // namespace velk::forecast

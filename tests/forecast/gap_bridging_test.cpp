@@ -5,13 +5,13 @@
 #include <tuple>
 #include <vector>
 
-#include "forecast/configuration.h"
-#include "forecast/forecast.h"
-#include "forecast/gap_bridging.h"
-#include "forecast/gap_policy.h"
+#include "forecast/model/forecast.h"
+#include "forecast/model/gap_bridging.h"
+#include "forecast/model/gap_policy.h"
+#include "forecast/run/configuration.h"
 #include "tests/forecast/test_support.h"
 
-namespace velk {
+namespace velk::forecast {
 namespace {
 
 constexpr double kBtFill = -999.9, kDensityFill = -9999.9, kDstFill = 9999.0;
@@ -177,4 +177,4 @@ TEST(IndexScale, ApAndKpForecastsStayOnTheirScaleDstDoesNot) {
 }
 
 }  // namespace
-}  // namespace velk
+}  // namespace velk::forecast

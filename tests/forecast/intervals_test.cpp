@@ -6,11 +6,11 @@
 #include <tuple>
 #include <vector>
 
-#include "forecast/forecast.h"
-#include "forecast/intervals.h"
-#include "forecast/json_product.h"
+#include "forecast/model/forecast.h"
+#include "forecast/model/intervals.h"
+#include "forecast/run/json_product.h"
 
-namespace velk {
+namespace velk::forecast {
 namespace {
 
 constexpr double kDstFill = 9999.0;
@@ -120,4 +120,4 @@ TEST(JsonProduct, NumbersAreFixedPointAndNeverNegativeZero) {
 }
 
 }  // namespace
-}  // namespace velk
+}  // namespace velk::forecast

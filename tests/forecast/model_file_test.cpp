@@ -1,4 +1,4 @@
-#include "forecast/model_file.h"
+#include "forecast/model/model_file.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 #include "tests/forecast/test_support.h"
 
-namespace velk {
+namespace velk::forecast {
 namespace {
 
 using testing::abnormal_naming;
@@ -182,4 +182,4 @@ TEST(ModelFile, WritesDFieldsThatReadBackToTheDigitsTheyCarry) {
 }
 
 }  // namespace
-}  // namespace velk
+}  // namespace velk::forecast

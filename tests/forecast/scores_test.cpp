@@ -1,7 +1,7 @@
 // The formulas on small hand-worked samples, the sample's rows, and the
 // samples where a formula is undefined. (The synthetic_hand_computed end-to-end
 // case checks them once more through the whole program.)
-#include "forecast/scores.h"
+#include "forecast/model/scores.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-namespace velk {
+namespace velk::forecast {
 namespace {
 
 constexpr double kFill = 9999.0;
@@ -95,4 +95,4 @@ TEST(Scores, HandWorkedSamplesAndUndefinedScores) {
 }
 
 }  // namespace
-}  // namespace velk
+}  // namespace velk::forecast
