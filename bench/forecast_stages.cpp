@@ -42,12 +42,12 @@ double median(std::vector<double> values) {
 // The number of base rows that get a forecast: those where every factor
 // reads a value.
 int rows_forecast(const velk::forecast::Model& model, const velk::forecast::ForecastSetup& setup,
-                  const velk::forecast::HourlyTable& table) {
+                  const velk::forecast::HourlyTable& table, int rows_covered) {
   std::vector<double> p;
   velk::forecast::EvaluationPlan plan(model);
   int evaluated = 0;
-  for (int b = setup.maxlag + 1; b <= table.nrec; b += setup.step)
-    if (plan.has_factors() && plan.products(table, setup.uf, b, p)) ++evaluated;
+  for (int b = setup.max_lag + 1; b <= rows_covered; b += setup.cadence)
+    if (plan.has_factors() && plan.products(table, setup.fill, b, p)) ++evaluated;
   return evaluated;
 }
 
@@ -61,24 +61,24 @@ PassSizes one_pass(std::map<std::string, std::vector<double>>& times) {
   auto start = Clock::now();
   const velk::forecast::Configuration config =
       velk::forecast::read_configuration(velk::forecast::kConfigurationFile);
-  const int maxlag = velk::forecast::validate_configuration(config);
-  const int nrec0 = velk::forecast::count_mag_records(config.FNMAG);
-  const int nmax = velk::forecast::table_rows(config.LT, nrec0);
-  const int nmod = velk::forecast::model_count(config);
+  const velk::forecast::RunShape shape =
+      velk::forecast::run_shape(config, velk::forecast::validate_configuration(config));
+  const int table_rows =
+      velk::forecast::table_rows(shape.lead_time, velk::forecast::count_mag_records(config.FNMAG));
   times["configuration"].push_back(elapsed_ms(start));
 
   start = Clock::now();
-  velk::forecast::HourlyTable table(nmax);
+  velk::forecast::HourlyTable table(table_rows);
   std::ostringstream messages;
   velk::forecast::read_input_tables(table, config.UF, config.FNMAG, config.FNSWEPAM, config.FNKP,
                                     config.FNDST, messages);
   times["read_inputs"].push_back(elapsed_ms(start));
 
-  const velk::forecast::ForecastSetup setup = velk::forecast::ForecastSetup::of(config, maxlag);
+  const velk::forecast::ForecastSetup setup = velk::forecast::ForecastSetup::of(shape);
 
   double model_io = 0, evaluate = 0, only = 0, scoring = 0;
-  std::vector<std::vector<double>> yy;
-  for (int i = 1; i <= nmod; ++i) {
+  std::vector<std::vector<double>> forecasts;
+  for (int i = 1; i <= shape.model_count; ++i) {
     const std::size_t m = static_cast<std::size_t>(i - 1);
     start = Clock::now();
     velk::forecast::Model model = velk::forecast::read_model_file(config.FNRES[m]);
@@ -94,16 +94,17 @@ PassSizes one_pass(std::map<std::string, std::vector<double>>& times) {
     start = Clock::now();
     velk::forecast::forecast(model, without_errors, table);
     only += elapsed_ms(start);
-    sizes.evaluated += rows_forecast(model, setup, table);
+    sizes.evaluated += rows_forecast(model, setup, table, rows.rows_covered);
 
     start = Clock::now();
-    velk::forecast::score_model(velk::forecast::ScoreSetup::of(config, maxlag, i), table, rows.y);
+    velk::forecast::score_model(velk::forecast::ScoreSetup::of(shape, i, rows.rows_covered), table,
+                                rows.y);
     scoring += elapsed_ms(start);
 
     sizes.terms += model.nterm();
-    const int last = velk::forecast::last_base_row(setup, table.nrec);
-    if (last > 0) sizes.base_rows += (last - setup.maxlag - 1) / setup.step + 1;
-    yy.push_back(std::move(rows.y));
+    const int last = velk::forecast::last_base_row(setup, rows.rows_covered);
+    if (last > 0) sizes.base_rows += (last - setup.max_lag - 1) / setup.cadence + 1;
+    forecasts.push_back(std::move(rows.y));
   }
   times["read_models"].push_back(model_io);
   times["evaluate"].push_back(evaluate);
@@ -111,14 +112,14 @@ PassSizes one_pass(std::map<std::string, std::vector<double>>& times) {
   times["score"].push_back(scoring);
 
   start = Clock::now();
-  const velk::forecast::TableLayout layout = velk::forecast::TableLayout::of(config, maxlag);
+  const velk::forecast::TableLayout layout = velk::forecast::TableLayout::of(config, shape);
   std::ostringstream table_text;
-  velk::forecast::write_forecast_table(table_text, layout, table, yy);
+  velk::forecast::write_forecast_table(table_text, layout, table, forecasts);
   times["format_table"].push_back(elapsed_ms(start));
 
-  sizes.rows = nmax;
+  sizes.rows = table_rows;
   sizes.nrec = table.nrec;
-  sizes.models = nmod;
+  sizes.models = shape.model_count;
   return sizes;
 }
 

@@ -241,13 +241,13 @@ int fit(const FitRequest& request, std::ostream& out) {
   const OutputPaths paths = output_paths(request, config);
   const std::vector<CandidateTerm> candidates =
       read_term_file(request.term_file, config, request.step - config.LT);
-  forecast::ForecastSetup setup = forecast::ForecastSetup::of(config, maxlag);
+  forecast::ForecastSetup setup = forecast::ForecastSetup::of(forecast::run_shape(config, maxlag));
   setup.lead_step = request.step;
   const std::vector<History> histories = load_histories(request, configs, maxlag, out);
 
   const std::string target_name = config.UN[static_cast<std::size_t>(config.KY - 1)];
   out << "velk_fit: lead step " << request.step << " of " << target_name << " (KY=" << config.KY
-      << ", LT=" << config.LT << ", DT(KY)=" << setup.step << ", MAXLAG=" << maxlag
+      << ", LT=" << config.LT << ", DT(KY)=" << setup.cadence << ", MAXLAG=" << maxlag
       << "), target row = base row + " << config.LT << "\n";
 
   std::vector<double> error_reduction;

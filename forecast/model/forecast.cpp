@@ -29,8 +29,8 @@ double integer_power(double x, int power) {
 }
 
 void check_setup(const ForecastSetup& setup, const Model& model, const HourlyTable& table) {
-  if (setup.ky < 1 || setup.ky > kMainInputCount || setup.lt < 0 || setup.maxlag < 0 ||
-      setup.step < 1)
+  if (setup.target < 1 || setup.target > kMainInputCount || setup.lead_time < 0 ||
+      setup.max_lag < 0 || setup.cadence < 1)
     throw std::invalid_argument("forecast: target, lead time, lag or cadence out of range");
   const std::size_t n = model.c.size();
   // Without standard errors the matrix is not needed and may be left empty.
@@ -44,14 +44,14 @@ void check_setup(const ForecastSetup& setup, const Model& model, const HourlyTab
 
 }  // namespace
 
-ForecastSetup ForecastSetup::of(const Configuration& config, int maxlag) {
+ForecastSetup ForecastSetup::of(const RunShape& shape) {
   ForecastSetup setup;
-  setup.ky = config.KY;
-  setup.lt = config.LT;
-  setup.maxlag = maxlag;
-  setup.step = config.DT[static_cast<std::size_t>(config.KY - 1)];
-  setup.uf = config.UF;
-  index_scale(config.KY, setup.lowest, setup.highest);
+  setup.target = shape.target;
+  setup.lead_time = shape.lead_time;
+  setup.max_lag = shape.max_lag;
+  setup.cadence = shape.cadence;
+  setup.fill = shape.fill;
+  index_scale(shape.target, setup.lowest, setup.highest);
   return setup;
 }
 
@@ -63,29 +63,30 @@ void index_scale(int ky, double& lowest, double& highest) {
   if (ky == kAp) lowest = 2.0, highest = 400.0;
 }
 
-int last_base_row(const ForecastSetup& setup, int nrec) {
-  const int first = setup.maxlag + 1;
-  if (nrec < first) return 0;
-  return first + (nrec - first) / setup.step * setup.step;
+int last_base_row(const ForecastSetup& setup, int rows_read) {
+  const int first = setup.max_lag + 1;
+  if (rows_read < first) return 0;
+  return first + (rows_read - first) / setup.cadence * setup.cadence;
 }
 
-void check_model_reach(const Model& model, const ForecastSetup& setup, int nrec, int nmax) {
-  const int first_base = setup.maxlag + 1;
-  const int last_base = last_base_row(setup, nrec);
+void check_model_reach(const Model& model, const ForecastSetup& setup, int rows_read,
+                       int table_rows) {
+  const int first_base = setup.max_lag + 1;
+  const int last_base = last_base_row(setup, rows_read);
   for (std::size_t j = 0; j < model.terms.size(); ++j) {
     const int line = static_cast<int>(j + 1);
     for (const Model::Factor& f : model.terms[j]) {
       if (f.input < 0 || f.input > kInputCount)
         throw formatted_message(R"((1X,"INVALID INPUT NUMBER IN MODEL AT LINE #",I4))", {line});
       if (f.input == 0) continue;
-      if (setup.lead_step > 0 && f.lag < setup.lead_step - setup.lt)
+      if (setup.lead_step > 0 && f.lag < setup.lead_step - setup.lead_time)
         throw formatted_message(
             R"((1X,"LAG NEWER THAN ITS LEAD STEP ALLOWS IN MODEL AT LINE #",I4))", {line});
       if (last_base == 0) continue;
       // Rows read are b - lag for b in first_base..last_base.
       const long long lowest = static_cast<long long>(first_base) - f.lag;
       const long long highest = static_cast<long long>(last_base) - f.lag;
-      if (lowest < 1 || highest > nmax)
+      if (lowest < 1 || highest > table_rows)
         throw formatted_message(R"((1X,"LAG OUT OF RANGE IN MODEL AT LINE #",I4))", {line});
     }
   }
@@ -111,11 +112,11 @@ EvaluationPlan::EvaluationPlan(const Model& model) {
   raised_.resize(powers_.size());
 }
 
-bool EvaluationPlan::products(const HourlyTable& table, const FillValues& uf, int base_row,
+bool EvaluationPlan::products(const HourlyTable& table, const FillValues& fill, int base_row,
                               std::vector<double>& p) {
   for (std::size_t k = 0; k < reads_.size(); ++k) {
     const double x = table.at(reads_[k].input, base_row - reads_[k].lag);
-    if (x == uf[static_cast<std::size_t>(reads_[k].input - 1)]) return false;
+    if (x == fill[static_cast<std::size_t>(reads_[k].input - 1)]) return false;
     values_[k] = x;
   }
   for (std::size_t k = 0; k < powers_.size(); ++k)
@@ -130,35 +131,41 @@ bool EvaluationPlan::products(const HourlyTable& table, const FillValues& uf, in
   return true;
 }
 
-bool term_products(const Model& model, const HourlyTable& table, const FillValues& uf, int base_row,
-                   std::vector<double>& p, int& factor_count) {
+bool term_products(const Model& model, const HourlyTable& table, const FillValues& fill,
+                   int base_row, std::vector<double>& p, int& factor_count) {
   EvaluationPlan plan(model);
   factor_count += plan.factor_count();
-  return plan.products(table, uf, base_row, p);
+  return plan.products(table, fill, base_row, p);
 }
 
-ForecastRows forecast(const Model& model, const ForecastSetup& setup, HourlyTable& table) {
-  check_setup(setup, model, table);
-  const int nmax = table.nmax;
-  if (table.nrec + setup.lt > nmax) table.nrec = std::max(nmax - setup.lt, 0);
-  check_model_reach(model, setup, table.nrec, nmax);
+int covered_rows(const HourlyTable& table, int lead_time) {
+  if (table.nrec + lead_time > table.nmax) return std::max(table.nmax - lead_time, 0);
+  return table.nrec;
+}
 
-  const double target_fill = setup.uf[static_cast<std::size_t>(setup.ky - 1)];
-  const std::size_t rows = static_cast<std::size_t>(nmax);
+ForecastRows forecast(const Model& model, const ForecastSetup& setup, const HourlyTable& table) {
+  check_setup(setup, model, table);
+  const int table_rows = table.nmax;
+  const int rows_covered = covered_rows(table, setup.lead_time);
+  check_model_reach(model, setup, rows_covered, table_rows);
+
+  const double target_fill = setup.fill[static_cast<std::size_t>(setup.target - 1)];
+  const std::size_t rows = static_cast<std::size_t>(table_rows);
   ForecastRows out;
+  out.rows_covered = rows_covered;
   out.y.assign(rows, 0.0);
-  out.dym.assign(rows, 0.0);
+  out.standard_error.assign(rows, 0.0);
   out.made.assign(rows, 0);
   const int n = model.nterm();
   std::vector<double> p;
   EvaluationPlan plan(model);
 
-  for_each_stepped_row(setup.maxlag + 1, table.nrec, setup.step, [&](int b) {
-    const std::size_t f = static_cast<std::size_t>(b + setup.lt - 1);
-    if (!plan.has_factors() || !plan.products(table, setup.uf, b, p)) {
+  for_each_stepped_row(setup.max_lag + 1, rows_covered, setup.cadence, [&](int b) {
+    const std::size_t f = static_cast<std::size_t>(b + setup.lead_time - 1);
+    if (!plan.has_factors() || !plan.products(table, setup.fill, b, p)) {
       // A missing input, or a model without a single factor, gives no forecast.
       out.y[f] = target_fill;
-      out.dym[f] = 0.0;
+      out.standard_error[f] = 0.0;
       return;
     }
     double y = 0.0;
@@ -174,12 +181,12 @@ ForecastRows forecast(const Model& model, const ForecastSetup& setup, HourlyTabl
         variance += 2.0 * pj * p[static_cast<std::size_t>(m - 1)] * model.covariance(j, m);
       variance += pj * pj * model.covariance(j, j);
     }
-    out.dym[f] = std::sqrt(std::fabs(variance));
+    out.standard_error[f] = std::sqrt(std::fabs(variance));
   });
 
-  for (int b = table.nrec + 1; b <= nmax - setup.lt; ++b) {
-    out.y[static_cast<std::size_t>(b + setup.lt - 1)] = target_fill;
-    out.dym[static_cast<std::size_t>(b + setup.lt - 1)] = 0.0;
+  for (int b = rows_covered + 1; b <= table_rows - setup.lead_time; ++b) {
+    out.y[static_cast<std::size_t>(b + setup.lead_time - 1)] = target_fill;
+    out.standard_error[static_cast<std::size_t>(b + setup.lead_time - 1)] = 0.0;
   }
   return out;
 }

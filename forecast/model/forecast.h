@@ -1,6 +1,6 @@
 // Evaluation of one model over the hourly table: a forecast and its standard
-// error for every target row f = b + LT, b running over the base rows
-// MAXLAG + 1, MAXLAG + 1 + DT(KY), ... up to NREC.
+// error for every target row f = b + lead_time, b running over the base rows
+// max_lag + 1, max_lag + 1 + cadence, ... up to the last row read.
 #pragma once
 
 #include <cstddef>
@@ -9,21 +9,22 @@
 
 #include "forecast/model/hourly_table.h"
 #include "forecast/model/model_file.h"
-#include "forecast/run/configuration.h"
+#include "forecast/model/run_shape.h"
 
 namespace velk::forecast {
 
 struct ForecastSetup {
-  int ky = 1;      // target input, 1..12
-  int lt = 0;      // lead time in rows: the target row lies lt rows after the base row
-  int maxlag = 0;  // the first base row is maxlag + 1
-  int step = 1;    // DT(KY), rows between base rows
-  FillValues uf{};
+  int target = 1;     // target input, 1..12
+  int lead_time = 0;  // in rows: the target row lies lead_time rows after the base row
+  int max_lag = 0;    // the first base row is max_lag + 1
+  int cadence = 1;    // rows between base rows
+  FillValues fill{};
   // The standard errors cost a sum over term pairs on every row, the square
   // of the model's size; a caller that writes none of them can skip them.
   bool standard_errors = true;
   // Model i of the block is the forecast made i rows before its target row,
-  // so it may read rows up to target - i: lags from i - lt on. 0: no such rule.
+  // so it may read rows up to that row - i: lags from i - lead_time on. 0: no
+  // such rule.
   int lead_step = 0;
   // Every forecast is kept within [lowest, highest]: the scale of the index it
   // forecasts. A polynomial in the field grows without end in a storm stronger
@@ -31,15 +32,18 @@ struct ForecastSetup {
   double lowest = -std::numeric_limits<double>::infinity();
   double highest = std::numeric_limits<double>::infinity();
 
-  // The setup a validated configuration asks for, bounded to the target's scale.
-  static ForecastSetup of(const Configuration& config, int maxlag);
+  // The setup of a run of this shape, bounded to the target's scale.
+  static ForecastSetup of(const RunShape& shape);
 };
 
-// Per-row results, 1-based row t at index t - 1, nmax rows each.
+// Per-row results, 1-based row t at index t - 1, one per row of the table.
 struct ForecastRows {
-  std::vector<double> y;    // forecast
-  std::vector<double> dym;  // its standard error (all 0 when not asked for)
-  std::vector<char> made;   // 1 where the model was evaluated, 0 where y is a fill or 0
+  std::vector<double> y;               // forecast
+  std::vector<double> standard_error;  // of the forecast (all 0 when not asked for)
+  std::vector<char> made;              // 1 where the model was evaluated, 0 where y is a fill or 0
+  // The rows read whose forecasts the table holds (covered_rows), the last
+  // base row of the walk and the last row the scores and intervals compare.
+  int rows_covered = 0;
 };
 
 // The scale of target input `ky`: Kp (input 10) 0..90 in tenths, ap (input
@@ -48,14 +52,15 @@ struct ForecastRows {
 // left unbounded (Dst has no end to its scale).
 void index_scale(int ky, double& lowest, double& highest);
 
-// Last base row for `nrec` rows read, or 0 when there is none.
-int last_base_row(const ForecastSetup& setup, int nrec);
+// Last base row for `rows_read` rows read, or 0 when there is none.
+int last_base_row(const ForecastSetup& setup, int rows_read);
 
 // Ends the run with a message line when a factor names an input outside 0..16,
-// when its lag would make some base row read a row outside 1..nmax, or when
+// when its lag would make some base row read a row outside 1..table_rows, or when
 // its lag reads a row newer than the model's lead step allows.
 // Checked before anything is evaluated, so evaluation never leaves the table.
-void check_model_reach(const Model& model, const ForecastSetup& setup, int nrec, int nmax);
+void check_model_reach(const Model& model, const ForecastSetup& setup, int rows_read,
+                       int table_rows);
 
 // A model laid out for evaluation row after row: the values its factors
 // read, each once; the powers taken of them, each once; and for every term
@@ -76,7 +81,7 @@ class EvaluationPlan {
   // Term products p(j) of one base row. Returns false, leaving p incomplete,
   // when a factor reads a value equal to its input's fill value. The model
   // must have passed check_model_reach for this table.
-  bool products(const HourlyTable& table, const FillValues& uf, int base_row,
+  bool products(const HourlyTable& table, const FillValues& fill, int base_row,
                 std::vector<double>& p);
 
  private:
@@ -98,13 +103,19 @@ class EvaluationPlan {
 // Term products of one base row through a plan made for it; adds the model's
 // factor count (input 0 included) to factor_count. For a single row; a loop
 // over rows keeps one EvaluationPlan.
-bool term_products(const Model& model, const HourlyTable& table, const FillValues& uf, int base_row,
-                   std::vector<double>& p, int& factor_count);
+bool term_products(const Model& model, const HourlyTable& table, const FillValues& fill,
+                   int base_row, std::vector<double>& p, int& factor_count);
 
-// Evaluates the model on every base row. First lowers table.nrec to
-// nmax - lt when the forecasts would otherwise leave the table; the caller's
-// later steps use the lowered count. Rows that are neither target rows nor
-// rows after nrec + lt hold 0; those after nrec + lt hold UF(KY).
-ForecastRows forecast(const Model& model, const ForecastSetup& setup, HourlyTable& table);
+// The rows read whose target rows lie inside the table: table.nrec, less any
+// whose forecast would fall past the table's end. A run sizes its table so
+// that this is every row read (table_rows); a table of another size loses
+// its last rows read from the walk and from the scores.
+int covered_rows(const HourlyTable& table, int lead_time);
+
+// Evaluates the model on every base row up to covered_rows(table, lead_time)
+// and returns that count with the forecasts. Rows that are neither target
+// rows nor rows after rows_covered + lead_time hold 0; those after it hold the
+// target's fill value.
+ForecastRows forecast(const Model& model, const ForecastSetup& setup, const HourlyTable& table);
 
 }  // namespace velk::forecast

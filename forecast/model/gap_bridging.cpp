@@ -7,8 +7,10 @@
 namespace velk::forecast {
 
 BridgedForecast forecast_bridging_gaps(const std::vector<Model>& models, const ForecastSetup& setup,
-                                       HourlyTable& table, HourlyTable& bridged) {
+                                       const HourlyTable& table, const HourlyTable& bridged) {
   if (models.empty()) throw std::invalid_argument("forecast_bridging_gaps: no model");
+  if (bridged.nrec != table.nrec || bridged.nmax != table.nmax)
+    throw std::invalid_argument("forecast_bridging_gaps: the bridged table has other rows");
   // Each model once on the table as read and once on the bridged one: a row
   // that only the bridged table lets a model evaluate read a carried value.
   // The pass on the table as read only tells which rows it can evaluate.
@@ -17,18 +19,18 @@ BridgedForecast forecast_bridging_gaps(const std::vector<Model>& models, const F
   std::vector<ForecastRows> as_read, on_bridged;
   for (const Model& model : models) {
     as_read.push_back(forecast(model, as_read_setup, table));
-    bridged.nrec = table.nrec;
     on_bridged.push_back(forecast(model, setup, bridged));
   }
   BridgedForecast out;
   out.y = on_bridged.front().y;
-  out.dym = on_bridged.front().dym;
+  out.standard_error = on_bridged.front().standard_error;
+  out.rows_covered = on_bridged.front().rows_covered;
   out.model.assign(out.y.size(), -1);
   for (std::size_t f = 0; f < out.y.size(); ++f) {
     for (std::size_t k = 0; k < models.size(); ++k) {
       if (!on_bridged[k].made[f]) continue;
       out.y[f] = on_bridged[k].y[f];
-      out.dym[f] = on_bridged[k].dym[f];
+      out.standard_error[f] = on_bridged[k].standard_error[f];
       out.model[f] = static_cast<int>(k);
       ++out.counts.forecast_rows;
       if (k > 0) ++out.counts.fallback_rows;

@@ -21,20 +21,21 @@ struct GapCounts {
 };
 
 struct BridgedForecast {
-  std::vector<double> y;    // as ForecastRows::y
-  std::vector<double> dym;  // the standard error of the model that made each row
-  std::vector<int> model;   // per row: the index in `models` of that model, -1: none
+  std::vector<double> y;               // as ForecastRows::y
+  std::vector<double> standard_error;  // of the model that made each row
+  std::vector<int> model;              // per row: the index in `models` of that model, -1: none
   // Each model's own forecasts on the bridged table, also on rows another
   // model made: a fallback's recent error is measured on every row it could
   // forecast, not only on the few it was needed for.
   std::vector<std::vector<double>> y_of_model;
   GapCounts counts;
+  int rows_covered = 0;  // as ForecastRows::rows_covered
 };
 
 // models[0] is the model, models[1..] its fallbacks. `table` is the table as
-// read and `bridged` the one the policy made of it (bridged_table); forecast()
-// may lower table.nrec, and bridged follows it.
+// read and `bridged` the one the policy made of it (bridged_table), with the
+// same rows.
 BridgedForecast forecast_bridging_gaps(const std::vector<Model>& models, const ForecastSetup& setup,
-                                       HourlyTable& table, HourlyTable& bridged);
+                                       const HourlyTable& table, const HourlyTable& bridged);
 
 }  // namespace velk::forecast

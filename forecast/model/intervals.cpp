@@ -18,26 +18,27 @@ void load_covariance(const std::string& path, Model& model) {
 std::vector<double> trailing_residual_error(const ScoreSetup& setup, const HourlyTable& table,
                                             const std::vector<double>& y, int window_hours) {
   const int i = setup.lead_step;
-  const int nmax = std::min(table.nmax, static_cast<int>(y.size()));
+  const int rows = std::min(table.nmax, static_cast<int>(y.size()));
   // Running sums over rows 1..t at index t: a window is the difference of two.
-  std::vector<int> count(static_cast<std::size_t>(nmax) + 1, 0);
-  std::vector<double> squares(static_cast<std::size_t>(nmax) + 1, 0.0);
-  const int first = std::max(setup.lt + setup.maxlag + 1, i + 1);
-  const int last = std::min(table.nrec, nmax);  // observations exist only in rows read
-  std::vector<char> scored(static_cast<std::size_t>(nmax) + 1, 0);
-  for_each_stepped_row(first, last, setup.step,
+  std::vector<int> count(static_cast<std::size_t>(rows) + 1, 0);
+  std::vector<double> squares(static_cast<std::size_t>(rows) + 1, 0.0);
+  const int first = std::max(setup.lead_time + setup.max_lag + 1, i + 1);
+  // Observations exist only in rows read, and are compared in those covered.
+  const int last = std::min(setup.rows_covered, rows);
+  std::vector<char> scored(static_cast<std::size_t>(rows) + 1, 0);
+  for_each_stepped_row(first, last, setup.cadence,
                        [&](int t) { scored[static_cast<std::size_t>(t)] = 1; });
-  for (int t = 1; t <= nmax; ++t) {
+  for (int t = 1; t <= rows; ++t) {
     const std::size_t k = static_cast<std::size_t>(t);
-    const double o = table.at(setup.ky, t), f = y[k - 1];
-    const bool both = scored[k] && o != setup.uf_ky && f != setup.uf_ky;
+    const double o = table.at(setup.target, t), f = y[k - 1];
+    const bool both = scored[k] && o != setup.target_fill && f != setup.target_fill;
     count[k] = count[k - 1] + (both ? 1 : 0);
     squares[k] = squares[k - 1] + (both ? (f - o) * (f - o) : 0.0);
   }
-  std::vector<double> error(static_cast<std::size_t>(nmax), kNoError);
-  for (int f = 1; f <= nmax; ++f) {
+  std::vector<double> error(static_cast<std::size_t>(rows), kNoError);
+  for (int f = 1; f <= rows; ++f) {
     // The newest observation the forecast could know is that of row f - i.
-    const int newest = std::min(f - i, nmax);
+    const int newest = std::min(f - i, rows);
     const int oldest = std::max(newest - window_hours, 0);
     if (newest < 1) continue;
     const std::size_t hi = static_cast<std::size_t>(newest), lo = static_cast<std::size_t>(oldest);
@@ -51,7 +52,8 @@ std::vector<double> trailing_residual_error(const ScoreSetup& setup, const Hourl
 }
 
 std::vector<double> forecast_errors(const ScoreSetup& setup, const HourlyTable& table,
-                                    const std::vector<double>& dym, const std::vector<int>& model,
+                                    const std::vector<double>& standard_error,
+                                    const std::vector<int>& model,
                                     const std::vector<std::vector<double>>& y_of_model) {
   std::vector<std::vector<double>> residual;
   for (const std::vector<double>& y : y_of_model)
@@ -61,7 +63,7 @@ std::vector<double> forecast_errors(const ScoreSetup& setup, const HourlyTable& 
     if (model[f] < 0 || static_cast<std::size_t>(model[f]) >= residual.size()) continue;
     const std::vector<double>& r = residual[static_cast<std::size_t>(model[f])];
     if (f >= r.size() || std::isnan(r[f])) continue;
-    const double se = f < dym.size() ? dym[f] : 0.0;
+    const double se = f < standard_error.size() ? standard_error[f] : 0.0;
     error[f] = std::sqrt(se * se + r[f] * r[f]);
   }
   return error;

@@ -42,17 +42,19 @@ void load_covariance(const std::string& path, Model& model);
 // The residual error of forecasts y for lead step setup.lead_step at every
 // row f (index f - 1): the root mean square of y - observation over the
 // scored rows t with f - lead_step - window_hours < t <= f - lead_step that
-// were read and hold both values; kNoError where fewer than kMinResiduals.
+// the forecast covered (setup.rows_covered) and hold both values; kNoError where fewer than
+// kMinResiduals.
 std::vector<double> trailing_residual_error(const ScoreSetup& setup, const HourlyTable& table,
                                             const std::vector<double>& y,
                                             int window_hours = kResidualWindowHours);
 
 // The error of each row's forecast, that of the model that made it:
-// sqrt(standard_error^2 + residual_error^2), with the standard error dym[f]
-// and the residual error of y_of_model[model[f]]. kNoError where model[f] is
-// -1 (no forecast) or that model has too few residuals.
+// sqrt(standard_error[f]^2 + residual_error^2), with the residual error of
+// y_of_model[model[f]]. kNoError where model[f] is -1 (no forecast) or that
+// model has too few residuals.
 std::vector<double> forecast_errors(const ScoreSetup& setup, const HourlyTable& table,
-                                    const std::vector<double>& dym, const std::vector<int>& model,
+                                    const std::vector<double>& standard_error,
+                                    const std::vector<int>& model,
                                     const std::vector<std::vector<double>>& y_of_model);
 
 struct Interval {

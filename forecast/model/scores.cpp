@@ -32,28 +32,28 @@ struct Sums {
 
 }  // namespace
 
-ScoreSetup ScoreSetup::of(const Configuration& config, int maxlag, int lead_step) {
-  const std::size_t ky = static_cast<std::size_t>(config.KY - 1);
+ScoreSetup ScoreSetup::of(const RunShape& shape, int lead_step, int rows_covered) {
   ScoreSetup setup;
   setup.lead_step = lead_step;
-  setup.ky = config.KY;
-  setup.uf_ky = config.UF[ky];
-  setup.lt = config.LT;
-  setup.maxlag = maxlag;
-  setup.step = config.DT[ky];
+  setup.target = shape.target;
+  setup.target_fill = shape.target_fill();
+  setup.lead_time = shape.lead_time;
+  setup.max_lag = shape.max_lag;
+  setup.cadence = shape.cadence;
+  setup.rows_covered = rows_covered;
   return setup;
 }
 
 Scores score_model(const ScoreSetup& setup, const HourlyTable& table,
                    const std::vector<double>& y) {
   const int i = setup.lead_step;
-  const int first = setup.lt + setup.maxlag + 1;
-  const int last = std::min({table.nrec + i, table.nmax, static_cast<int>(y.size())});
-  const double fill = setup.uf_ky;
+  const int first = setup.lead_time + setup.max_lag + 1;
+  const int last = std::min({setup.rows_covered + i, table.nmax, static_cast<int>(y.size())});
+  const double fill = setup.target_fill;
   const auto rows = [&](auto visit) {
-    for_each_stepped_row(std::max(first, i + 1), last, setup.step, [&](int t) {
-      const double o = table.at(setup.ky, t);
-      const double p = table.at(setup.ky, t - i);
+    for_each_stepped_row(std::max(first, i + 1), last, setup.cadence, [&](int t) {
+      const double o = table.at(setup.target, t);
+      const double p = table.at(setup.target, t - i);
       const double f = y[static_cast<std::size_t>(t - 1)];
       visit(o, o != fill, p, p != fill, f, f != fill);
     });

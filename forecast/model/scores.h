@@ -1,13 +1,14 @@
 // The seven scores of one model over its validation sample: the rows
-// f0 = LT + MAXLAG + 1, f0 + DT(KY), ... up to NREC + i for lead step i, the
-// forecast against the observation u(KY, t) and against persistence
-// u(KY, t - i). A value is valid when it differs from UF(KY).
+// f0 = lead_time + max_lag + 1, f0 + cadence, ... up to rows_covered + i for
+// lead step i, the forecast against the observation of the target input in
+// row t and against persistence, its observation in row t - i. A value is
+// valid when it differs from the target's fill value.
 #pragma once
 
 #include <vector>
 
 #include "forecast/model/hourly_table.h"
-#include "forecast/run/configuration.h"
+#include "forecast/model/run_shape.h"
 
 namespace velk::forecast {
 
@@ -27,14 +28,17 @@ struct Scores {
 
 struct ScoreSetup {
   int lead_step = 1;  // i: persistence looks back this many rows
-  int ky = 1;
-  double uf_ky = 0.0;
-  int lt = 0;
-  int maxlag = 0;
-  int step = 1;  // DT(KY)
+  int target = 1;
+  double target_fill = 0.0;
+  int lead_time = 0;
+  int max_lag = 0;
+  int cadence = 1;
+  // The rows read that the forecast covered (ForecastRows::rows_covered):
+  // observations are compared up to the last of them.
+  int rows_covered = 0;
 
-  // The scoring of lead step `lead_step` that a validated configuration asks for.
-  static ScoreSetup of(const Configuration& config, int maxlag, int lead_step);
+  // The scoring of lead step `lead_step` in a run of this shape.
+  static ScoreSetup of(const RunShape& shape, int lead_step, int rows_covered);
 };
 
 // `y` holds the model's forecast per row (row t at index t - 1).

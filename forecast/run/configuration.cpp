@@ -161,6 +161,17 @@ int model_count(const Configuration& c) {
   return c.LT / c.DT[c.KY - 1];
 }
 
+RunShape run_shape(const Configuration& c, int max_lag) {
+  RunShape shape;
+  shape.target = c.KY;
+  shape.lead_time = c.LT;
+  shape.cadence = c.DT[shape.target_index()];
+  shape.max_lag = max_lag;
+  shape.model_count = model_count(c);
+  shape.fill = c.UF;
+  return shape;
+}
+
 int count_mag_records(const std::string& fnmag) {
   RecordFile in(fnmag, "the ACE MAG input file", kMaxInputFileBytes);
   skip_ace_header(in);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "forecast/model/hourly_table.h"
+#include "forecast/model/run_shape.h"
 
 namespace velk::forecast {
 
@@ -57,6 +58,11 @@ int table_rows(int lt, int nrec0);
 
 // NMOD = LT / DT(KY); call only on a validated configuration.
 int model_count(const Configuration& config);
+
+// The run's shape: KY, LT, DT(KY), MAXLAG (as validate_configuration returns
+// it), NMOD and UF under their plain names. Call only on a validated
+// configuration.
+RunShape run_shape(const Configuration& config, int max_lag);
 
 // The forecast product written beside FNDAT: FNDAT named with the extension
 // "json" (dst-fc-2017_251_08_30.asc -> dst-fc-2017_251_08_30.json); a FNDAT

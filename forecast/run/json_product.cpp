@@ -68,11 +68,11 @@ void write_forecast(std::string& text, const LeadForecast& lead, std::size_t i,
 
 }  // namespace
 
-ProductLayout ProductLayout::of(const Configuration& config, int maxlag) {
+ProductLayout ProductLayout::of(const Configuration& config, const RunShape& shape) {
   ProductLayout layout;
-  layout.table = TableLayout::of(config, maxlag);
-  layout.fill = config.UF[static_cast<std::size_t>(config.KY - 1)];
-  index_scale(config.KY, layout.lowest, layout.highest);
+  layout.table = TableLayout::of(config, shape);
+  layout.fill = shape.target_fill();
+  index_scale(shape.target, layout.lowest, layout.highest);
   return layout;
 }
 
@@ -101,27 +101,27 @@ void write_forecast_product(std::ostream& out, const ProductLayout& layout,
   }
   text += "],\n\"rows\":[";
   bool first_row = true;
-  for_each_stepped_row(
-      layout.table.lt + layout.table.maxlag + 1, table.nmax, layout.table.step, [&](int t) {
-        const std::size_t i = static_cast<std::size_t>(t - 1);
-        text += first_row ? "\n" : ",\n";
-        first_row = false;
-        const double observed = table.at(layout.table.ky, t);
-        // Rows past those read hold no observation yet, only forecasts.
-        const bool has_observation = t <= table.nrec && observed != layout.fill;
-        text += "{\"valid_time\":" + iso_time(table, i) +
-                ",\"observed\":" + (has_observation ? json_number(observed) : "null") +
-                ",\"forecasts\":[";
-        for (std::size_t k = 0; k < leads.size(); ++k) {
-          if (k) text += ",";
-          write_forecast(text, leads[k], i, layout);
-        }
-        text += "]}";
-        if (text.size() >= kBufferSize) {
-          out << text;
-          text.clear();
-        }
-      });
+  for_each_stepped_row(layout.table.lead_time + layout.table.max_lag + 1, table.nmax,
+                       layout.table.cadence, [&](int t) {
+                         const std::size_t i = static_cast<std::size_t>(t - 1);
+                         text += first_row ? "\n" : ",\n";
+                         first_row = false;
+                         const double observed = table.at(layout.table.target, t);
+                         // Rows past those read hold no observation yet, only forecasts.
+                         const bool has_observation = t <= table.nrec && observed != layout.fill;
+                         text += "{\"valid_time\":" + iso_time(table, i) + ",\"observed\":" +
+                                 (has_observation ? json_number(observed) : "null") +
+                                 ",\"forecasts\":[";
+                         for (std::size_t k = 0; k < leads.size(); ++k) {
+                           if (k) text += ",";
+                           write_forecast(text, leads[k], i, layout);
+                         }
+                         text += "]}";
+                         if (text.size() >= kBufferSize) {
+                           out << text;
+                           text.clear();
+                         }
+                       });
   out << text << "\n]}\n";
 }
 

@@ -35,13 +35,14 @@ struct LeadForecast {
 
 struct ProductLayout {
   TableLayout table;                   // the product holds the forecast table's rows
-  double fill = 0.0;                   // UF(KY): a value equal to it is missing
+  double fill = 0.0;                   // the target's: a value equal to it is missing
   double lowest = 0.0, highest = 0.0;  // the index's scale, which intervals keep to
 
-  static ProductLayout of(const Configuration& config, int maxlag);
+  static ProductLayout of(const Configuration& config, const RunShape& shape);
 };
 
-// The rows of the forecast table, t = LT + MAXLAG + 1, + DT(KY), ... up to NMAX.
+// The rows of the forecast table, t = lead_time + max_lag + 1, + cadence, ...
+// up to the table's last row.
 void write_forecast_product(std::ostream& out, const ProductLayout& layout,
                             const HourlyTable& table, const std::vector<LeadForecast>& leads);
 

@@ -36,9 +36,10 @@ DateTime creation_time(const Clock& clock) {
 
 // The gap policy of each model, read before anything is written, so that a
 // broken gap file ends the run while the outputs are still the old ones.
-std::vector<std::optional<GapPolicy>> read_gap_policies(const Configuration& config) {
+std::vector<std::optional<GapPolicy>> read_gap_policies(const Configuration& config,
+                                                        const RunShape& shape) {
   std::vector<std::optional<GapPolicy>> policies;
-  for (int i = 0; i < model_count(config); ++i)
+  for (int i = 0; i < shape.model_count; ++i)
     policies.push_back(read_gap_policy(config.FNRES[static_cast<std::size_t>(i)]));
   return policies;
 }
@@ -64,38 +65,72 @@ bool has_covariance(const Model& model) {
 // A model with a gap file: its fallbacks read and checked like the model, then
 // all of them evaluated on the table the policy makes.
 BridgedForecast forecast_with_policy(const Model& model, const GapPolicy& policy,
-                                     ForecastSetup setup, HourlyTable& table,
-                                     const FillValues& uf) {
+                                     ForecastSetup setup, const HourlyTable& table) {
   std::vector<Model> models{model};
   for (std::size_t k = 0; k < policy.fallback_models.size(); ++k) {
     models.push_back(read_model_file(policy.fallback_models[k]));
     load_covariance(policy.fallback_covariances[k], models.back());
     setup.standard_errors = setup.standard_errors && has_covariance(models.back());
   }
-  HourlyTable bridged = bridged_table(table, uf, policy);
+  const HourlyTable bridged = bridged_table(table, setup.fill, policy);
   return forecast_bridging_gaps(models, setup, table, bridged);
+}
+
+// One lead step's forecast as the product shows it, and its metadata block.
+struct LeadStepResult {
+  LeadForecast lead;
+  std::string metadata_block;
+};
+
+// Lead step `lead_step` (1..model_count) with model file `model_name`, on its
+// own or with its gap policy.
+LeadStepResult forecast_lead_step(int lead_step, const std::string& model_name,
+                                  const std::string& covariance_name,
+                                  const std::optional<GapPolicy>& policy, const RunShape& shape,
+                                  const HourlyTable& table) {
+  Model model = read_model_file(model_name);
+  load_covariance(covariance_name, model);
+  ForecastSetup setup = ForecastSetup::of(shape);
+  setup.lead_step = lead_step;
+  setup.standard_errors = has_covariance(model);
+  if (!policy) {
+    ForecastRows rows = forecast(model, setup, table);
+    const ScoreSetup scoring = ScoreSetup::of(shape, lead_step, rows.rows_covered);
+    const Scores scores = score_model(scoring, table, rows.y);
+    std::vector<int> made(rows.made.begin(), rows.made.end());
+    for (int& k : made) k = k ? 0 : -1;
+    std::vector<double> error =
+        forecast_errors(scoring, table, rows.standard_error, made, {rows.y});
+    return {{lead_step, {model_name}, std::move(rows.y), std::move(made), std::move(error)},
+            metadata_model_block(lead_step, scores)};
+  }
+  BridgedForecast rows = forecast_with_policy(model, *policy, setup, table);
+  const ScoreSetup scoring = ScoreSetup::of(shape, lead_step, rows.rows_covered);
+  const Scores scores = score_model(scoring, table, rows.y);
+  std::vector<std::string> names{model_name};
+  names.insert(names.end(), policy->fallback_models.begin(), policy->fallback_models.end());
+  std::vector<double> error =
+      forecast_errors(scoring, table, rows.standard_error, rows.model, rows.y_of_model);
+  return {{lead_step, std::move(names), std::move(rows.y), std::move(rows.model), std::move(error)},
+          metadata_model_block(lead_step, scores, &rows.counts)};
 }
 
 void run(std::ostream& out, const Clock& clock) {
   const Configuration config = read_configuration(kConfigurationFile);
-  const int maxlag = validate_configuration(config);
-  const std::vector<std::optional<GapPolicy>> policies = read_gap_policies(config);
+  const RunShape shape = run_shape(config, validate_configuration(config));
+  const std::vector<std::optional<GapPolicy>> policies = read_gap_policies(config, shape);
   check_output_names(config, files_of(policies, config));
-  const int nrec0 = count_mag_records(config.FNMAG);
-  const int nmax = table_rows(config.LT, nrec0);
-  const int nmod = model_count(config);
+  HourlyTable table(table_rows(shape.lead_time, count_mag_records(config.FNMAG)));
   // The checks above bound it; the model names below rely on that.
-  if (nmod < 0 || nmod > kMaxModels) throw std::logic_error("model count out of range");
+  if (shape.model_count < 0 || shape.model_count > kMaxModels)
+    throw std::logic_error("model count out of range");
 
-  HourlyTable table(nmax);
   read_input_tables(table, config.UF, config.FNMAG, config.FNSWEPAM, config.FNKP, config.FNDST,
                     out);
-  if (table.nrec <= maxlag) throw RunEnd::message("NOT ENOUGH DATA IN VALIDATION SAMPLE");
+  if (table.nrec <= shape.max_lag) throw RunEnd::message("NOT ENOUGH DATA IN VALIDATION SAMPLE");
   const DateTime created = creation_time(clock);
-
-  const std::size_t ky = static_cast<std::size_t>(config.KY - 1);
-  ForecastSetup setup = ForecastSetup::of(config, maxlag);
-  const TargetDescription target{config.UN[ky], config.UU[ky], config.DT[ky], config.UF[ky]};
+  const TargetDescription target{config.UN[shape.target_index()], config.UU[shape.target_index()],
+                                 shape.cadence, shape.target_fill()};
 
   // Each file is put in place when it goes out of scope, also when the run
   // ends early, with what it holds by then: the metadata with the blocks of
@@ -103,51 +138,27 @@ void run(std::ostream& out, const Clock& clock) {
   // format error. A failed write of any keeps all three earlier files.
   OutputGroup outputs;
   OutputFile metadata(config.FNMET, "the metadata file", &outputs);
-  metadata.stream() << metadata_head(created, table, config.LT + maxlag + 1, target);
+  metadata.stream() << metadata_head(created, table, shape.first_forecast_row(), target);
   metadata.flush();
   MetadataClosing closing(metadata.stream());
 
-  std::vector<std::vector<double>> yy;
+  std::vector<std::vector<double>> forecasts;  // per lead step, as the table shows them
   std::vector<LeadForecast> leads;
-  for (int i = 1; i <= nmod; ++i) {
-    const std::size_t m = static_cast<std::size_t>(i - 1);
-    Model model = read_model_file(config.FNRES[m]);
-    load_covariance(config.FNCOV[m], model);
-    setup.lead_step = i;
-    setup.standard_errors = has_covariance(model);
-    const ScoreSetup scoring = ScoreSetup::of(config, maxlag, i);
-    const std::optional<GapPolicy>& policy = policies[m];
-    if (!policy) {
-      ForecastRows rows = forecast(model, setup, table);
-      const Scores scores = score_model(scoring, table, rows.y);
-      std::vector<int> made(rows.made.begin(), rows.made.end());
-      for (int& k : made) k = k ? 0 : -1;
-      leads.push_back({i,
-                       {config.FNRES[m]},
-                       rows.y,
-                       made,
-                       forecast_errors(scoring, table, rows.dym, made, {rows.y})});
-      yy.push_back(std::move(rows.y));
-      metadata.stream() << metadata_model_block(i, scores);
-    } else {
-      BridgedForecast rows = forecast_with_policy(model, *policy, setup, table, config.UF);
-      const Scores scores = score_model(scoring, table, rows.y);
-      std::vector<std::string> names{config.FNRES[m]};
-      names.insert(names.end(), policy->fallback_models.begin(), policy->fallback_models.end());
-      leads.push_back({i, names, rows.y, rows.model,
-                       forecast_errors(scoring, table, rows.dym, rows.model, rows.y_of_model)});
-      yy.push_back(std::move(rows.y));
-      metadata.stream() << metadata_model_block(i, scores, &rows.counts);
-    }
+  for (int lead_step = 1; lead_step <= shape.model_count; ++lead_step) {
+    const std::size_t m = static_cast<std::size_t>(lead_step - 1);
+    LeadStepResult result =
+        forecast_lead_step(lead_step, config.FNRES[m], config.FNCOV[m], policies[m], shape, table);
+    forecasts.push_back(result.lead.y);
+    leads.push_back(std::move(result.lead));
+    metadata.stream() << result.metadata_block;
     metadata.flush();
   }
   closing.close();
   metadata.flush();
 
-  const TableLayout layout = TableLayout::of(config, maxlag);
   OutputFile data(config.FNDAT, "the forecast table", &outputs);
   try {
-    write_forecast_table(data.stream(), layout, table, yy);
+    write_forecast_table(data.stream(), TableLayout::of(config, shape), table, forecasts);
   } catch (const FormatError& e) {
     throw RunEnd::abnormal("velk_nrt: cannot write forecast table " + config.FNDAT + ": " +
                            e.what());
@@ -155,7 +166,7 @@ void run(std::ostream& out, const Clock& clock) {
   // Created once the table is whole, so that a run ending early leaves the
   // earlier product rather than one that does not describe the table beside it.
   OutputFile product(forecast_product_name(config.FNDAT), "the forecast product", &outputs);
-  write_forecast_product(product.stream(), ProductLayout::of(config, maxlag), table, leads);
+  write_forecast_product(product.stream(), ProductLayout::of(config, shape), table, leads);
   // The table before the product, which never shares a name with it, and
   // after the metadata: it wins should those two names be one.
   outputs.commit();

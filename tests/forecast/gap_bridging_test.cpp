@@ -124,7 +124,7 @@ TEST(GapBridging, FallbacksTakeTheRowsTheModelsBeforeThemCannotEvaluateAndAreCou
   policy.carry_hours = 1;
   HourlyTable bridged = bridged_table(table, fills(), policy);
   ForecastSetup setup{11, 1, 0, 1};
-  setup.uf = fills();
+  setup.fill = fills();
   setup.lead_step = 1;
   auto model = [](double c, int input, double variance) {
     return Model{{c}, {{{input, 0, 1}}}, {variance}};
@@ -142,7 +142,8 @@ TEST(GapBridging, FallbacksTakeTheRowsTheModelsBeforeThemCannotEvaluateAndAreCou
   // counted as the model's in the product.
   EXPECT_EQ(rows.model, (std::vector<int>{-1, 0, 0, 1, -1, 0}));
   const std::vector<double> dym{0, 0.1, 0.1, 6, 0, 0.5};
-  for (std::size_t f = 0; f < dym.size(); ++f) EXPECT_DOUBLE_EQ(rows.dym[f], dym[f]) << f;
+  for (std::size_t f = 0; f < dym.size(); ++f)
+    EXPECT_DOUBLE_EQ(rows.standard_error[f], dym[f]) << f;
   ASSERT_EQ(rows.y_of_model.size(), 2u);
   EXPECT_EQ(rows.y_of_model[1][4], kDstFill);  // Dst missing in row 4
 }
@@ -167,7 +168,7 @@ TEST(IndexScale, ApAndKpForecastsStayOnTheirScaleDstDoesNot) {
   for (const auto& [ky, value, expected] : cases) {
     ForecastSetup setup{ky, 1, 0, 1};
     index_scale(ky, setup.lowest, setup.highest);
-    setup.uf.fill(-1.0);
+    setup.fill.fill(-1.0);
     HourlyTable table(3);
     table.nrec = 2;
     const Model constant{{value}, {{{0, 0, 1}}}, {}};

@@ -35,9 +35,10 @@ std::vector<double> residual_forecasts() {
 ScoreSetup dst_scoring(int lead_step) {
   ScoreSetup setup;
   setup.lead_step = lead_step;
-  setup.ky = 11;
-  setup.uf_ky = kDstFill;
-  setup.lt = 1;
+  setup.target = 11;
+  setup.target_fill = kDstFill;
+  setup.lead_time = 1;
+  setup.rows_covered = 25;  // those read of residual_table()
   return setup;
 }
 
@@ -78,11 +79,11 @@ TEST(Intervals, EachRowTakesTheErrorsOfTheModelThatMadeIt) {
   std::vector<int> model(30, 0);
   model[13] = 1;
   model[14] = -1;
-  std::vector<double> dym(30, 0.0);
-  dym[12] = 3.0;
-  dym[13] = 3.0;
+  std::vector<double> standard_error(30, 0.0);
+  standard_error[12] = 3.0;
+  standard_error[13] = 3.0;
   const std::vector<double> error =
-      forecast_errors(dst_scoring(1), table, dym, model, {off, exact});
+      forecast_errors(dst_scoring(1), table, standard_error, model, {off, exact});
   // Fault guarded: a fallback's row given the model's residual error.
   EXPECT_DOUBLE_EQ(error[12], std::sqrt(10.0));
   EXPECT_DOUBLE_EQ(error[13], 3.0);

@@ -24,10 +24,11 @@ Scores score(const std::vector<double>& observed, const std::vector<double>& for
   for (std::size_t t = 0; t < observed.size(); ++t)
     table.at(11, static_cast<int>(t + 1)) = observed[t];
   ScoreSetup setup;
-  setup.ky = 11;
-  setup.uf_ky = kFill;
-  setup.lt = lt;
-  setup.step = step;
+  setup.target = 11;
+  setup.target_fill = kFill;
+  setup.lead_time = lt;
+  setup.cadence = step;
+  setup.rows_covered = nrec;
   return score_model(setup, table, forecast);
 }
 
