@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "common/program_info.h"
 #include "forecast/format/run_end.h"
 #include "forecast/model/forecast.h"
 #include "forecast/model/model_file.h"
@@ -130,7 +131,7 @@ int main(int argc, char** argv) {
   if (argc == 2) repeats = std::atoi(argv[1]);
   if (argc > 2 || repeats < 1 || repeats > 1000) {
     std::cerr << "usage: bench_forecast_stages [REPEATS 1..1000]\n";
-    return 2;
+    return velk::kExitUsage;
   }
   std::map<std::string, std::vector<double>> times;
   PassSizes sizes;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "common/program_info.h"
 #include "forecast/model/model_file.h"
 #include "forecast/run/output_file.h"
 
@@ -98,7 +99,7 @@ velk::forecast::Model make_model(int terms, const std::vector<int>& inputs, int 
 int main(int argc, char** argv) {
   if (argc != 6) {
     std::cerr << "usage: bench_make_model OUT_PREFIX TERMS INPUTS MAX_LAG SEED\n";
-    return 2;
+    return velk::kExitUsage;
   }
   try {
     const std::string prefix = argv[1];

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "common/program_info.h"
 #include "prep/acquire/ace_acquisition.h"
 #include "prep/acquire/dst_acquisition.h"
 #include "prep/acquire/kp_acquisition.h"
@@ -115,7 +116,7 @@ void finish_cycle() {
   const char* keys[4] = {"FNDST", "FNKP", "FNMAG", "FNSWEPAM"};
   for (int i = 0; i < 4; ++i) block += file_name_line(keys[i], kInputNames[i]);
   block += file_name_line("FNMET", "fc.xml") + file_name_line("FNDAT", "fc.asc") + "/\n";
-  file_wright(report_document(), "errorfile.xml");
+  velk::write_file_atomically(report_document(), "errorfile.xml");
   CongFileCreation(block, "velk_nrt.cfg");
 }
 
@@ -165,7 +166,7 @@ int transfers(int repeats) {
 int usage() {
   std::cerr << "usage: bench_prep_steps processing REPEATS\n"
                "       bench_prep_steps transfers REPEATS\n";
-  return 2;
+  return velk::kExitUsage;
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <array>
 #include <string>
 
-#include "fit/civil_date.h"
+#include "common/calendar.h"
 #include "inputs/layouts.h"
 
 namespace velk::fit {

@@ -8,26 +8,29 @@
 #include <string>
 #include <vector>
 
+#include "common/program_info.h"
 #include "fit/omni_conversion.h"
 #include "forecast/format/run_end.h"
 #include "forecast/run/output_file.h"
-#include "forecast/version.h"
 
 namespace {
 
+const char kProgram[] = "omni2nrt";
 const char kUsage[] =
     "Usage: omni2nrt [--from YYYY-MM-DD] [--to YYYY-MM-DD] PREFIX OMNI_FILE...\n"
     "Convert consecutive OMNI2 hourly records (omni2_YYYY.dat; '-' reads standard input)\n"
     "into the forecaster's input files PREFIXmag.asc, PREFIXswepam.asc, PREFIXkp.asc and\n"
     "PREFIXdst.asc, keeping the whole days from --from to --to (default: all).\n"
-    "Exit status: 0 written, 1 unusable input or output, 2 wrong arguments.\n";
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n"
+    "Exit status: 0 written, 1 unusable input or output, 64 wrong arguments.\n";
 
-bool parse_date(const std::string& text, velk::fit::CivilDate& date) {
+bool parse_date(const std::string& text, velk::CivilDate& date) {
   int y = 0, m = 0, d = 0;
   char tail = 0;
   if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3) return false;
-  velk::fit::CivilDate probe;
-  for (int doy = 1; velk::fit::date_from_day_of_year(y, doy, probe); ++doy) {
+  velk::CivilDate probe;
+  for (int doy = 1; velk::date_from_day_of_year(y, doy, probe); ++doy) {
     if (probe.month == m && probe.day == d) {
       date = probe;
       return true;
@@ -68,30 +71,31 @@ bool write_file(const std::string& path, const std::string& text) {
 int main(int argc, char** argv) {
   // A write past a file-size limit then fails like one on a full disk.
   std::signal(SIGXFSZ, SIG_IGN);
-  std::optional<velk::fit::CivilDate> first, last;
+  if (const auto status =
+          velk::answer_information_request(argc, argv, kProgram, kUsage, std::cout)) {
+    return *status;
+  }
+  std::optional<velk::CivilDate> first, last;
   std::vector<std::string> operands;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (velk::answer_help_or_version(arg, "omni2nrt", kUsage, std::cout)) return 0;
     if (arg == "--from" || arg == "--to") {
-      velk::fit::CivilDate date;
+      velk::CivilDate date;
       if (i + 1 >= argc || !parse_date(argv[i + 1], date)) {
-        std::cerr << "omni2nrt: " << arg << " needs a date YYYY-MM-DD\n" << kUsage;
-        return 2;
+        return velk::usage_error(kProgram, arg + " needs a date YYYY-MM-DD", kUsage, std::cerr);
       }
       (arg == "--from" ? first : last) = date;
       ++i;
       continue;
     }
     if (arg.size() > 1 && arg[0] == '-') {
-      std::cerr << "omni2nrt: unknown option " << arg << "\n" << kUsage;
-      return 2;
+      return velk::usage_error(kProgram, "unknown option " + arg, kUsage, std::cerr);
     }
     operands.push_back(arg);
   }
   if (operands.size() < 2) {
-    std::cerr << kUsage;
-    return 2;
+    return velk::usage_error(kProgram, "name a PREFIX and at least one OMNI_FILE", kUsage,
+                             std::cerr);
   }
 
   velk::fit::OmniConverter converter(first, last);

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "fit/civil_date.h"
+#include "common/calendar.h"
 #include "fit/omni_record.h"
 
 namespace velk::fit {

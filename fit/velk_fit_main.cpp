@@ -4,8 +4,8 @@
 #include <iostream>
 #include <string>
 
+#include "common/program_info.h"
 #include "fit/fit_run.h"
-#include "forecast/version.h"
 
 namespace {
 
@@ -19,7 +19,9 @@ const char kUsage[] =
     "  --max-terms N    choose at most N terms by error reduction ratio (default: all)\n"
     "  --gaps FILE      fit on the table this gap file makes (screened and carried values)\n"
     "  --res, --cov     output files (default: FNRES(I) and FNCOV(I) of the first CONFIG)\n"
-    "Exit status: 0 written, 1 the fit could not be made, 2 wrong arguments.\n";
+    "  --help           show this help and exit\n"
+    "  --version        show the version and exit\n"
+    "Exit status: 0 written, 1 the fit could not be made, 64 wrong arguments.\n";
 
 bool parse_positive(const char* text, int& value) {
   char* end = nullptr;
@@ -30,17 +32,19 @@ bool parse_positive(const char* text, int& value) {
 }
 
 int usage_error(const std::string& problem) {
-  std::cerr << "velk_fit: " << problem << "\n" << kUsage;
-  return 2;
+  return velk::usage_error("velk_fit", problem, kUsage, std::cerr);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const auto status =
+          velk::answer_information_request(argc, argv, "velk_fit", kUsage, std::cout)) {
+    return *status;
+  }
   velk::fit::FitRequest request;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (velk::answer_help_or_version(arg, "velk_fit", kUsage, std::cout)) return 0;
     const bool takes_value = arg == "--step" || arg == "--terms" || arg == "--max-terms" ||
                              arg == "--res" || arg == "--cov" || arg == "--gaps";
     if (takes_value) {

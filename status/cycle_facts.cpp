@@ -8,8 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "prep/common/file_helpers.h"
-#include "prep/common/xml_text.h"
+#include "common/whole_file.h"
+#include "common/xml_text.h"
 
 namespace velk_status {
 
@@ -33,9 +33,9 @@ std::string child_text(const TiXmlElement* parent, const char* name) {
 // could block the status for ever) and of bounded size.
 std::string whole_file(const std::string& path) {
   std::string text;
-  if (!read_whole_file(path, kMaxTextBytes, text)) {
+  if (!velk::read_whole_file(path, velk::kMaxTextBytes, text)) {
     throw std::runtime_error("cannot read " + path + ": not a readable regular file of at most " +
-                             std::to_string(kMaxTextBytes) + " bytes");
+                             std::to_string(velk::kMaxTextBytes) + " bytes");
   }
   return text;
 }
@@ -44,11 +44,11 @@ std::string whole_file(const std::string& path) {
 // inside a character, by a full disk for instance, would make the parser read
 // past its buffer.
 void load(TiXmlDocument& document, const std::string& path) {
-  const std::string text = text_as_parsed(whole_file(path));
-  if (ends_inside_character(text)) {
+  const std::string text = velk::text_as_parsed(whole_file(path));
+  if (velk::ends_inside_character(text)) {
     throw std::runtime_error("cannot read " + path + ": it ends inside a character");
   }
-  if (!parse_xml_text(text, document)) {
+  if (!velk::parse_xml_text(text, document)) {
     throw std::runtime_error("cannot read " + path + ": " + document.ErrorDesc());
   }
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "prep/common/file_helpers.h"
+#include "common/atomic_file.h"
 #include "status/cycle_facts.h"
 #include "status/failure_text.h"
 #include "status/freshness.h"
@@ -276,7 +276,7 @@ std::string log_line(const ordered_json& status) {
 }
 
 void replace_file(const std::string& path, const std::string& content) {
-  if (!file_wright(content, path)) throw std::runtime_error("cannot write " + path);
+  if (!velk::write_file_atomically(content, path)) throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace velk_status

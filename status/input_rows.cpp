@@ -5,7 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "prep/common/file_helpers.h"
+#include "common/whole_file.h"
 
 namespace velk_status {
 
@@ -88,7 +88,7 @@ std::string kp_row(const std::string& line) {
 
 std::string newest_input_row(const std::string& path, InputKind kind) {
   std::string text;
-  if (!read_whole_file(path, kMaxTextBytes, text)) {
+  if (!velk::read_whole_file(path, velk::kMaxTextBytes, text)) {
     throw std::runtime_error("cannot read the input file " + path);
   }
   std::istringstream in(text);

@@ -7,13 +7,14 @@
 #include <set>
 #include <string>
 
-#include "forecast/version.h"
-#include "prep/common/file_helpers.h"
+#include "common/program_info.h"
+#include "common/whole_file.h"
 #include "status/cycle_status.h"
 #include "status/status_page.h"
 
 namespace {
 
+const char kProgram[] = "velk_status";
 const char* const kUsage =
     "Usage: velk_status --time UTC --variant V --outcome NAME --exit N [--order-file]\n"
     "                   [--message TEXT] [--report FILE] [--table FILE --metadata FILE]\n"
@@ -41,7 +42,7 @@ constexpr std::size_t kMaxPictureBytes = std::size_t{8} << 20;
 // that nothing is carried on.
 nlohmann::ordered_json previous_status() {
   std::string text;
-  if (!read_whole_file("status.json", kMaxTextBytes, text)) return nullptr;
+  if (!velk::read_whole_file("status.json", velk::kMaxTextBytes, text)) return nullptr;
   auto status = nlohmann::ordered_json::parse(text, nullptr, false);
   return status.is_object() ? status : nlohmann::ordered_json(nullptr);
 }
@@ -56,7 +57,8 @@ std::string last_good_picture(const nlohmann::ordered_json& status) {
   const std::string name = picture->get<std::string>();
   std::string bytes;
   if (name.empty() || name.find('/') != std::string::npos ||
-      !read_whole_file(name, kMaxPictureBytes, bytes) || bytes.compare(0, 4, "\x89PNG") != 0) {
+      !velk::read_whole_file(name, kMaxPictureBytes, bytes) ||
+      bytes.compare(0, 4, "\x89PNG") != 0) {
     return "";
   }
   return bytes;
@@ -65,8 +67,9 @@ std::string last_good_picture(const nlohmann::ordered_json& status) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && velk::answer_help_or_version(argv[1], "velk_status", kUsage, std::cout)) {
-    return 0;
+  if (const auto status =
+          velk::answer_information_request(argc, argv, kProgram, kUsage, std::cout)) {
+    return *status;
   }
   std::map<std::string, std::string> values;
   bool order_file_given = false;
@@ -77,14 +80,13 @@ int main(int argc, char** argv) {
     } else if (kValueOptions.count(option) != 0 && i + 1 < argc) {
       values[option.substr(2)] = argv[++i];
     } else {
-      std::cerr << "velk_status: bad argument '" << option << "'\n" << kUsage;
-      return 64;
+      return velk::usage_error(kProgram, "bad argument '" + option + "'", kUsage, std::cerr);
     }
   }
   for (const char* required : {"time", "variant", "outcome", "exit"}) {
     if (values.count(required) == 0) {
-      std::cerr << "velk_status: --" << required << " is missing\n" << kUsage;
-      return 64;
+      return velk::usage_error(kProgram, std::string("--") + required + " is missing", kUsage,
+                               std::cerr);
     }
   }
   velk_status::CycleRun run;
@@ -94,9 +96,9 @@ int main(int argc, char** argv) {
   char* end = nullptr;
   const long exit_status = std::strtol(values["exit"].c_str(), &end, 10);
   if (values["exit"].empty() || *end != '\0' || exit_status < 0 || exit_status > 255) {
-    std::cerr << "velk_status: --exit needs an exit status 0..255, not '" << values["exit"] << "'\n"
-              << kUsage;
-    return 64;
+    return velk::usage_error(kProgram,
+                             "--exit needs an exit status 0..255, not '" + values["exit"] + "'",
+                             kUsage, std::cerr);
   }
   run.exit_status = static_cast<int>(exit_status);
   run.order_file_given = order_file_given;
@@ -114,10 +116,9 @@ int main(int argc, char** argv) {
     const std::string& hours = values["stale-hours"];
     const double parsed = std::strtod(hours.c_str(), &end);
     if (hours.empty() || *end != '\0' || !(parsed > 0 && parsed <= 8760)) {
-      std::cerr << "velk_status: --stale-hours needs hours above 0 (at most 8760), not '" << hours
-                << "'\n"
-                << kUsage;
-      return 64;
+      return velk::usage_error(
+          kProgram, "--stale-hours needs hours above 0 (at most 8760), not '" + hours + "'", kUsage,
+          std::cerr);
     }
     run.stale_hours = parsed;
   }

@@ -9,7 +9,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "prep/common/file_helpers.h"
+#include "common/atomic_file.h"
+#include "common/whole_file.h"
 #include "status/freshness.h"
 
 namespace velk_status {
@@ -30,7 +31,7 @@ struct Issued {
 std::vector<Issued> read_ledger(const std::string& path) {
   std::vector<Issued> ledger;
   std::string text;
-  if (!read_whole_file(path, kMaxTextBytes, text)) return ledger;  // none yet
+  if (!velk::read_whole_file(path, velk::kMaxTextBytes, text)) return ledger;  // none yet
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
     std::istringstream fields(line);
@@ -78,7 +79,7 @@ ordered_json live_verification(const std::string& ledger_path, const std::string
     std::snprintf(value, sizeof value, "%.10g", issued.value);
     text += issued.valid_time + " " + issued.lead + " " + value + "\n";
   }
-  if (!write_file_atomically(text, ledger_path)) {
+  if (!velk::write_file_atomically(text, ledger_path)) {
     throw std::runtime_error("cannot write the forecast ledger " + ledger_path);
   }
 

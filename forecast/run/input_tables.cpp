@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "common/calendar.h"
 #include "forecast/format/run_end.h"
 #include "forecast/text/fixed_field.h"
 #include "forecast/text/namelist.h"
@@ -27,20 +28,6 @@ constexpr std::array<int, 13> kDaysBeforeMonth = {0,   31,  59,  90,  120, 151, 
 // and the continuation never asks past month 13.
 int days_before_month(int m) {
   return kDaysBeforeMonth[static_cast<std::size_t>(m - 1)];
-}
-
-// Every fourth year, without the century rule: the two agree on every year
-// from 1901 to 2099, and the files read here, near-real-time or converted
-// from the hourly archive (which begins in 1963), hold years inside that
-// span. The converter itself keeps the full rule.
-bool is_leap_year(int year) {
-  return year % 4 == 0;
-}
-
-// For a month within 1..12.
-int days_in_month(int year, int month) {
-  return days_before_month(month + 1) - days_before_month(month) +
-         (month == 2 && is_leap_year(year) ? 1 : 0);
 }
 
 void set_harmonic_inputs(HourlyTable& table, int t) {

@@ -1,39 +1,21 @@
 #include "forecast/run/output_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "common/atomic_file.h"
 #include "forecast/format/run_end.h"
 
 namespace velk::forecast {
-namespace {
-
-// Permissions a plainly created file would get (mkstemp gives 0600).
-mode_t default_file_mode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
-}  // namespace
 
 OutputFile::OutputFile(const std::string& path, const std::string& what, OutputGroup* group)
     : path_(path), what_(what), group_(group) {
-  const std::size_t slash = path.rfind('/');
-  // The writer's process id in the name tells a cycle's start-up cleanup
-  // which temporary files a killed run left and which a live one still writes.
-  std::string name = (slash == std::string::npos ? "" : path.substr(0, slash + 1)) + ".velk_nrt-" +
-                     std::to_string(::getpid()) + "-XXXXXX";
   errno = 0;
-  fd_ = ::mkstemp(&name[0]);
+  fd_ = create_temporary_beside(path, kForecasterTemporaryPrefix, temporary_);
   if (fd_ < 0) fail("create");
-  temporary_ = name;
-  if (::fchmod(fd_, default_file_mode()) != 0) fail("create");
   buffer_.attach(fd_);
   if (group_ != nullptr) group_->members_.push_back(this);
 }
@@ -134,11 +116,9 @@ int OutputFile::DescriptorBuffer::sync() {
 
 bool OutputFile::DescriptorBuffer::drain() {
   if (fd_ < 0) return false;
-  for (const char* p = pbase(); p != nullptr && p < pptr();) {
-    const ssize_t written = ::write(fd_, p, static_cast<std::size_t>(pptr() - p));
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    p += written;
+  if (pbase() != nullptr &&
+      !write_all(fd_, std::string_view(pbase(), static_cast<std::size_t>(pptr() - pbase())))) {
+    return false;
   }
   setp(buffer_, buffer_ + sizeof buffer_);
   return true;

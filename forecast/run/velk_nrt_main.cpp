@@ -1,10 +1,11 @@
-// velk_nrt: works in the current directory and takes no arguments. Only a
-// sole "--help" or "--version" is answered; any other arguments are ignored,
-// as they always were.
+// velk_nrt: works in the current directory and takes no arguments. A sole
+// "--help" or "--version" is answered, and an argument that looks like an
+// option is refused, as in every program of the pipeline; other arguments are
+// ignored, as they always were.
 #include <iostream>
 
+#include "common/program_info.h"
 #include "forecast/run/velk_run.h"
-#include "forecast/version.h"
 
 namespace {
 
@@ -21,11 +22,15 @@ const char kUsage[] =
     "\n"
     "Problems with the configuration or the data are reported as one upper-case line on\n"
     "standard output, with exit status 0. A file that cannot be opened or read ends the run\n"
-    "with a message on standard error naming it and exit status 2.\n";
+    "with a message on standard error naming it and exit status 2. An unknown option exits\n"
+    "64 and does nothing.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && velk::answer_help_or_version(argv[1], "velk_nrt", kUsage, std::cout)) return 0;
+  if (const auto status = velk::read_optionless_command_line(argc, argv, "velk_nrt", kUsage,
+                                                             std::cout, std::cerr)) {
+    return *status;
+  }
   return velk::forecast::run_velk_nrt(std::cout, std::cerr);
 }

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "common/calendar.h"
+
 // ACE records: "YYYY MM DD  HHMM ..."; Dst: "DSTYYMM*DD..."; Kp: "YYMMDD..."
 // with blank-padded fields. A Kp record reaches at least to its last ap value.
 const RecordShape kSwepamRecord = {"SWEPAM", 72, 72, 0, 4, 5, 8, true};
@@ -12,14 +14,6 @@ const RecordShape kKpRecord = {"KP", 55, 62, 0, 2, 2, 4, false};
 namespace {
 
 constexpr std::size_t kHourAt = 12;
-
-// The forecaster's reader takes every fourth year as a leap year and so does
-// this check; the rule is right from 1901 to 2099 (fit/civil_date has the
-// full Gregorian one).
-int days_in_month(int year, int month) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && year % 4 == 0 ? 29 : kDays[month - 1];
-}
 
 }  // namespace
 
@@ -46,7 +40,7 @@ YearMonth record_year_month(const RecordShape& shape, const std::string& line) {
   const int year = date_field(line, shape.year_at, shape.year_width);
   const int month = date_field(line, shape.month_at, 2);
   const int day = date_field(line, shape.day_at, 2);
-  if (year < 0 || month < 1 || month > 12 || day < 1 || day > days_in_month(year, month)) {
+  if (year < 0 || month < 1 || month > 12 || day < 1 || day > velk::days_in_month(year, month)) {
     return {};
   }
   if (shape.hour) {

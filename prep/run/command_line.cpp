@@ -1,18 +1,21 @@
 #include "prep/run/command_line.h"
 
+#include <sstream>
 #include <string>
 
+#include "common/program_info.h"
 #include "prep/acquire/upstream_urls.h"
 #include "prep/config/build_variant.h"
 
-const char kPreprocessorVersion[] = NRT_PIPELINE_VERSION;  // the project version, set by the build
-
 namespace {
+
+std::string program_name() {
+  return std::string("nrtprep-") + build_variant().name;
+}
 
 void write_usage(std::ostream& out) {
   const BuildVariant& variant = build_variant();
-  const std::string program = std::string("nrtprep-") + variant.name;
-  out << "Usage: " << program << " [ORDER_FILE]\n"
+  out << "Usage: " << program_name() << " [ORDER_FILE]\n"
       << "Prepare one forecasting cycle of the " << variant.name << " variant (" << variant.lt
       << " hours ahead, " << variant.models << (variant.models == 1 ? " model" : " models")
       << "): fetch the\n"
@@ -41,31 +44,14 @@ void write_usage(std::ostream& out) {
       << "something, on standard error.\n";
 }
 
-}  // namespace
-
-bool reject_unknown_option(int argc, char** argv, std::ostream& err) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (argument.empty() || argument[0] != '-' || argument == "--help" || argument == "--version") {
-      continue;
-    }
-    err << "nrtprep-" << build_variant().name << ": unknown option " << argument << "\n";
-    write_usage(err);
-    return true;
-  }
-  return false;
+std::string usage() {
+  std::ostringstream text;
+  write_usage(text);
+  return text.str();
 }
 
-bool answer_information_request(int argc, char** argv, std::ostream& out) {
-  if (argc != 2) return false;
-  const std::string option = argv[1];
-  if (option == "--help") {
-    write_usage(out);
-    return true;
-  }
-  if (option == "--version") {
-    out << "nrtprep-" << build_variant().name << " " << kPreprocessorVersion << "\n";
-    return true;
-  }
-  return false;
+}  // namespace
+
+std::optional<int> read_command_line(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  return velk::read_optionless_command_line(argc, argv, program_name(), usage(), out, err);
 }

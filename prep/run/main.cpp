@@ -4,7 +4,6 @@
 #include "prep/run/preprocessor_cycle.h"
 
 int main(int argc, char** argv) {
-  if (answer_information_request(argc, argv, std::cout)) return 0;
-  if (reject_unknown_option(argc, argv, std::cerr)) return kUsageError;
+  if (const auto status = read_command_line(argc, argv, std::cout, std::cerr)) return *status;
   return run_preprocessor_cycle(argc, argv);
 }

@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
-# Checks one program's --help and --version, and that only a sole --help or
+# Checks one program's --help and --version, that only a sole --help or
 # --version is taken as an option while every other command line still runs
-# the program as before.
+# the program as before, and that an unknown option is a usage error (64).
 #
 # Usage: cli_test.sh NAME PROGRAM KIND
 #   NAME     the name the program reports (nrtprep-ap, velk_nrt, ...)
-#   KIND     prep     preprocessor; only the options are run (no cycle: it would reach out)
+#   KIND     prep     only the options are run (no cycle: the preprocessor's would reach out)
 #            prep-run preprocessor with loopback hosts; also runs cycles against closed ports
 #            forecast velk_nrt; also runs it with other arguments in an empty directory
 set -uo pipefail
 
-[ $# -eq 3 ] || { sed -n '6,10p' "$0" >&2; exit 2; }
+[ $# -eq 3 ] || { sed -n '7,11p' "$0" >&2; exit 64; }
 name="$1" kind="$3"
 # Each run changes into its own directory, so the program needs an absolute path.
 program="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"
@@ -37,6 +37,15 @@ for option in --help --version; do
   [ "$option" = --version ] && { [[ "$out" =~ ^$name\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version printed '$out'"; }
   [ "$option" = --help ] && { [[ "$out" == "Usage: $name"*--version* ]] || fail "--help printed '$out'"; }
 done
+
+# --- an unknown option: a usage error that names the program, and no run ----
+# Guards against programs that disagreed on it (2 in some, a run in others),
+# so that a scheduler could not tell a mistyped command line from a failure.
+run_in_empty_dir --no-such-option
+[ "$status" -eq 64 ] || fail "--no-such-option: exit status $status, expected 64"
+[ -z "$out" ] || fail "--no-such-option printed on standard output: $out"
+[[ "$err" == "$name: "*"--no-such-option"*"Usage: $name"* ]] || fail "--no-such-option: standard error '$err'"
+[ -z "$(ls -A "$dir")" ] || fail "--no-such-option left files: $(ls -A "$dir")"
 
 # --- every other command line behaves as before -----------------------------
 report_has() {  # STEP ERROR VALUE: the report of the last run holds that record
@@ -77,17 +86,24 @@ case "$kind" in
     [ -z "$(ls -A "$dir")" ] || fail "no room for the report: left $(ls -A "$dir")"
     ;;
   forecast)
-    # velk_nrt ignores arguments other than a sole option: in an empty
-    # directory it still stops on the missing configuration file.
-    for args in "--help extra" "--version --help" "-h" "--helpx"; do
+    # velk_nrt ignores arguments other than a sole option or an unknown one:
+    # in an empty directory it still stops on the missing configuration file.
+    for args in "--help extra" "--version --help" "extra"; do
       # shellcheck disable=SC2086  # the table's entries are word lists
       run_in_empty_dir $args
       [ "$status" -ne 0 ] || fail "'$args': exit status 0 without a configuration"
       grep -q "velk_nrt.cfg" <<< "$err" || fail "'$args': no diagnostic naming velk_nrt.cfg: $err"
       [[ "$out" != *Usage* ]] || fail "'$args' printed the usage"
     done
+    # A mistyped option was ignored and made a run; now it is refused.
+    for args in -h --helpx "extra -v"; do
+      # shellcheck disable=SC2086  # the table's entries are word lists
+      run_in_empty_dir $args
+      [ "$status" -eq 64 ] || fail "'$args': exit status $status, expected 64"
+      [[ "$err" == "$name: unknown option -"*"Usage: $name"* ]] || fail "'$args': standard error '$err'"
+    done
     ;;
-  *) echo "cli_test: unknown kind '$kind'" >&2; exit 2 ;;
+  *) echo "cli_test: unknown kind '$kind'" >&2; exit 64 ;;
 esac
 
 [ "$failures" -eq 0 ] || { echo "$name: $failures check(s) failed"; exit 1; }

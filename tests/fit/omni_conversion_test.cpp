@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "fit/civil_date.h"
+#include "common/calendar.h"
 #include "fit/nrt_records.h"
 #include "fit/omni_conversion.h"
 #include "forecast/run/input_tables.h"

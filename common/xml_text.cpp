@@ -1,10 +1,11 @@
-#include "prep/common/xml_text.h"
+#include "common/xml_text.h"
 
 #include <tinyxml.h>
 
 #include <algorithm>
 #include <cstddef>
 
+namespace velk {
 namespace {
 
 // The longest character the parser reads: a UTF-8 lead byte announces at
@@ -46,3 +47,5 @@ bool parse_xml_text(const std::string& text, TiXmlDocument& document) {
   document.Parse(padded.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
   return !document.Error();
 }
+
+}  // namespace velk

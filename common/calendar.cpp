@@ -1,12 +1,13 @@
-#include "fit/civil_date.h"
+#include "common/calendar.h"
 
-namespace velk::fit {
+namespace velk {
 
-// The full Gregorian rule: the converter reads OMNI history back to the 1960s
-// and must place every day of it. The forecaster's reader (readnrtd) and the
-// preprocessor's record check use the plain year % 4 rule instead; the two
-// agree for every year from 1901 to 2099, which holds every date the programs
-// meet, and differ first in 2100 (no leap year, though divisible by 4).
+namespace {
+
+const int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+}  // namespace
+
 bool is_leap_year(int year) {
   return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
@@ -15,12 +16,15 @@ int days_in_year(int year) {
   return is_leap_year(year) ? 366 : 365;
 }
 
+int days_in_month(int year, int month) {
+  return kMonthDays[month - 1] + (month == 2 && is_leap_year(year) ? 1 : 0);
+}
+
 bool date_from_day_of_year(int year, int doy, CivilDate& date) {
   if (doy < 1 || doy > days_in_year(year)) return false;
-  static const int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   int remaining = doy;
   for (int m = 1; m <= 12; ++m) {
-    const int length = kMonthDays[m - 1] + (m == 2 && is_leap_year(year) ? 1 : 0);
+    const int length = days_in_month(year, m);
     if (remaining <= length) {
       date = CivilDate{year, m, remaining};
       return true;
@@ -52,4 +56,4 @@ void bartels_rotation(const CivilDate& date, int& rotation, int& day_of_rotation
   day_of_rotation = static_cast<int>(days - whole * 27 + 1);
 }
 
-}  // namespace velk::fit
+}  // namespace velk

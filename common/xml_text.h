@@ -10,6 +10,8 @@
 
 class TiXmlDocument;
 
+namespace velk {
+
 // `text` as the parser's file loading leaves it: cut at its first NUL, and
 // every CR LF pair and every lone CR turned into one LF.
 std::string text_as_parsed(const std::string& text);
@@ -21,3 +23,5 @@ bool ends_inside_character(const std::string& text);
 // Parses a text that text_as_parsed gave and ends_inside_character passed,
 // letting the parser find its encoding; false when it is not well-formed.
 bool parse_xml_text(const std::string& text, TiXmlDocument& document);
+
+}  // namespace velk

@@ -1,9 +1,9 @@
-// Gregorian calendar arithmetic for the converter: the OMNI records carry the
-// day of the year, while the forecaster's input files carry month and day, the
-// modified Julian day and the Bartels rotation.
+// The calendar every program counts days with: the full Gregorian rule. The
+// files carry dates in several forms (month and day, day of the year, the
+// modified Julian day, the Bartels rotation), and all are converted here.
 #pragma once
 
-namespace velk::fit {
+namespace velk {
 
 struct CivilDate {
   int year = 0;
@@ -11,8 +11,12 @@ struct CivilDate {
   int day = 0;    // 1..31
 };
 
+// Every fourth year, except the century years not divisible by 400. Files
+// with two-digit years pass those: 00 is then 2000, a leap year.
 bool is_leap_year(int year);
 int days_in_year(int year);
+// For a month within 1..12.
+int days_in_month(int year, int month);
 
 // Day of the year (1 = 1 January) to month and day; false when doy is outside the year.
 bool date_from_day_of_year(int year, int doy, CivilDate& date);
@@ -27,4 +31,4 @@ long modified_julian_day(const CivilDate& date);
 // began on 1832-02-08.
 void bartels_rotation(const CivilDate& date, int& rotation, int& day_of_rotation);
 
-}  // namespace velk::fit
+}  // namespace velk
