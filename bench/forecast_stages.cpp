@@ -71,8 +71,8 @@ PassSizes one_pass(std::map<std::string, std::vector<double>>& times) {
   start = Clock::now();
   velk::forecast::HourlyTable table(table_rows);
   std::ostringstream messages;
-  velk::forecast::read_input_tables(table, config.UF, config.FNMAG, config.FNSWEPAM, config.FNKP,
-                                    config.FNDST, messages);
+  velk::forecast::read_input_tables(table, config.UF, velk::forecast::input_files(config),
+                                    messages);
   times["read_inputs"].push_back(elapsed_ms(start));
 
   const velk::forecast::ForecastSetup setup = velk::forecast::ForecastSetup::of(shape);

@@ -61,8 +61,7 @@ History load_history(const std::string& name, const forecast::Configuration& con
   History h{name, nullptr};
   const int nrec0 = forecast::count_mag_records(config.FNMAG);
   h.table = std::make_unique<forecast::HourlyTable>(forecast::table_rows(config.LT, nrec0));
-  forecast::read_input_tables(*h.table, config.UF, config.FNMAG, config.FNSWEPAM, config.FNKP,
-                              config.FNDST, out);
+  forecast::read_input_tables(*h.table, config.UF, forecast::input_files(config), out);
   return h;
 }
 

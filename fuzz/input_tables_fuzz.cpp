@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     velk::forecast::HourlyTable table(
         velk::forecast::table_rows(3, velk::forecast::count_mag_records(mag)));
     std::ostringstream messages;
-    velk::forecast::read_input_tables(table, kFill, mag, swepam, kp, dst, messages);
+    velk::forecast::read_input_tables(table, kFill, {mag, swepam, kp, dst}, messages);
   } catch (const velk::forecast::RunEnd&) {
   }
   return 0;

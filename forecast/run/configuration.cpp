@@ -172,6 +172,10 @@ RunShape run_shape(const Configuration& c, int max_lag) {
   return shape;
 }
 
+InputFiles input_files(const Configuration& c) {
+  return {c.FNMAG, c.FNSWEPAM, c.FNKP, c.FNDST};
+}
+
 int count_mag_records(const std::string& fnmag) {
   RecordFile in(fnmag, "the ACE MAG input file", kMaxInputFileBytes);
   skip_ace_header(in);

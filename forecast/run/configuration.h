@@ -11,6 +11,7 @@
 
 #include "forecast/model/hourly_table.h"
 #include "forecast/model/run_shape.h"
+#include "forecast/run/input_tables.h"
 
 namespace velk::forecast {
 
@@ -63,6 +64,9 @@ int model_count(const Configuration& config);
 // it), NMOD and UF under their plain names. Call only on a validated
 // configuration.
 RunShape run_shape(const Configuration& config, int max_lag);
+
+// The input files the configuration names.
+InputFiles input_files(const Configuration& config);
 
 // The forecast product written beside FNDAT: FNDAT named with the extension
 // "json" (dst-fc-2017_251_08_30.asc -> dst-fc-2017_251_08_30.json); a FNDAT

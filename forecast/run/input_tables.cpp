@@ -163,24 +163,105 @@ bool one_hour_after(const AceRecord& earlier, const AceRecord& later) {
 
 const char* const kCapacityLine = " MAXIMUM SAMPLE VOLUME REACHED, REMAINING DATA IGNORED\n";
 
+// The four files, read side by side, each with the line last read from it.
+struct InputReaders {
+  explicit InputReaders(const InputFiles& files)
+      : mag(files.mag, "the ACE MAG input file", kMaxInputFileBytes),
+        swepam(files.swepam, "the ACE SWEPAM input file", kMaxInputFileBytes),
+        kp(files.kp, "the Kp input file", kMaxInputFileBytes),
+        dst(files.dst, "the Dst input file", kMaxInputFileBytes) {}
+
+  RecordFile mag, swepam, kp, dst;
+  std::string mag_line, swepam_line, kp_line, dst_line;
+};
+
+// The records of one hour: the MAG and SWEPAM records and, at hour 0, the
+// day's Kp and Dst records (their lines stay in the readers for the checks).
+struct HourRecords {
+  AceRecord mag, swepam;
+  bool new_day = false;
+  DayIndices day;
+};
+
+// Reads the records of the hour on line `n` of the ACE lists. False at the
+// end of the data: a list that ends, or a MAG record of year 0.
+bool read_hour(InputReaders& in, int n, HourRecords& hour) {
+  if (!in.mag.next(in.mag_line)) return false;
+  hour.mag = read_mag(in.mag_line, in.mag, n);
+  if (!in.swepam.next(in.swepam_line)) return false;
+  hour.swepam = read_swepam(in.swepam_line, in.swepam, n);
+  if (hour.mag.yr == 0) return false;
+  hour.new_day = hour.mag.hr == 0;
+  if (!hour.new_day) return true;
+  if (!in.kp.next(in.kp_line)) return false;
+  hour.day.has_kp = !is_blank(in.kp_line);
+  if (hour.day.has_kp) read_kp(in.kp_line, in.kp, n, hour.day);
+  if (!in.dst.next(in.dst_line)) return false;
+  hour.day.has_dst = !is_blank(in.dst_line);
+  if (hour.day.has_dst) read_dst(in.dst_line, in.dst, n, hour.day);
+  return true;
+}
+
+void check_paired(const HourRecords& hour) {
+  const AceRecord &m = hour.mag, &s = hour.swepam;
+  if (s.yr != m.yr || s.mo != m.mo || s.da != m.da || s.hr != m.hr) {
+    throw RunEnd::message("DATE/TIME IN MAG AND SWEPAM DATA DO NOT MATCH");
+  }
+}
+
+// A row holds what its calendar says: no day 99, no hour 99 in the table.
+void check_calendar(const AceRecord& m, int n) {
+  if (m.mo < 1 || m.mo > 12) {
+    throw RunEnd::message("MONTH OUTSIDE 1..12 IN THE ACE DATA AT LINE # " + write_int_field(n, 8));
+  }
+  const int days = days_in_month(m.yr, m.mo);
+  if (m.da < 1 || m.da > days) {
+    throw RunEnd::message("DAY OUTSIDE 1.." + write_int_field(days, 2) +
+                          " IN THE ACE DATA AT LINE # " + write_int_field(n, 8));
+  }
+  if (m.hr < 0 || m.hr > 23) {
+    throw RunEnd::message("HOUR OUTSIDE 0..23 IN THE ACE DATA AT LINE # " + write_int_field(n, 8));
+  }
+}
+
+// Lags count rows, and a day's indices fill the 24 rows from its hour 0:
+// a missing or repeated hour would shift both off the hours they belong to.
+void check_follows(const AceRecord& previous, const AceRecord& m, int n) {
+  if (!one_hour_after(previous, m)) {
+    throw RunEnd::message("RECORD NOT ONE HOUR AFTER THE ONE BEFORE IN THE ACE DATA AT LINE # " +
+                          write_int_field(n, 8));
+  }
+}
+
+// The day records are taken in their order; a missing or repeated day would
+// shift every later one onto the wrong day. A blank line stands for a day
+// without its record (a list that does not hold today yet): that day keeps
+// the fill values, and the next record must be the next day's.
+void check_day_records_dated(const HourRecords& hour, const InputReaders& in) {
+  if (hour.new_day && hour.day.has_kp && !dated_on(in.kp_line, 1, 5, hour.mag))
+    throw RunEnd::message("DATE IN MAG AND KP DATA DO NOT MATCH");
+  if (hour.new_day && hour.day.has_dst && !dated_on(in.dst_line, 4, 9, hour.mag))
+    throw RunEnd::message("DATE IN MAG AND DST DATA DO NOT MATCH");
+}
+
 // Row t from the paired records, and at hour 0 the day's indices in rows
 // t..t+23 (the caller has made sure they fit).
-void store_row(HourlyTable& table, int t, const AceRecord& mag, const AceRecord& swepam,
-               const DayIndices* day) {
+void store_row(HourlyTable& table, int t, const HourRecords& hour) {
+  const AceRecord& mag = hour.mag;
   const int i = t - 1;
   table.yr[i] = mag.yr;
   table.mo[i] = mag.mo;
   table.da[i] = mag.da;
   table.hr[i] = mag.hr;
   for (int j = 1; j <= 6; ++j) table.at(j, t) = mag.inputs[j - 1];
-  for (int j = 7; j <= 9; ++j) table.at(j, t) = swepam.inputs[j - 1];
-  if (day != nullptr) {
+  for (int j = 7; j <= 9; ++j) table.at(j, t) = hour.swepam.inputs[j - 1];
+  if (hour.new_day) {
     for (int k = 0; k < 24; ++k) {
-      if (day->has_kp) {
-        table.at(10, t + k) = day->kp[k / 3];
-        table.at(12, t + k) = day->ap[k / 3];
+      if (hour.day.has_kp) {
+        table.at(10, t + k) = hour.day.kp[k / 3];
+        table.at(12, t + k) = hour.day.ap[k / 3];
       }
-      if (day->has_dst) table.at(11, t + k) = day->dst[k];
+      if (hour.day.has_dst) table.at(11, t + k) = hour.day.dst[k];
     }
   }
   table.doy[i] = mag.da + days_before_month(mag.mo) + (is_leap_year(mag.yr) && mag.mo > 2 ? 1 : 0);
@@ -189,9 +270,9 @@ void store_row(HourlyTable& table, int t, const AceRecord& mag, const AceRecord&
 
 // Rows after the data: fill values in the main inputs and the clock running
 // on hour by hour from the row before.
-void continue_rows(HourlyTable& table, const FillValues& UF) {
+void continue_rows(HourlyTable& table, const FillValues& fill) {
   for (int t = table.nrec + 1; t <= table.nmax; ++t) {
-    for (int j = 1; j <= kMainInputCount; ++j) table.at(j, t) = UF[j - 1];
+    for (int j = 1; j <= kMainInputCount; ++j) table.at(j, t) = fill[j - 1];
     const int i = t - 1;
     if (i == 0) {  // nothing was read: no calendar to continue from
       set_harmonic_inputs(table, t);
@@ -225,88 +306,42 @@ void continue_rows(HourlyTable& table, const FillValues& UF) {
 
 }  // namespace
 
-int read_input_tables(HourlyTable& table, const FillValues& UF, const std::string& FNMAG,
-                      const std::string& FNSWEPAM, const std::string& FNKP,
-                      const std::string& FNDST, std::ostream& out) {
-  RecordFile mag(FNMAG, "the ACE MAG input file", kMaxInputFileBytes);
-  RecordFile swepam(FNSWEPAM, "the ACE SWEPAM input file", kMaxInputFileBytes);
-  RecordFile kp(FNKP, "the Kp input file", kMaxInputFileBytes);
-  RecordFile dst(FNDST, "the Dst input file", kMaxInputFileBytes);
-  skip_ace_header(mag);
-  skip_ace_header(swepam);
+int read_input_tables(HourlyTable& table, const FillValues& fill, const InputFiles& files,
+                      std::ostream& messages) {
+  InputReaders in(files);
+  skip_ace_header(in.mag);
+  skip_ace_header(in.swepam);
 
   // Rows before the first hour-0 record get no day's indices; let them hold
   // the fill values rather than whatever the table held.
   for (int t = 1; t <= table.nmax; ++t) {
-    for (int j = 10; j <= 12; ++j) table.at(j, t) = UF[j - 1];
+    for (int j = 10; j <= 12; ++j) table.at(j, t) = fill[j - 1];
   }
 
+  // Line n of the ACE lists becomes row n.
   int n = 1;
-  std::string mag_line, swepam_line, kp_line, dst_line;
   AceRecord previous;
   for (;; ++n) {
-    const int t = n;
-    if (!mag.next(mag_line)) break;
-    const AceRecord m = read_mag(mag_line, mag, n);
-    if (!swepam.next(swepam_line)) break;
-    const AceRecord s = read_swepam(swepam_line, swepam, n);
-    if (m.yr == 0) break;
-
-    DayIndices day;
-    const bool new_day = m.hr == 0;
-    if (new_day) {
-      if (!kp.next(kp_line)) break;
-      day.has_kp = !is_blank(kp_line);
-      if (day.has_kp) read_kp(kp_line, kp, n, day);
-      if (!dst.next(dst_line)) break;
-      day.has_dst = !is_blank(dst_line);
-      if (day.has_dst) read_dst(dst_line, dst, n, day);
-      if (t + 23 > table.nmax) {
-        out << kCapacityLine << "\n";
-        break;
-      }
-    }
-    if (s.yr != m.yr || s.mo != m.mo || s.da != m.da || s.hr != m.hr) {
-      throw RunEnd::message("DATE/TIME IN MAG AND SWEPAM DATA DO NOT MATCH");
-    }
-    if (t > table.nmax) {
-      out << kCapacityLine << " " << n << " " << table.nmax << "\n\n";
+    HourRecords hour;
+    if (!read_hour(in, n, hour)) break;
+    if (hour.new_day && n + 23 > table.nmax) {
+      messages << kCapacityLine << "\n";
       break;
     }
-    if (m.mo < 1 || m.mo > 12) {
-      throw RunEnd::message("MONTH OUTSIDE 1..12 IN THE ACE DATA AT LINE # " +
-                            write_int_field(n, 8));
+    check_paired(hour);
+    if (n > table.nmax) {
+      messages << kCapacityLine << " " << n << " " << table.nmax << "\n\n";
+      break;
     }
-    // A row holds what its calendar says: no day 99, no hour 99 in the table.
-    const int days = days_in_month(m.yr, m.mo);
-    if (m.da < 1 || m.da > days) {
-      throw RunEnd::message("DAY OUTSIDE 1.." + write_int_field(days, 2) +
-                            " IN THE ACE DATA AT LINE # " + write_int_field(n, 8));
-    }
-    if (m.hr < 0 || m.hr > 23) {
-      throw RunEnd::message("HOUR OUTSIDE 0..23 IN THE ACE DATA AT LINE # " +
-                            write_int_field(n, 8));
-    }
-    // Lags count rows, and a day's indices fill the 24 rows from its hour 0:
-    // a missing or repeated hour would shift both off the hours they belong to.
-    if (n > 1 && !one_hour_after(previous, m)) {
-      throw RunEnd::message("RECORD NOT ONE HOUR AFTER THE ONE BEFORE IN THE ACE DATA AT LINE # " +
-                            write_int_field(n, 8));
-    }
-    previous = m;
-    // The day records are taken in their order; a missing or repeated day
-    // would shift every later one onto the wrong day. A blank line stands for
-    // a day without its record (a list that does not hold today yet): that
-    // day keeps the fill values, and the next record must be the next day's.
-    if (new_day && day.has_kp && !dated_on(kp_line, 1, 5, m))
-      throw RunEnd::message("DATE IN MAG AND KP DATA DO NOT MATCH");
-    if (new_day && day.has_dst && !dated_on(dst_line, 4, 9, m))
-      throw RunEnd::message("DATE IN MAG AND DST DATA DO NOT MATCH");
-    store_row(table, t, m, s, new_day ? &day : nullptr);
+    check_calendar(hour.mag, n);
+    if (n > 1) check_follows(previous, hour.mag, n);
+    check_day_records_dated(hour, in);
+    store_row(table, n, hour);
+    previous = hour.mag;
   }
 
   table.nrec = n - 1;
-  continue_rows(table, UF);
+  continue_rows(table, fill);
   return table.nrec;
 }
 

@@ -136,8 +136,7 @@ TEST_F(FitRun, SelectsTheTrueTermsAndWritesFilesTheForecasterEvaluatesAsFitted) 
   const int maxlag = forecast::validate_configuration(config);
   forecast::HourlyTable table(
       forecast::table_rows(config.LT, forecast::count_mag_records(config.FNMAG)));
-  forecast::read_input_tables(table, config.UF, config.FNMAG, config.FNSWEPAM, config.FNKP,
-                              config.FNDST, std::cout);
+  forecast::read_input_tables(table, config.UF, forecast::input_files(config), std::cout);
   const forecast::ForecastRows rows =
       forecast::forecast(model, forecast::ForecastSetup{11, 4, maxlag, 1, config.UF}, table);
   for (int b = maxlag + 1; b <= table.nrec; b += 97) {

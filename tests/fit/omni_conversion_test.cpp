@@ -53,9 +53,10 @@ bool convert(int year, int doy, int hours, Edit edit, NrtTexts& texts, std::stri
 forecast::HourlyTable read_back(const NrtTexts& texts, int hours) {
   const velk::testing::ScratchDir dir;
   forecast::HourlyTable table(hours + 24);
-  forecast::read_input_tables(table, kFills, dir.write("mag", texts.mag),
-                              dir.write("swepam", texts.swepam), dir.write("kp", texts.kp),
-                              dir.write("dst", texts.dst), std::cout);
+  forecast::read_input_tables(table, kFills,
+                              {dir.write("mag", texts.mag), dir.write("swepam", texts.swepam),
+                               dir.write("kp", texts.kp), dir.write("dst", texts.dst)},
+                              std::cout);
   return table;
 }
 

@@ -94,7 +94,7 @@ struct InputFiles {
     const std::vector<std::string> f = files.empty() ? paths() : files;
     table.resize(nmax);
     out.str("");
-    return read_input_tables(table, kUF, f[0], f[1], f[2], f[3], out);
+    return read_input_tables(table, kUF, {f[0], f[1], f[2], f[3]}, out);
   }
 
   // Rows from..to hold the calendar of hours start + from - 1 ... and the
