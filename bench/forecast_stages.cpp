@@ -53,7 +53,7 @@ int rows_forecast(const velk::forecast::Model& model, const velk::forecast::Fore
 }
 
 struct PassSizes {
-  int rows = 0, nrec = 0, models = 0, terms = 0, base_rows = 0, evaluated = 0;
+  int rows = 0, rows_read = 0, models = 0, terms = 0, base_rows = 0, evaluated = 0;
 };
 
 // One pass over every stage; adds each stage's time to `times`.
@@ -119,7 +119,7 @@ PassSizes one_pass(std::map<std::string, std::vector<double>>& times) {
   times["format_table"].push_back(elapsed_ms(start));
 
   sizes.rows = table_rows;
-  sizes.nrec = table.nrec;
+  sizes.rows_read = table.rows_read;
   sizes.models = shape.model_count;
   return sizes;
 }
@@ -149,6 +149,7 @@ int main(int argc, char** argv) {
     std::printf("%s %.3f\n", stage, median(times[stage]));
   }
   std::printf("rows %d\nnrec %d\nmodels %d\nterms %d\nbase_rows %d\nevaluated_rows %d\n",
-              sizes.rows, sizes.nrec, sizes.models, sizes.terms, sizes.base_rows, sizes.evaluated);
+              sizes.rows, sizes.rows_read, sizes.models, sizes.terms, sizes.base_rows,
+              sizes.evaluated);
   return 0;
 }

@@ -145,9 +145,9 @@ std::vector<History> load_histories(const FitRequest& request,
       table =
           forecast::bridged_table(table, configs[k].UF, forecast::read_gap_file(request.gap_file));
     }
-    if (histories.back().table->nrec <= maxlag)
+    if (histories.back().table->rows_read <= maxlag)
       throw FitError(request.configurations[k] + ": " +
-                     std::to_string(histories.back().table->nrec) +
+                     std::to_string(histories.back().table->rows_read) +
                      " rows read, the first base row is " + std::to_string(maxlag + 1));
   }
   return histories;
@@ -223,7 +223,7 @@ void write_summary(const forecast::Model& model, const forecast::Model& written,
   for (const History& h : histories) {
     RegressionRows own(n);
     own.append(model, *h.table, setup);
-    out << "history " << h.name << ": " << h.table->nrec << " rows read, " << own.rows()
+    out << "history " << h.name << ": " << h.table->rows_read << " rows read, " << own.rows()
         << " regression rows\n";
   }
   out << "rows used: " << rows.rows() << ", terms: " << n << "\n"

@@ -38,7 +38,7 @@ void check_setup(const ForecastSetup& setup, const Model& model, const HourlyTab
       model.cov.size() == n * n || (!setup.standard_errors && model.cov.empty());
   if (model.terms.size() != n || !cov_matches)
     throw std::invalid_argument("forecast: model terms and covariance matrix do not match");
-  if (table.nrec < 0 || table.nrec > table.nmax)
+  if (table.rows_read < 0 || table.rows_read > table.row_count)
     throw std::invalid_argument("forecast: rows read exceed the table");
 }
 
@@ -139,13 +139,14 @@ bool term_products(const Model& model, const HourlyTable& table, const FillValue
 }
 
 int covered_rows(const HourlyTable& table, int lead_time) {
-  if (table.nrec + lead_time > table.nmax) return std::max(table.nmax - lead_time, 0);
-  return table.nrec;
+  if (table.rows_read + lead_time > table.row_count)
+    return std::max(table.row_count - lead_time, 0);
+  return table.rows_read;
 }
 
 ForecastRows forecast(const Model& model, const ForecastSetup& setup, const HourlyTable& table) {
   check_setup(setup, model, table);
-  const int table_rows = table.nmax;
+  const int table_rows = table.row_count;
   const int rows_covered = covered_rows(table, setup.lead_time);
   check_model_reach(model, setup, rows_covered, table_rows);
 

@@ -106,7 +106,7 @@ class EvaluationPlan {
 bool term_products(const Model& model, const HourlyTable& table, const FillValues& fill,
                    int base_row, std::vector<double>& p, int& factor_count);
 
-// The rows read whose target rows lie inside the table: table.nrec, less any
+// The rows read whose target rows lie inside the table: table.rows_read, less any
 // whose forecast would fall past the table's end. A run sizes its table so
 // that this is every row read (table_rows); a table of another size loses
 // its last rows read from the walk and from the scores.

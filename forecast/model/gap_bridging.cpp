@@ -9,7 +9,7 @@ namespace velk::forecast {
 BridgedForecast forecast_bridging_gaps(const std::vector<Model>& models, const ForecastSetup& setup,
                                        const HourlyTable& table, const HourlyTable& bridged) {
   if (models.empty()) throw std::invalid_argument("forecast_bridging_gaps: no model");
-  if (bridged.nrec != table.nrec || bridged.nmax != table.nmax)
+  if (bridged.rows_read != table.rows_read || bridged.row_count != table.row_count)
     throw std::invalid_argument("forecast_bridging_gaps: the bridged table has other rows");
   // Each model once on the table as read and once on the bridged one: a row
   // that only the bridged table lets a model evaluate read a carried value.

@@ -80,7 +80,7 @@ HourlyTable bridged_table(const HourlyTable& table, const FillValues& uf, const 
   HourlyTable bridged = table;
   const double density_fill = uf[kDensityInput - 1];
   if (policy.lowest_density > 0.0) {
-    for (int t = 1; t <= bridged.nmax; ++t) {
+    for (int t = 1; t <= bridged.row_count; ++t) {
       double& n = bridged.at(kDensityInput, t);
       if (n != density_fill && n < policy.lowest_density) n = density_fill;
     }
@@ -90,7 +90,7 @@ HourlyTable bridged_table(const HourlyTable& table, const FillValues& uf, const 
   for (int j = kFirstSolarWindInput; j <= kLastSolarWindInput; ++j) {
     const double fill = uf[static_cast<std::size_t>(j - 1)];
     int newest = 0;  // newest row holding a value read from the files
-    for (int t = 1; t <= bridged.nmax; ++t) {
+    for (int t = 1; t <= bridged.row_count; ++t) {
       if (screened.at(j, t) != fill) {
         newest = t;
       } else if (newest > 0 && t - newest <= policy.carry_hours) {

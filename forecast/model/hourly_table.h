@@ -15,15 +15,15 @@ constexpr int kMainInputCount = 12;
 using FillValues = std::array<double, kInputCount>;  // UF(1..16) at index 0..15
 
 struct HourlyTable {
-  int nmax = 0;  // rows in all (NMAX)
-  int nrec = 0;  // rows filled from the input files (NREC)
+  int row_count = 0;  // rows in all (NMAX)
+  int rows_read = 0;  // rows filled from the input files (NREC)
   std::vector<int> yr, mo, da, doy, hr;
   std::vector<double> u;  // input j of row t at u[(t-1)*16 + (j-1)]: inputs vary fastest
 
   explicit HourlyTable(int rows = 0) { resize(rows); }
 
   void resize(int rows) {
-    nmax = rows;
+    row_count = rows;
     const std::size_t n = rows > 0 ? static_cast<std::size_t>(rows) : 0;
     yr.assign(n, 0);
     mo.assign(n, 0);
@@ -33,7 +33,7 @@ struct HourlyTable {
     u.assign(n * kInputCount, 0.0);
   }
 
-  // Input j (1..16) of row t (1..nmax).
+  // Input j (1..16) of row t (1..row_count).
   double& at(int j, int t) { return u[index(j, t)]; }
   double at(int j, int t) const { return u[index(j, t)]; }
 

@@ -18,7 +18,7 @@ void load_covariance(const std::string& path, Model& model) {
 std::vector<double> trailing_residual_error(const ScoreSetup& setup, const HourlyTable& table,
                                             const std::vector<double>& y, int window_hours) {
   const int i = setup.lead_step;
-  const int rows = std::min(table.nmax, static_cast<int>(y.size()));
+  const int rows = std::min(table.row_count, static_cast<int>(y.size()));
   // Running sums over rows 1..t at index t: a window is the difference of two.
   std::vector<int> count(static_cast<std::size_t>(rows) + 1, 0);
   std::vector<double> squares(static_cast<std::size_t>(rows) + 1, 0.0);

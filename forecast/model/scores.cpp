@@ -48,7 +48,7 @@ Scores score_model(const ScoreSetup& setup, const HourlyTable& table,
                    const std::vector<double>& y) {
   const int i = setup.lead_step;
   const int first = setup.lead_time + setup.max_lag + 1;
-  const int last = std::min({setup.rows_covered + i, table.nmax, static_cast<int>(y.size())});
+  const int last = std::min({setup.rows_covered + i, table.row_count, static_cast<int>(y.size())});
   const double fill = setup.target_fill;
   const auto rows = [&](auto visit) {
     for_each_stepped_row(std::max(first, i + 1), last, setup.cadence, [&](int t) {

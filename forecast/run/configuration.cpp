@@ -192,8 +192,8 @@ int count_mag_records(const std::string& fnmag) {
   return records;
 }
 
-int table_rows(int lt, int nrec0) {
-  const std::int64_t wanted = static_cast<std::int64_t>(lt) + nrec0;
+int table_rows(int lead_time, int mag_records) {
+  const std::int64_t wanted = static_cast<std::int64_t>(lead_time) + mag_records;
   const std::int64_t rows = (wanted + 23) / 24 * 24;
   if (rows > kMaxTableRows) {
     throw RunEnd::message("A TABLE OF " + std::to_string(rows) + " HOURS EXCEEDS THE LIMIT OF " +

@@ -55,7 +55,7 @@ int count_mag_records(const std::string& fnmag);
 
 // NMAX: the smallest multiple of 24 not below LT + NREC0. Ends the run with a
 // message when the table would be too large to hold.
-int table_rows(int lt, int nrec0);
+int table_rows(int lead_time, int mag_records);
 
 // NMOD = LT / DT(KY); call only on a validated configuration.
 int model_count(const Configuration& config);

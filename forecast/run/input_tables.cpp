@@ -271,7 +271,7 @@ void store_row(HourlyTable& table, int t, const HourRecords& hour) {
 // Rows after the data: fill values in the main inputs and the clock running
 // on hour by hour from the row before.
 void continue_rows(HourlyTable& table, const FillValues& fill) {
-  for (int t = table.nrec + 1; t <= table.nmax; ++t) {
+  for (int t = table.rows_read + 1; t <= table.row_count; ++t) {
     for (int j = 1; j <= kMainInputCount; ++j) table.at(j, t) = fill[j - 1];
     const int i = t - 1;
     if (i == 0) {  // nothing was read: no calendar to continue from
@@ -314,7 +314,7 @@ int read_input_tables(HourlyTable& table, const FillValues& fill, const InputFil
 
   // Rows before the first hour-0 record get no day's indices; let them hold
   // the fill values rather than whatever the table held.
-  for (int t = 1; t <= table.nmax; ++t) {
+  for (int t = 1; t <= table.row_count; ++t) {
     for (int j = 10; j <= 12; ++j) table.at(j, t) = fill[j - 1];
   }
 
@@ -324,13 +324,13 @@ int read_input_tables(HourlyTable& table, const FillValues& fill, const InputFil
   for (;; ++n) {
     HourRecords hour;
     if (!read_hour(in, n, hour)) break;
-    if (hour.new_day && n + 23 > table.nmax) {
+    if (hour.new_day && n + 23 > table.row_count) {
       messages << kCapacityLine << "\n";
       break;
     }
     check_paired(hour);
-    if (n > table.nmax) {
-      messages << kCapacityLine << " " << n << " " << table.nmax << "\n\n";
+    if (n > table.row_count) {
+      messages << kCapacityLine << " " << n << " " << table.row_count << "\n\n";
       break;
     }
     check_calendar(hour.mag, n);
@@ -340,9 +340,9 @@ int read_input_tables(HourlyTable& table, const FillValues& fill, const InputFil
     previous = hour.mag;
   }
 
-  table.nrec = n - 1;
+  table.rows_read = n - 1;
   continue_rows(table, fill);
-  return table.nrec;
+  return table.rows_read;
 }
 
 }  // namespace velk::forecast

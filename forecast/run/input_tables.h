@@ -16,9 +16,10 @@ struct InputFiles {
   std::string mag, swepam, kp, dst;
 };
 
-// `table` must already be sized to all its rows. Fills rows 1..NREC from the
-// files, one row per ACE record pair, and rows NREC+1.. as continuation rows;
-// sets table.nrec and returns NREC. `fill` holds each input's fill value.
+// `table` must already be sized to all its rows. Fills rows 1..n from the
+// files, one row per ACE record pair, and the rows after them as continuation
+// rows; sets table.rows_read to n and returns it. `fill` holds each input's
+// fill value.
 // Capacity messages go to `messages`.
 //
 // Ends the run (throws RunEnd) on a MAG/SWEPAM date mismatch, a field that
@@ -26,8 +27,8 @@ struct InputFiles {
 // calendar's, a record that does not follow the one before by one hour, a
 // Kp or Dst day record dated on another day than the MAG record it is placed
 // on, and, as an abnormal end, on a file that cannot be opened or read within
-// bounds (text_record.h) or an ACE file of fewer than four lines. NREC = 0
-// (no record read) is returned; the caller then ends the run because the
+// bounds (text_record.h) or an ACE file of fewer than four lines. With no
+// record read it returns 0; the caller then ends the run because the
 // validation sample is empty.
 int read_input_tables(HourlyTable& table, const FillValues& fill, const InputFiles& files,
                       std::ostream& messages);

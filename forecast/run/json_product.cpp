@@ -101,27 +101,28 @@ void write_forecast_product(std::ostream& out, const ProductLayout& layout,
   }
   text += "],\n\"rows\":[";
   bool first_row = true;
-  for_each_stepped_row(layout.table.lead_time + layout.table.max_lag + 1, table.nmax,
-                       layout.table.cadence, [&](int t) {
-                         const std::size_t i = static_cast<std::size_t>(t - 1);
-                         text += first_row ? "\n" : ",\n";
-                         first_row = false;
-                         const double observed = table.at(layout.table.target, t);
-                         // Rows past those read hold no observation yet, only forecasts.
-                         const bool has_observation = t <= table.nrec && observed != layout.fill;
-                         text += "{\"valid_time\":" + iso_time(table, i) + ",\"observed\":" +
-                                 (has_observation ? json_number(observed) : "null") +
-                                 ",\"forecasts\":[";
-                         for (std::size_t k = 0; k < leads.size(); ++k) {
-                           if (k) text += ",";
-                           write_forecast(text, leads[k], i, layout);
-                         }
-                         text += "]}";
-                         if (text.size() >= kBufferSize) {
-                           out << text;
-                           text.clear();
-                         }
-                       });
+  for_each_stepped_row(
+      layout.table.lead_time + layout.table.max_lag + 1, table.row_count, layout.table.cadence,
+      [&](int t) {
+        const std::size_t i = static_cast<std::size_t>(t - 1);
+        text += first_row ? "\n" : ",\n";
+        first_row = false;
+        const double observed = table.at(layout.table.target, t);
+        // Rows past those read hold no observation yet, only forecasts.
+        const bool has_observation = t <= table.rows_read && observed != layout.fill;
+        text += "{\"valid_time\":" + iso_time(table, i) +
+                ",\"observed\":" + (has_observation ? json_number(observed) : "null") +
+                ",\"forecasts\":[";
+        for (std::size_t k = 0; k < leads.size(); ++k) {
+          if (k) text += ",";
+          write_forecast(text, leads[k], i, layout);
+        }
+        text += "]}";
+        if (text.size() >= kBufferSize) {
+          out << text;
+          text.clear();
+        }
+      });
   out << text << "\n]}\n";
 }
 

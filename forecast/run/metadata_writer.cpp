@@ -65,7 +65,7 @@ std::string metadata_head(const DateTime& created, const HourlyTable& table, int
   text += line(R"((1X,"<startTime>",I4.4,"-",I2.2,"-",I2.2,"T",I2.2,":00:00</startTime>"))",
                row_time(table, first_row));
   text += line(R"((1X,"<stopTime>",I4.4,"-",I2.2,"-",I2.2,"T",I2.2,":59:59</stopTime>"))",
-               row_time(table, table.nrec));
+               row_time(table, table.rows_read));
   text +=
       " <location>global</location>\n"
       " <format>ASCII</format>\n"

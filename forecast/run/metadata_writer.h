@@ -25,7 +25,7 @@ struct TargetDescription {
 };
 
 // Head and target block. The start time is that of row first_row (the first
-// forecast row), the stop time that of row table.nrec.
+// forecast row), the stop time that of row table.rows_read.
 std::string metadata_head(const DateTime& created, const HourlyTable& table, int first_row,
                           const TargetDescription& target);
 

@@ -42,12 +42,12 @@ void format_table(std::ostream& out, std::string& text, const TableLayout& layou
   header.write(text, items);
 
   const OutputFormat row = OutputFormat::parse(layout.fmdat);
-  for_each_stepped_row(layout.lead_time + layout.max_lag + 1, table.nmax, layout.cadence,
+  for_each_stepped_row(layout.lead_time + layout.max_lag + 1, table.row_count, layout.cadence,
                        [&](int t) {
                          const std::size_t i = static_cast<std::size_t>(t - 1);
                          items.clear();
                          items.emplace_back((table.doy[i] - 1) * 24 + table.hr[i] + 1);
-                         items.emplace_back(table.nmax - t + 1);
+                         items.emplace_back(table.row_count - t + 1);
                          items.emplace_back(table.yr[i]);
                          items.emplace_back(table.mo[i]);
                          items.emplace_back(table.da[i]);

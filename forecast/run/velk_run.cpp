@@ -125,8 +125,9 @@ void run(std::ostream& out, const Clock& clock) {
   if (shape.model_count < 0 || shape.model_count > kMaxModels)
     throw std::logic_error("model count out of range");
 
-  read_input_tables(table, config.UF, input_files(config), out);
-  if (table.nrec <= shape.max_lag) throw RunEnd::message("NOT ENOUGH DATA IN VALIDATION SAMPLE");
+  read_input_tables(table, shape.fill, input_files(config), out);
+  if (table.rows_read <= shape.max_lag)
+    throw RunEnd::message("NOT ENOUGH DATA IN VALIDATION SAMPLE");
   const DateTime created = creation_time(clock);
   const TargetDescription target{config.UN[shape.target_index()], config.UU[shape.target_index()],
                                  shape.cadence, shape.target_fill()};

@@ -27,7 +27,7 @@ constexpr double kC0 = -3.0, kC1 = 0.8, kC2 = 2.0e-3;
 TEST(RegressionRows, UseTheForecastersPlacementAndLeaveOutMissingRows) {
   // Rows 1..30; LT = 2, MAXLAG = 3, cadence 2: base rows 4, 6, ..., 28.
   forecast::HourlyTable table(30);
-  table.nrec = 30;
+  table.rows_read = 30;
   for (int t = 1; t <= 30; ++t) {
     table.at(9, t) = 100.0 + t;    // input 9 identifies its row
     table.at(11, t) = 1000.0 + t;  // the target too
@@ -139,7 +139,7 @@ TEST_F(FitRun, SelectsTheTrueTermsAndWritesFilesTheForecasterEvaluatesAsFitted) 
   forecast::read_input_tables(table, config.UF, forecast::input_files(config), std::cout);
   const forecast::ForecastRows rows =
       forecast::forecast(model, forecast::ForecastSetup{11, 4, maxlag, 1, config.UF}, table);
-  for (int b = maxlag + 1; b <= table.nrec; b += 97) {
+  for (int b = maxlag + 1; b <= table.rows_read; b += 97) {
     const double implied =
         model.c[0] + model.c[1] * table.at(11, b) + model.c[2] * (table.at(6, b) * table.at(9, b));
     EXPECT_NEAR(rows.y[static_cast<std::size_t>(b + 4 - 1)], implied, 1e-9) << "base row " << b;

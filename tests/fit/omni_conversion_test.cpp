@@ -93,7 +93,7 @@ TEST(OmniConversion, RecordsHaveTheColumnsTheForecasterReads) {
   EXPECT_EQ(dst[1].substr(0, 10), "DST1701*01");
 
   const forecast::HourlyTable table = read_back(texts, 48);
-  ASSERT_EQ(table.nrec, 48);
+  ASSERT_EQ(table.rows_read, 48);
   EXPECT_EQ(table.mo[24] * 100 + table.da[24], 101);
   for (int t = 1; t <= 48; ++t) EXPECT_EQ(table.at(11, t), -(t + 23)) << "row " << t;
   for (int t = 28; t <= 30; ++t) EXPECT_EQ(table.at(10, t), 37.0) << "row " << t;
@@ -122,7 +122,7 @@ TEST(OmniConversion, EveryOmniFillReadsAsTheForecastersFillValue) {
     };
     ASSERT_TRUE(convert(2015, 1, 72, fill, texts, error)) << error;
     const forecast::HourlyTable table = read_back(texts, 72);
-    ASSERT_EQ(table.nrec, 72);
+    ASSERT_EQ(table.rows_read, 72);
     for (int t = 30; t <= 34; ++t) {
       const bool filled = t >= 31 && t <= 33;  // rows are 1-based
       EXPECT_EQ(table.at(c.input, t) == kFills[static_cast<std::size_t>(c.input - 1)], filled)

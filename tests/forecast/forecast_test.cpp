@@ -19,7 +19,7 @@ constexpr double kFill = 9999.0;
 // Bt (input 1) is t / 2.
 HourlyTable dst_table(int nmax, int nrec) {
   HourlyTable table(nmax);
-  table.nrec = nrec;
+  table.rows_read = nrec;
   for (int t = 1; t <= nmax; ++t) {
     table.at(11, t) = t <= nrec ? 10.0 * t : kFill;
     table.at(1, t) = 0.5 * t;
@@ -51,7 +51,7 @@ TEST(Forecast, TargetRowsGetTheSumAndTheStandardErrorFromTheLowerTriangle) {
             (std::vector<double>{0, 0, 0, std::sqrt(924.0), std::sqrt(3644.0), 0,
                                  std::sqrt(14484.0), std::sqrt(22604.0), 0, 0}));
   EXPECT_EQ(rows.rows_covered, 6);
-  EXPECT_EQ(table.nrec, 6);
+  EXPECT_EQ(table.rows_read, 6);
 }
 
 TEST(Forecast, FactorsPowersLagsAndFillValues) {
@@ -82,7 +82,7 @@ TEST(Forecast, FactorsPowersLagsAndFillValues) {
     // Fault guarded: the count covered changed the table behind the caller's
     // back, and the scoring after it depended on that unseen.
     EXPECT_EQ(rows.rows_covered, std::min(nrec, nmax - lt)) << nmax << " " << nrec;
-    EXPECT_EQ(table.nrec, nrec) << nmax << " " << nrec;
+    EXPECT_EQ(table.rows_read, nrec) << nmax << " " << nrec;
   }
 }
 

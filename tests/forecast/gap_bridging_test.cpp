@@ -28,8 +28,8 @@ FillValues fills() {
 HourlyTable table_of(const std::vector<double>& bt, const std::vector<double>& n,
                      const std::vector<double>& dst) {
   HourlyTable table(static_cast<int>(bt.size()));
-  table.nrec = table.nmax;
-  for (int t = 1; t <= table.nmax; ++t) {
+  table.rows_read = table.row_count;
+  for (int t = 1; t <= table.row_count; ++t) {
     table.at(1, t) = bt[static_cast<std::size_t>(t - 1)];
     table.at(8, t) = n[static_cast<std::size_t>(t - 1)];
     table.at(11, t) = dst[static_cast<std::size_t>(t - 1)];
@@ -39,7 +39,7 @@ HourlyTable table_of(const std::vector<double>& bt, const std::vector<double>& n
 
 std::vector<double> column(const HourlyTable& table, int input) {
   std::vector<double> values;
-  for (int t = 1; t <= table.nmax; ++t) values.push_back(table.at(input, t));
+  for (int t = 1; t <= table.row_count; ++t) values.push_back(table.at(input, t));
   return values;
 }
 
@@ -170,7 +170,7 @@ TEST(IndexScale, ApAndKpForecastsStayOnTheirScaleDstDoesNot) {
     index_scale(ky, setup.lowest, setup.highest);
     setup.fill.fill(-1.0);
     HourlyTable table(3);
-    table.nrec = 2;
+    table.rows_read = 2;
     const Model constant{{value}, {{{0, 0, 1}}}, {}};
     setup.standard_errors = false;
     EXPECT_EQ(forecast(constant, setup, table).y[1], expected) << ky << " " << value;

@@ -128,7 +128,7 @@ TEST(InputTables, PairsRecordsAndSpreadsTheDailyIndicesFromTheFirstHourZero) {
   InputFiles f;
   f.make_hours(kMarch2012 + 20, 52);  // from 20 UT: the first daily record is row 5's
   ASSERT_EQ(f.read(72), 52);
-  EXPECT_EQ(f.table.nrec, 52);
+  EXPECT_EQ(f.table.rows_read, 52);
   EXPECT_EQ(f.out.str(), "");
   for (int t = 1; t <= 52; ++t) {
     const int k = t - 1, day = (k - 4) / 24, interval = (k - 4) % 24 / 3;

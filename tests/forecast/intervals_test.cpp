@@ -20,8 +20,8 @@ const double kInf = std::numeric_limits<double>::infinity();
 // Dst (input 11) observed 0 in rows 1..30, missing in row 20; rows 1..25 read.
 HourlyTable residual_table() {
   HourlyTable table(30);
-  table.nrec = 25;
-  for (int t = 1; t <= table.nmax; ++t) table.at(11, t) = t == 20 ? kDstFill : 0.0;
+  table.rows_read = 25;
+  for (int t = 1; t <= table.row_count; ++t) table.at(11, t) = t == 20 ? kDstFill : 0.0;
   return table;
 }
 

@@ -20,7 +20,7 @@ constexpr double kFill = 9999.0;
 Scores score(const std::vector<double>& observed, const std::vector<double>& forecast, int nrec,
              int lt, int step) {
   HourlyTable table(static_cast<int>(observed.size()));
-  table.nrec = nrec;
+  table.rows_read = nrec;
   for (std::size_t t = 0; t < observed.size(); ++t)
     table.at(11, static_cast<int>(t + 1)) = observed[t];
   ScoreSetup setup;

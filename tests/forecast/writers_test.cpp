@@ -25,7 +25,7 @@ namespace {
 // Rows t = 1..n of 29 February 2020 from hour 1 on, ap (input 12) of row t is t.
 HourlyTable leap_day_table(int n, int nrec) {
   HourlyTable table(n);
-  table.nrec = nrec;
+  table.rows_read = nrec;
   table.yr.assign(n, 2020);
   table.mo.assign(n, 2);
   table.da.assign(n, 29);
