@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -141,11 +142,16 @@ TEST(GapBridging, FallbacksTakeTheRowsTheModelsBeforeThemCannotEvaluateAndAreCou
   // Fault guarded: a fallback's row given the model's standard error, or
   // counted as the model's in the product.
   EXPECT_EQ(rows.model, (std::vector<int>{-1, 0, 0, 1, -1, 0}));
-  const std::vector<double> dym{0, 0.1, 0.1, 6, 0, 0.5};
-  for (std::size_t f = 0; f < dym.size(); ++f)
-    EXPECT_DOUBLE_EQ(rows.standard_error[f], dym[f]) << f;
+  const std::vector<double> standard_error{0, 0.1, 0.1, 6, 0, 0.5};
+  for (std::size_t f = 0; f < standard_error.size(); ++f)
+    EXPECT_DOUBLE_EQ(rows.standard_error[f], standard_error[f]) << f;
   ASSERT_EQ(rows.y_of_model.size(), 2u);
   EXPECT_EQ(rows.y_of_model[1][4], kDstFill);  // Dst missing in row 4
+  // Fault guarded: a bridged table of other rows than the table as read,
+  // which the two passes would then walk differently.
+  bridged.rows_read = 5;
+  EXPECT_THROW(forecast_bridging_gaps({model(100, 1, 0.01)}, setup, table, bridged),
+               std::invalid_argument);
 }
 
 TEST(IndexScale, ApAndKpForecastsStayOnTheirScaleDstDoesNot) {
