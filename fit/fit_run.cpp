@@ -59,8 +59,8 @@ void check_same_block(const forecast::Configuration& a, const forecast::Configur
 History load_history(const std::string& name, const forecast::Configuration& config,
                      std::ostream& out) {
   History h{name, nullptr};
-  const int nrec0 = forecast::count_mag_records(config.FNMAG);
-  h.table = std::make_unique<forecast::HourlyTable>(forecast::table_rows(config.LT, nrec0));
+  const int mag_records = forecast::count_mag_records(config.FNMAG);
+  h.table = std::make_unique<forecast::HourlyTable>(forecast::table_rows(config.LT, mag_records));
   forecast::read_input_tables(*h.table, config.UF, forecast::input_files(config), out);
   return h;
 }
