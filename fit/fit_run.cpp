@@ -240,11 +240,12 @@ int fit(const FitRequest& request, std::ostream& out) {
   const OutputPaths paths = output_paths(request, config);
   const std::vector<CandidateTerm> candidates =
       read_term_file(request.term_file, config, request.step - config.LT);
-  forecast::ForecastSetup setup = forecast::ForecastSetup::of(forecast::run_shape(config, maxlag));
+  const forecast::RunShape shape = forecast::run_shape(config, maxlag);
+  forecast::ForecastSetup setup = forecast::ForecastSetup::of(shape);
   setup.lead_step = request.step;
   const std::vector<History> histories = load_histories(request, configs, maxlag, out);
 
-  const std::string target_name = config.UN[static_cast<std::size_t>(config.KY - 1)];
+  const std::string target_name = config.UN[shape.target_index()];
   out << "velk_fit: lead step " << request.step << " of " << target_name << " (KY=" << config.KY
       << ", LT=" << config.LT << ", DT(KY)=" << setup.cadence << ", MAXLAG=" << maxlag
       << "), target row = base row + " << config.LT << "\n";
