@@ -102,7 +102,7 @@ PassSizes one_pass(std::map<std::string, std::vector<double>>& times) {
                                 rows.y);
     scoring += elapsed_ms(start);
 
-    sizes.terms += model.nterm();
+    sizes.terms += model.term_count();
     const int last = velk::forecast::last_base_row(setup, rows.rows_covered);
     if (last > 0) sizes.base_rows += (last - setup.max_lag - 1) / setup.cadence + 1;
     forecasts.push_back(std::move(rows.y));

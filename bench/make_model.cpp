@@ -79,16 +79,16 @@ velk::forecast::Model make_model(int terms, const std::vector<int>& inputs, int 
       term.push_back(f);
     }
     model.terms.push_back(term);
-    model.c.push_back((random.unit() - 0.5) * 1e-3);
+    model.coefficients.push_back((random.unit() - 0.5) * 1e-3);
   }
   const std::size_t n = static_cast<std::size_t>(terms);
-  model.cov.assign(n * n, 0.0);
+  model.covariance_matrix.assign(n * n, 0.0);
   for (std::size_t j = 0; j < n; ++j) {
-    model.cov[j * n + j] = 1e-6 * (1.0 + random.unit());
+    model.covariance_matrix[j * n + j] = 1e-6 * (1.0 + random.unit());
     for (std::size_t m = 0; m < j; ++m) {
       const double off = 1e-8 * (random.unit() - 0.5);
-      model.cov[j * n + m] = off;
-      model.cov[m * n + j] = off;
+      model.covariance_matrix[j * n + m] = off;
+      model.covariance_matrix[m * n + j] = off;
     }
   }
   return model;

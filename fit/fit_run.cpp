@@ -70,15 +70,15 @@ forecast::Model model_of(const std::vector<CandidateTerm>& candidates,
   forecast::Model m;
   for (int k : columns) {
     m.terms.push_back(candidates[static_cast<std::size_t>(k)].factors);
-    m.c.push_back(0.0);
+    m.coefficients.push_back(0.0);
   }
-  m.cov.assign(m.c.size() * m.c.size(), 0.0);
+  m.covariance_matrix.assign(m.coefficients.size() * m.coefficients.size(), 0.0);
   return m;
 }
 
 RegressionRows rows_for(const forecast::Model& model, const std::vector<History>& histories,
                         const forecast::ForecastSetup& setup) {
-  RegressionRows rows(model.nterm());
+  RegressionRows rows(model.term_count());
   for (const History& h : histories) rows.append(model, *h.table, setup);
   return rows;
 }
@@ -196,11 +196,12 @@ std::vector<int> select_columns(const FitRequest& request,
 // Sets the model's coefficients and covariance from the least-squares solution.
 void solve_into(forecast::Model& model, const Eigen::MatrixXd& x, const Eigen::VectorXd& y) {
   const LeastSquaresFit solution = solve_least_squares(x, y);
-  const int n = model.nterm();
-  for (int j = 0; j < n; ++j) model.c[static_cast<std::size_t>(j)] = solution.coefficients(j);
+  const int n = model.term_count();
+  for (int j = 0; j < n; ++j)
+    model.coefficients[static_cast<std::size_t>(j)] = solution.coefficients(j);
   for (int j = 0; j < n; ++j)
     for (int m = 0; m < n; ++m)
-      model.cov[static_cast<std::size_t>(j * n + m)] = solution.covariance(j, m);
+      model.covariance_matrix[static_cast<std::size_t>(j * n + m)] = solution.covariance(j, m);
 }
 
 // The summary of a written fit: a line per term, per history, and the scores
@@ -210,12 +211,13 @@ void write_summary(const forecast::Model& model, const forecast::Model& written,
                    const std::vector<History>& histories, const forecast::ForecastSetup& setup,
                    const RegressionRows& rows, const FitQuality& quality, const OutputPaths& paths,
                    std::ostream& out) {
-  const int n = model.nterm();
+  const int n = model.term_count();
   out << " term  coefficient    std.error  err.red.  factors (input:lag^power)\n";
   for (int j = 0; j < n; ++j) {
     const int k = columns[static_cast<std::size_t>(j)];
     const double err = error_reduction[static_cast<std::size_t>(k)];
-    out << number("%5d", j + 1) << number("  %12.5e", written.c[static_cast<std::size_t>(j)])
+    out << number("%5d", j + 1)
+        << number("  %12.5e", written.coefficients[static_cast<std::size_t>(j)])
         << number("  %11.4e", std::sqrt(std::max(0.0, written.covariance(j + 1, j + 1))))
         << (err >= 0.0 ? number("  %8.5f", err) : std::string("         -")) << "  "
         << describe_term(written.terms[static_cast<std::size_t>(j)]) << "\n";
@@ -279,9 +281,9 @@ int fit(const FitRequest& request, std::ostream& out) {
   // six significant digits, and that is what the forecasts will use.
   forecast::Model written = forecast::read_model_file(paths.model);
   forecast::read_covariance_file(paths.covariance, written);
-  const int n = model.nterm();
+  const int n = model.term_count();
   Eigen::VectorXd c(n);
-  for (int j = 0; j < n; ++j) c(j) = written.c[static_cast<std::size_t>(j)];
+  for (int j = 0; j < n; ++j) c(j) = written.coefficients[static_cast<std::size_t>(j)];
   const FitQuality quality = fit_quality(y, x * c);
 
   write_summary(model, written, columns, error_reduction, histories, setup, rows, quality, paths,

@@ -6,7 +6,8 @@ namespace velk::fit {
 
 int RegressionRows::append(const forecast::Model& model, const forecast::HourlyTable& table,
                            const forecast::ForecastSetup& setup) {
-  if (model.nterm() != terms_) throw std::invalid_argument("regression rows: wrong term count");
+  if (model.term_count() != terms_)
+    throw std::invalid_argument("regression rows: wrong term count");
   forecast::check_model_reach(model, setup, table.rows_read, table.row_count);
   const int last_base = forecast::last_base_row(setup, table.rows_read);
   const double target_fill = setup.fill[static_cast<std::size_t>(setup.target - 1)];

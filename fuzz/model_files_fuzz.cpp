@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     velk::forecast::Model model = velk::forecast::read_model_file(model_path);
     check_written_form_reads_back(model);
-    velk::forecast::check_covariance_file(covariance_path, model.nterm());
+    velk::forecast::check_covariance_file(covariance_path, model.term_count());
     velk::forecast::read_covariance_file(covariance_path, model);
     velk::forecast::format_covariance_file(model);
   } catch (const velk::forecast::RunEnd&) {

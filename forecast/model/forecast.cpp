@@ -32,10 +32,10 @@ void check_setup(const ForecastSetup& setup, const Model& model, const HourlyTab
   if (setup.target < 1 || setup.target > kMainInputCount || setup.lead_time < 0 ||
       setup.max_lag < 0 || setup.cadence < 1)
     throw std::invalid_argument("forecast: target, lead time, lag or cadence out of range");
-  const std::size_t n = model.c.size();
+  const std::size_t n = model.coefficients.size();
   // Without standard errors the matrix is not needed and may be left empty.
-  const bool cov_matches =
-      model.cov.size() == n * n || (!setup.standard_errors && model.cov.empty());
+  const bool cov_matches = model.covariance_matrix.size() == n * n ||
+                           (!setup.standard_errors && model.covariance_matrix.empty());
   if (model.terms.size() != n || !cov_matches)
     throw std::invalid_argument("forecast: model terms and covariance matrix do not match");
   if (table.rows_read < 0 || table.rows_read > table.row_count)
@@ -157,7 +157,7 @@ ForecastRows forecast(const Model& model, const ForecastSetup& setup, const Hour
   out.y.assign(rows, 0.0);
   out.standard_error.assign(rows, 0.0);
   out.made.assign(rows, 0);
-  const int n = model.nterm();
+  const int n = model.term_count();
   std::vector<double> p;
   EvaluationPlan plan(model);
 
@@ -171,7 +171,7 @@ ForecastRows forecast(const Model& model, const ForecastSetup& setup, const Hour
     }
     double y = 0.0;
     for (int j = 1; j <= n; ++j)
-      y += model.c[static_cast<std::size_t>(j - 1)] * p[static_cast<std::size_t>(j - 1)];
+      y += model.coefficients[static_cast<std::size_t>(j - 1)] * p[static_cast<std::size_t>(j - 1)];
     out.y[f] = std::min(std::max(y, setup.lowest), setup.highest);
     out.made[f] = 1;
     if (!setup.standard_errors) return;

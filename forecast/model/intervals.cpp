@@ -9,10 +9,10 @@
 namespace velk::forecast {
 
 void load_covariance(const std::string& path, Model& model) {
-  if (model.nterm() <= kMaxTermsWithStandardErrors)
+  if (model.term_count() <= kMaxTermsWithStandardErrors)
     read_covariance_file(path, model);
   else
-    check_covariance_file(path, model.nterm());
+    check_covariance_file(path, model.term_count());
 }
 
 std::vector<double> trailing_residual_error(const ScoreSetup& setup, const HourlyTable& table,

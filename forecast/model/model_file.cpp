@@ -129,11 +129,11 @@ Model read_model_file(const std::string& path) {
   // Its forecast would be the fill value on every row: no model at all.
   if (lines.empty()) throw RunEnd::message("MODEL FILE HOLDS NO TERM");
   Model model;
-  model.c.assign(lines.size(), 0.0);
+  model.coefficients.assign(lines.size(), 0.0);
   model.terms.assign(lines.size(), Model::Term());
   for (std::size_t j = 0; j < lines.size(); ++j) {
     const int line_number = static_cast<int>(j + 1);
-    if (!read_term(lines[j], model.c[j], model.terms[j])) {
+    if (!read_term(lines[j], model.coefficients[j], model.terms[j])) {
       throw formatted_message(R"((1X,"ERROR READING MODEL AT LINE #",I4))", {line_number});
     }
     const bool unterminated = j + 1 == lines.size() && !last_line_fed;
@@ -145,13 +145,13 @@ Model read_model_file(const std::string& path) {
 }
 
 void read_covariance_file(const std::string& path, Model& model) {
-  const std::size_t n = model.c.size();
-  model.cov.assign(n * n, 0.0);
-  read_covariance_values(path, n, model.cov.data());
+  const std::size_t n = model.coefficients.size();
+  model.covariance_matrix.assign(n * n, 0.0);
+  read_covariance_values(path, n, model.covariance_matrix.data());
 }
 
-void check_covariance_file(const std::string& path, int nterm) {
-  read_covariance_values(path, static_cast<std::size_t>(std::max(nterm, 0)), nullptr);
+void check_covariance_file(const std::string& path, int term_count) {
+  read_covariance_values(path, static_cast<std::size_t>(std::max(term_count, 0)), nullptr);
 }
 
 std::string format_d_field(double value, int width, int decimals) {
@@ -189,19 +189,19 @@ std::string format_d_field(double value, int width, int decimals) {
 }
 
 std::string format_model_file(const Model& model) {
-  if (model.terms.size() != model.c.size())
+  if (model.terms.size() != model.coefficients.size())
     throw std::invalid_argument("model: the coefficient and term counts differ");
   std::ostringstream out;
-  for (std::size_t j = 0; j < model.c.size(); ++j) {
+  for (std::size_t j = 0; j < model.coefficients.size(); ++j) {
     const Model::Term& term = model.terms[j];
     if (term.size() > static_cast<std::size_t>(kMaxFactorsPerTerm))
       throw std::invalid_argument("model term " + std::to_string(j + 1) +
                                   " has more than nine factors");
-    if (!std::isfinite(model.c[j]))
+    if (!std::isfinite(model.coefficients[j]))
       throw std::invalid_argument("model term " + std::to_string(j + 1) +
                                   " has a coefficient that is not a number");
     out << std::string(kCoefficientColumn - 1, ' ')
-        << format_d_field(model.c[j], kCoefficientWidth, kImpliedDecimals)
+        << format_d_field(model.coefficients[j], kCoefficientWidth, kImpliedDecimals)
         << std::string(kFactorCountColumn - kCoefficientColumn - kCoefficientWidth, ' ')
         << term.size();
     for (const Model::Factor& f : term) {
@@ -215,18 +215,19 @@ std::string format_model_file(const Model& model) {
 }
 
 std::string format_covariance_file(const Model& model) {
-  const std::size_t n = model.c.size();
-  if (model.cov.size() != n * n)
+  const std::size_t n = model.coefficients.size();
+  if (model.covariance_matrix.size() != n * n)
     throw std::invalid_argument("covariance matrix: expected " + std::to_string(n) + " x " +
                                 std::to_string(n) + " values");
   std::string text;
   for (std::size_t j = 0; j < n; ++j) {
     for (std::size_t m = 0; m < n; ++m) {
-      if (!std::isfinite(model.cov[j * n + m]))
+      if (!std::isfinite(model.covariance_matrix[j * n + m]))
         throw std::invalid_argument("covariance matrix: value (" + std::to_string(j + 1) + "," +
                                     std::to_string(m + 1) + ") is not a number");
       if (m > 0 && m % kCovarianceValuesPerLine == 0) text += '\n';
-      text += format_d_field(model.cov[j * n + m], kCovarianceWidth, kImpliedDecimals);
+      text +=
+          format_d_field(model.covariance_matrix[j * n + m], kCovarianceWidth, kImpliedDecimals);
     }
     text += '\n';
   }

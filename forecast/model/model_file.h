@@ -36,28 +36,31 @@ struct Model {
   };
   using Term = std::vector<Factor>;  // at most kMaxFactorsPerTerm factors
 
-  std::vector<double> c;    // coefficient of each term
-  std::vector<Term> terms;  // factors of each term, same length as c
-  std::vector<double> cov;  // nterm x nterm, row-major; cov(j, m) is value m of row j
+  std::vector<double> coefficients;  // of each term
+  std::vector<Term> terms;           // factors of each term, one per coefficient
+  // term_count() x term_count(), row-major: value m of row j at (j - 1) *
+  // term_count() + m - 1.
+  std::vector<double> covariance_matrix;
 
-  int nterm() const { return static_cast<int>(c.size()); }
+  int term_count() const { return static_cast<int>(coefficients.size()); }
   // Element (j, m) of the covariance matrix, both 1-based.
   double covariance(int j, int m) const {
-    return cov[static_cast<std::size_t>(j - 1) * c.size() + static_cast<std::size_t>(m - 1)];
+    return covariance_matrix[static_cast<std::size_t>(j - 1) * coefficients.size() +
+                             static_cast<std::size_t>(m - 1)];
   }
 };
 
 // Reads the terms of a model file; every line is a term, blank ones included.
-// Leaves `cov` empty. A file of no line is refused; one of more than
+// Leaves the covariance matrix empty. A file of no line is refused; one of more than
 // kMaxTerms lines ends the run abnormally.
 Model read_model_file(const std::string& path);
 
-// Reads the nterm x nterm covariance matrix into model.cov.
+// Reads the covariance matrix of the model's terms into model.covariance_matrix.
 void read_covariance_file(const std::string& path, Model& model);
-// Reads the matrix of a model of `nterm` terms with the same checks and
+// Reads the matrix of a model of `term_count` terms with the same checks and
 // messages, keeping nothing: a run that writes no standard error needs only
 // to know the file is sound, and a large model's matrix would not fit in memory.
-void check_covariance_file(const std::string& path, int nterm);
+void check_covariance_file(const std::string& path, int term_count);
 
 // The text of a model file / covariance file for `model`. Throws
 // std::invalid_argument for a term the layout cannot hold (more than nine

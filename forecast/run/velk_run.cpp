@@ -59,7 +59,7 @@ std::vector<NamedInput> files_of(const std::vector<std::optional<GapPolicy>>& po
 }
 
 bool has_covariance(const Model& model) {
-  return model.cov.size() == model.c.size() * model.c.size();
+  return model.covariance_matrix.size() == model.coefficients.size() * model.coefficients.size();
 }
 
 // A model with a gap file: its fallbacks read and checked like the model, then

@@ -117,14 +117,14 @@ TEST_F(FitRun, SelectsTheTrueTermsAndWritesFilesTheForecasterEvaluatesAsFitted) 
 
   forecast::Model model = forecast::read_model_file("m2.res");
   forecast::read_covariance_file("m2.cov", model);
-  ASSERT_EQ(model.nterm(), 3);
+  ASSERT_EQ(model.term_count(), 3);
   EXPECT_EQ(describe_term(model.terms[0]) + ", " + describe_term(model.terms[1]) + ", " +
                 describe_term(model.terms[2]),
             "const, 11:0, 6:0 9:0");
   // Rounding Dst to whole nT is the only noise; the coefficients lie within it.
-  EXPECT_NEAR(model.c[0], kC0, 0.05);
-  EXPECT_NEAR(model.c[1], kC1, 0.002);
-  EXPECT_NEAR(model.c[2], kC2, 2e-5);
+  EXPECT_NEAR(model.coefficients[0], kC0, 0.05);
+  EXPECT_NEAR(model.coefficients[1], kC1, 0.002);
+  EXPECT_NEAR(model.coefficients[2], kC2, 2e-5);
   for (int j = 1; j <= 3; ++j)
     for (int m = 1; m < j; ++m) EXPECT_EQ(model.covariance(j, m), model.covariance(m, j));
   // Standard errors consistent with the rounding noise (variance 1/12).
@@ -140,8 +140,8 @@ TEST_F(FitRun, SelectsTheTrueTermsAndWritesFilesTheForecasterEvaluatesAsFitted) 
   const forecast::ForecastRows rows =
       forecast::forecast(model, forecast::ForecastSetup{11, 4, maxlag, 1, config.UF}, table);
   for (int b = maxlag + 1; b <= table.rows_read; b += 97) {
-    const double implied =
-        model.c[0] + model.c[1] * table.at(11, b) + model.c[2] * (table.at(6, b) * table.at(9, b));
+    const double implied = model.coefficients[0] + model.coefficients[1] * table.at(11, b) +
+                           model.coefficients[2] * (table.at(6, b) * table.at(9, b));
     EXPECT_NEAR(rows.y[static_cast<std::size_t>(b + 4 - 1)], implied, 1e-9) << "base row " << b;
     EXPECT_NEAR(rows.y[static_cast<std::size_t>(b + 4 - 1)], table.at(11, b + 4), 1.0);
   }

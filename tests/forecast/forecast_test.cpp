@@ -43,7 +43,7 @@ TEST(Forecast, TargetRowsGetTheSumAndTheStandardErrorFromTheLowerTriangle) {
   table.at(11, 3) = kFill;  // missing: the forecast from base row 4 is the fill value
   // y = 2 + 0.5 Dst(b - 1); the upper triangle (1000) must not enter.
   Model model = make_model({2.0, 0.5}, {{}, {{11, 1, 1}}});
-  model.cov = {4.0, 1000.0, 1.0, 9.0};
+  model.covariance_matrix = {4.0, 1000.0, 1.0, 9.0};
   const ForecastRows rows = forecast(model, dst_setup(2, 1), table);
   EXPECT_EQ(rows.y, (std::vector<double>{0, 0, 0, 7, 12, kFill, 22, 27, kFill, kFill}));
   // 4 + 2 x 1 x 1 + 9 x^2 with x = Dst(b - 1)
