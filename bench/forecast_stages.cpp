@@ -18,13 +18,13 @@
 #include <vector>
 
 #include "common/program_info.h"
-#include "forecast/configuration.h"
-#include "forecast/forecast.h"
-#include "forecast/model_file.h"
-#include "forecast/readnrtd.h"
-#include "forecast/run_end.h"
-#include "forecast/scores.h"
-#include "forecast/table_writer.h"
+#include "forecast/format/run_end.h"
+#include "forecast/model/forecast.h"
+#include "forecast/model/model_file.h"
+#include "forecast/model/scores.h"
+#include "forecast/run/configuration.h"
+#include "forecast/run/input_tables.h"
+#include "forecast/run/table_writer.h"
 
 namespace {
 
@@ -42,68 +42,70 @@ double median(std::vector<double> values) {
 
 // The number of base rows that get a forecast: those where every factor
 // reads a value.
-int rows_forecast(const velk::Model& model, const velk::ForecastSetup& setup,
-                  const velk::HourlyTable& table) {
+int rows_forecast(const velk::forecast::Model& model, const velk::forecast::ForecastSetup& setup,
+                  const velk::forecast::HourlyTable& table, int rows_covered) {
   std::vector<double> p;
-  velk::EvaluationPlan plan(model);
+  velk::forecast::EvaluationPlan plan(model);
   int evaluated = 0;
-  for (int b = setup.maxlag + 1; b <= table.nrec; b += setup.step)
-    if (plan.has_factors() && plan.products(table, setup.uf, b, p)) ++evaluated;
+  for (int b = setup.max_lag + 1; b <= rows_covered; b += setup.cadence)
+    if (plan.has_factors() && plan.products(table, setup.fill, b, p)) ++evaluated;
   return evaluated;
 }
 
 struct PassSizes {
-  int rows = 0, nrec = 0, models = 0, terms = 0, base_rows = 0, evaluated = 0;
+  int rows = 0, rows_read = 0, models = 0, terms = 0, base_rows = 0, evaluated = 0;
 };
 
 // One pass over every stage; adds each stage's time to `times`.
 PassSizes one_pass(std::map<std::string, std::vector<double>>& times) {
   PassSizes sizes;
   auto start = Clock::now();
-  const velk::Configuration config = velk::read_configuration(velk::kConfigurationFile);
-  const int maxlag = velk::validate_configuration(config);
-  const int nrec0 = velk::count_mag_records(config.FNMAG);
-  const int nmax = velk::table_rows(config.LT, nrec0);
-  const int nmod = velk::model_count(config);
+  const velk::forecast::Configuration config =
+      velk::forecast::read_configuration(velk::forecast::kConfigurationFile);
+  const velk::forecast::RunShape shape =
+      velk::forecast::run_shape(config, velk::forecast::validate_configuration(config));
+  const int table_rows =
+      velk::forecast::table_rows(shape.lead_time, velk::forecast::count_mag_records(config.FNMAG));
   times["configuration"].push_back(elapsed_ms(start));
 
   start = Clock::now();
-  velk::HourlyTable table(nmax);
+  velk::forecast::HourlyTable table(table_rows);
   std::ostringstream messages;
-  velk::readnrtd(table, config.UF, config.FNMAG, config.FNSWEPAM, config.FNKP, config.FNDST,
-                 messages);
+  velk::forecast::read_input_tables(table, config.UF, velk::forecast::input_files(config),
+                                    messages);
   times["read_inputs"].push_back(elapsed_ms(start));
 
-  const velk::ForecastSetup setup = velk::ForecastSetup::of(config, maxlag);
+  const velk::forecast::ForecastSetup setup = velk::forecast::ForecastSetup::of(shape);
 
   double model_io = 0, evaluate = 0, only = 0, scoring = 0;
-  std::vector<std::vector<double>> yy;
-  for (int i = 1; i <= nmod; ++i) {
+  std::vector<std::vector<double>> forecasts;
+  for (int i = 1; i <= shape.model_count; ++i) {
     const std::size_t m = static_cast<std::size_t>(i - 1);
     start = Clock::now();
-    velk::Model model = velk::read_model_file(config.FNRES[m]);
-    velk::read_covariance_file(config.FNCOV[m], model);
+    velk::forecast::Model model = velk::forecast::read_model_file(config.FNRES[m]);
+    velk::forecast::read_covariance_file(config.FNCOV[m], model);
     model_io += elapsed_ms(start);
 
     start = Clock::now();
-    velk::ForecastRows rows = velk::forecast(model, setup, table);
+    velk::forecast::ForecastRows rows = velk::forecast::forecast(model, setup, table);
     evaluate += elapsed_ms(start);
 
-    velk::ForecastSetup without_errors = setup;
+    velk::forecast::ForecastSetup without_errors = setup;
     without_errors.standard_errors = false;
     start = Clock::now();
-    velk::forecast(model, without_errors, table);
+    velk::forecast::forecast(model, without_errors, table);
     only += elapsed_ms(start);
-    sizes.evaluated += rows_forecast(model, setup, table);
+    sizes.evaluated += rows_forecast(model, setup, table, rows.rows_covered);
 
     start = Clock::now();
-    velk::score_model(velk::ScoreSetup::of(config, maxlag, i), table, rows.y);
+    velk::forecast::score_model(velk::forecast::ScoreSetup::of(shape, i, rows.rows_covered), table,
+                                rows.y);
     scoring += elapsed_ms(start);
 
-    sizes.terms += model.nterm();
-    const int last = velk::last_base_row(setup, table.nrec);
-    if (last > 0) sizes.base_rows += (last - setup.maxlag - 1) / setup.step + 1;
-    yy.push_back(std::move(rows.y));
+    sizes.terms += model.term_count();
+    const int last = velk::forecast::last_base_row(setup, rows.rows_covered);
+    if (last > 0) sizes.base_rows += (last - setup.max_lag - 1) / setup.cadence + 1;
+    forecasts.push_back(std::move(rows.y));
   }
   times["read_models"].push_back(model_io);
   times["evaluate"].push_back(evaluate);
@@ -111,14 +113,14 @@ PassSizes one_pass(std::map<std::string, std::vector<double>>& times) {
   times["score"].push_back(scoring);
 
   start = Clock::now();
-  const velk::TableLayout layout = velk::TableLayout::of(config, maxlag);
+  const velk::forecast::TableLayout layout = velk::forecast::TableLayout::of(config, shape);
   std::ostringstream table_text;
-  velk::write_forecast_table(table_text, layout, table, yy);
+  velk::forecast::write_forecast_table(table_text, layout, table, forecasts);
   times["format_table"].push_back(elapsed_ms(start));
 
-  sizes.rows = nmax;
-  sizes.nrec = table.nrec;
-  sizes.models = nmod;
+  sizes.rows = table_rows;
+  sizes.rows_read = table.rows_read;
+  sizes.models = shape.model_count;
   return sizes;
 }
 
@@ -135,7 +137,7 @@ int main(int argc, char** argv) {
   PassSizes sizes;
   try {
     for (int r = 0; r < repeats; ++r) sizes = one_pass(times);
-  } catch (const velk::RunEnd& end) {
+  } catch (const velk::forecast::RunEnd& end) {
     std::cerr << "bench_forecast_stages: the run ended early:\n" << end.text();
     return 1;
   } catch (const std::exception& e) {
@@ -147,6 +149,7 @@ int main(int argc, char** argv) {
     std::printf("%s %.3f\n", stage, median(times[stage]));
   }
   std::printf("rows %d\nnrec %d\nmodels %d\nterms %d\nbase_rows %d\nevaluated_rows %d\n",
-              sizes.rows, sizes.nrec, sizes.models, sizes.terms, sizes.base_rows, sizes.evaluated);
+              sizes.rows, sizes.rows_read, sizes.models, sizes.terms, sizes.base_rows,
+              sizes.evaluated);
   return 0;
 }

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "common/program_info.h"
-#include "forecast/model_file.h"
-#include "forecast/output_file.h"
+#include "forecast/model/model_file.h"
+#include "forecast/run/output_file.h"
 
 namespace {
 
@@ -64,30 +64,31 @@ std::vector<int> parse_inputs(const std::string& list) {
   return inputs;
 }
 
-velk::Model make_model(int terms, const std::vector<int>& inputs, int max_lag, std::uint64_t seed) {
+velk::forecast::Model make_model(int terms, const std::vector<int>& inputs, int max_lag,
+                                 std::uint64_t seed) {
   SplitMix64 random(seed);
-  velk::Model model;
+  velk::forecast::Model model;
   for (int j = 0; j < terms; ++j) {
-    velk::Model::Term term;
+    velk::forecast::Model::Term term;
     const int factors = 1 + random.below(3);
     for (int k = 0; k < factors; ++k) {
-      velk::Model::Factor f;
+      velk::forecast::Model::Factor f;
       f.input = inputs[static_cast<std::size_t>(random.below(static_cast<int>(inputs.size())))];
       f.lag = random.below(max_lag + 1);
       f.power = random.below(4) == 0 ? 2 : 1;
       term.push_back(f);
     }
     model.terms.push_back(term);
-    model.c.push_back((random.unit() - 0.5) * 1e-3);
+    model.coefficients.push_back((random.unit() - 0.5) * 1e-3);
   }
   const std::size_t n = static_cast<std::size_t>(terms);
-  model.cov.assign(n * n, 0.0);
+  model.covariance_matrix.assign(n * n, 0.0);
   for (std::size_t j = 0; j < n; ++j) {
-    model.cov[j * n + j] = 1e-6 * (1.0 + random.unit());
+    model.covariance_matrix[j * n + j] = 1e-6 * (1.0 + random.unit());
     for (std::size_t m = 0; m < j; ++m) {
       const double off = 1e-8 * (random.unit() - 0.5);
-      model.cov[j * n + m] = off;
-      model.cov[m * n + j] = off;
+      model.covariance_matrix[j * n + m] = off;
+      model.covariance_matrix[m * n + j] = off;
     }
   }
   return model;
@@ -102,14 +103,16 @@ int main(int argc, char** argv) {
   }
   try {
     const std::string prefix = argv[1];
-    const int terms = parse_int(argv[2], "TERMS", 1, velk::kMaxTerms);
+    const int terms = parse_int(argv[2], "TERMS", 1, velk::forecast::kMaxTerms);
     const std::vector<int> inputs = parse_inputs(argv[3]);
     const int max_lag = parse_int(argv[4], "MAX_LAG", 0, 999);
     const int seed = parse_int(argv[5], "SEED", 0, 1 << 30);
-    const velk::Model model = make_model(terms, inputs, max_lag, static_cast<std::uint64_t>(seed));
-    velk::write_whole_file(prefix + ".res", velk::format_model_file(model), "the model file");
-    velk::write_whole_file(prefix + ".cov", velk::format_covariance_file(model),
-                           "the covariance file");
+    const velk::forecast::Model model =
+        make_model(terms, inputs, max_lag, static_cast<std::uint64_t>(seed));
+    velk::forecast::write_whole_file(prefix + ".res", velk::forecast::format_model_file(model),
+                                     "the model file");
+    velk::forecast::write_whole_file(prefix + ".cov", velk::forecast::format_covariance_file(model),
+                                     "the covariance file");
   } catch (const std::exception& e) {
     std::cerr << "bench_make_model: " << e.what() << "\n";
     return 1;

@@ -12,13 +12,13 @@
 #include "fit/least_squares.h"
 #include "fit/regression_rows.h"
 #include "fit/term_file.h"
-#include "forecast/configuration.h"
-#include "forecast/forecast.h"
-#include "forecast/gap_policy.h"
-#include "forecast/model_file.h"
-#include "forecast/output_file.h"
-#include "forecast/readnrtd.h"
-#include "forecast/run_end.h"
+#include "forecast/format/run_end.h"
+#include "forecast/model/forecast.h"
+#include "forecast/model/gap_policy.h"
+#include "forecast/model/model_file.h"
+#include "forecast/run/configuration.h"
+#include "forecast/run/input_tables.h"
+#include "forecast/run/output_file.h"
 
 namespace velk::fit {
 namespace {
@@ -37,13 +37,13 @@ std::string trimmed(const std::string& text) {
 
 struct History {
   std::string name;
-  std::unique_ptr<HourlyTable> table;
+  std::unique_ptr<forecast::HourlyTable> table;
 };
 
 // Everything that places a model and decides which values are missing must
 // agree between the stretches, or the stacked rows would mean different things.
-void check_same_block(const Configuration& a, const Configuration& b, const std::string& name_a,
-                      const std::string& name_b) {
+void check_same_block(const forecast::Configuration& a, const forecast::Configuration& b,
+                      const std::string& name_a, const std::string& name_b) {
   auto differ = [&](const char* what) {
     throw FitError(name_b + " differs from " + name_a + " in " + what +
                    "; every history must use the same model block");
@@ -56,27 +56,29 @@ void check_same_block(const Configuration& a, const Configuration& b, const std:
   if (a.UF != b.UF) differ("UF");
 }
 
-History load_history(const std::string& name, const Configuration& config, std::ostream& out) {
+History load_history(const std::string& name, const forecast::Configuration& config,
+                     std::ostream& out) {
   History h{name, nullptr};
-  const int nrec0 = count_mag_records(config.FNMAG);
-  h.table = std::make_unique<HourlyTable>(table_rows(config.LT, nrec0));
-  readnrtd(*h.table, config.UF, config.FNMAG, config.FNSWEPAM, config.FNKP, config.FNDST, out);
+  const int mag_records = forecast::count_mag_records(config.FNMAG);
+  h.table = std::make_unique<forecast::HourlyTable>(forecast::table_rows(config.LT, mag_records));
+  forecast::read_input_tables(*h.table, config.UF, forecast::input_files(config), out);
   return h;
 }
 
-Model model_of(const std::vector<CandidateTerm>& candidates, const std::vector<int>& columns) {
-  Model m;
+forecast::Model model_of(const std::vector<CandidateTerm>& candidates,
+                         const std::vector<int>& columns) {
+  forecast::Model m;
   for (int k : columns) {
     m.terms.push_back(candidates[static_cast<std::size_t>(k)].factors);
-    m.c.push_back(0.0);
+    m.coefficients.push_back(0.0);
   }
-  m.cov.assign(m.c.size() * m.c.size(), 0.0);
+  m.covariance_matrix.assign(m.coefficients.size() * m.coefficients.size(), 0.0);
   return m;
 }
 
-RegressionRows rows_for(const Model& model, const std::vector<History>& histories,
-                        const ForecastSetup& setup) {
-  RegressionRows rows(model.nterm());
+RegressionRows rows_for(const forecast::Model& model, const std::vector<History>& histories,
+                        const forecast::ForecastSetup& setup) {
+  RegressionRows rows(model.term_count());
   for (const History& h : histories) rows.append(model, *h.table, setup);
   return rows;
 }
@@ -94,13 +96,13 @@ std::string number(const char* format, int value) {
 
 // The configurations, read and checked to share one model block; `maxlag`
 // receives the first one's greatest lag.
-std::vector<Configuration> read_configurations(const FitRequest& request, int& maxlag) {
+std::vector<forecast::Configuration> read_configurations(const FitRequest& request, int& maxlag) {
   if (request.configurations.empty()) throw FitError("no configuration given");
-  std::vector<Configuration> configs;
+  std::vector<forecast::Configuration> configs;
   for (const std::string& path : request.configurations)
-    configs.push_back(read_configuration(path));
-  const Configuration& config = configs.front();
-  maxlag = validate_configuration(config);
+    configs.push_back(forecast::read_configuration(path));
+  const forecast::Configuration& config = configs.front();
+  maxlag = forecast::validate_configuration(config);
   for (std::size_t k = 1; k < configs.size(); ++k)
     check_same_block(config, configs[k], request.configurations[0], request.configurations[k]);
   return configs;
@@ -112,8 +114,8 @@ struct OutputPaths {
 
 // Where the lead step's model and covariance go: as requested, else as the
 // configuration names them.
-OutputPaths output_paths(const FitRequest& request, const Configuration& config) {
-  const int models = model_count(config);
+OutputPaths output_paths(const FitRequest& request, const forecast::Configuration& config) {
+  const int models = forecast::model_count(config);
   if (request.step < 1 || request.step > models)
     throw FitError("lead step " + std::to_string(request.step) + " is outside 1.." +
                    std::to_string(models) + " (LT / DT(KY) of the configuration)");
@@ -131,7 +133,7 @@ OutputPaths output_paths(const FitRequest& request, const Configuration& config)
 // Each configuration's hourly table, read the forecaster's way; each must
 // reach past the first base row.
 std::vector<History> load_histories(const FitRequest& request,
-                                    const std::vector<Configuration>& configs, int maxlag,
+                                    const std::vector<forecast::Configuration>& configs, int maxlag,
                                     std::ostream& out) {
   std::vector<History> histories;
   for (std::size_t k = 0; k < configs.size(); ++k) {
@@ -139,12 +141,13 @@ std::vector<History> load_histories(const FitRequest& request,
     // The model will be evaluated on the table its gap file makes; fitted on
     // that table, it learns from the very values it will read.
     if (!request.gap_file.empty()) {
-      HourlyTable& table = *histories.back().table;
-      table = bridged_table(table, configs[k].UF, read_gap_file(request.gap_file));
+      forecast::HourlyTable& table = *histories.back().table;
+      table =
+          forecast::bridged_table(table, configs[k].UF, forecast::read_gap_file(request.gap_file));
     }
-    if (histories.back().table->nrec <= maxlag)
+    if (histories.back().table->rows_read <= maxlag)
       throw FitError(request.configurations[k] + ": " +
-                     std::to_string(histories.back().table->nrec) +
+                     std::to_string(histories.back().table->rows_read) +
                      " rows read, the first base row is " + std::to_string(maxlag + 1));
   }
   return histories;
@@ -155,7 +158,8 @@ std::vector<History> load_histories(const FitRequest& request,
 // `error_reduction` receives each selected candidate's ratio (-1 for the rest).
 std::vector<int> select_columns(const FitRequest& request,
                                 const std::vector<CandidateTerm>& candidates,
-                                const std::vector<History>& histories, const ForecastSetup& setup,
+                                const std::vector<History>& histories,
+                                const forecast::ForecastSetup& setup,
                                 std::vector<double>& error_reduction, std::ostream& out) {
   std::vector<int> columns(candidates.size());
   for (std::size_t k = 0; k < candidates.size(); ++k) columns[k] = static_cast<int>(k);
@@ -190,28 +194,30 @@ std::vector<int> select_columns(const FitRequest& request,
 }
 
 // Sets the model's coefficients and covariance from the least-squares solution.
-void solve_into(Model& model, const Eigen::MatrixXd& x, const Eigen::VectorXd& y) {
+void solve_into(forecast::Model& model, const Eigen::MatrixXd& x, const Eigen::VectorXd& y) {
   const LeastSquaresFit solution = solve_least_squares(x, y);
-  const int n = model.nterm();
-  for (int j = 0; j < n; ++j) model.c[static_cast<std::size_t>(j)] = solution.coefficients(j);
+  const int n = model.term_count();
+  for (int j = 0; j < n; ++j)
+    model.coefficients[static_cast<std::size_t>(j)] = solution.coefficients(j);
   for (int j = 0; j < n; ++j)
     for (int m = 0; m < n; ++m)
-      model.cov[static_cast<std::size_t>(j * n + m)] = solution.covariance(j, m);
+      model.covariance_matrix[static_cast<std::size_t>(j * n + m)] = solution.covariance(j, m);
 }
 
 // The summary of a written fit: a line per term, per history, and the scores
 // of what was written.
-void write_summary(const Model& model, const Model& written, const std::vector<int>& columns,
-                   const std::vector<double>& error_reduction,
-                   const std::vector<History>& histories, const ForecastSetup& setup,
+void write_summary(const forecast::Model& model, const forecast::Model& written,
+                   const std::vector<int>& columns, const std::vector<double>& error_reduction,
+                   const std::vector<History>& histories, const forecast::ForecastSetup& setup,
                    const RegressionRows& rows, const FitQuality& quality, const OutputPaths& paths,
                    std::ostream& out) {
-  const int n = model.nterm();
+  const int n = model.term_count();
   out << " term  coefficient    std.error  err.red.  factors (input:lag^power)\n";
   for (int j = 0; j < n; ++j) {
     const int k = columns[static_cast<std::size_t>(j)];
     const double err = error_reduction[static_cast<std::size_t>(k)];
-    out << number("%5d", j + 1) << number("  %12.5e", written.c[static_cast<std::size_t>(j)])
+    out << number("%5d", j + 1)
+        << number("  %12.5e", written.coefficients[static_cast<std::size_t>(j)])
         << number("  %11.4e", std::sqrt(std::max(0.0, written.covariance(j + 1, j + 1))))
         << (err >= 0.0 ? number("  %8.5f", err) : std::string("         -")) << "  "
         << describe_term(written.terms[static_cast<std::size_t>(j)]) << "\n";
@@ -219,7 +225,7 @@ void write_summary(const Model& model, const Model& written, const std::vector<i
   for (const History& h : histories) {
     RegressionRows own(n);
     own.append(model, *h.table, setup);
-    out << "history " << h.name << ": " << h.table->nrec << " rows read, " << own.rows()
+    out << "history " << h.name << ": " << h.table->rows_read << " rows read, " << own.rows()
         << " regression rows\n";
   }
   out << "rows used: " << rows.rows() << ", terms: " << n << "\n"
@@ -231,27 +237,28 @@ void write_summary(const Model& model, const Model& written, const std::vector<i
 
 int fit(const FitRequest& request, std::ostream& out) {
   int maxlag = 0;
-  const std::vector<Configuration> configs = read_configurations(request, maxlag);
-  const Configuration& config = configs.front();
+  const std::vector<forecast::Configuration> configs = read_configurations(request, maxlag);
+  const forecast::Configuration& config = configs.front();
   const OutputPaths paths = output_paths(request, config);
   const std::vector<CandidateTerm> candidates =
       read_term_file(request.term_file, config, request.step - config.LT);
-  ForecastSetup setup = ForecastSetup::of(config, maxlag);
+  const forecast::RunShape shape = forecast::run_shape(config, maxlag);
+  forecast::ForecastSetup setup = forecast::ForecastSetup::of(shape);
   setup.lead_step = request.step;
   const std::vector<History> histories = load_histories(request, configs, maxlag, out);
 
-  const std::string target_name = config.UN[static_cast<std::size_t>(config.KY - 1)];
+  const std::string target_name = config.UN[shape.target_index()];
   out << "velk_fit: lead step " << request.step << " of " << target_name << " (KY=" << config.KY
-      << ", LT=" << config.LT << ", DT(KY)=" << setup.step << ", MAXLAG=" << maxlag
+      << ", LT=" << config.LT << ", DT(KY)=" << setup.cadence << ", MAXLAG=" << maxlag
       << "), target row = base row + " << config.LT << "\n";
 
   std::vector<double> error_reduction;
   const std::vector<int> columns =
       select_columns(request, candidates, histories, setup, error_reduction, out);
 
-  Model model = model_of(candidates, columns);
+  forecast::Model model = model_of(candidates, columns);
   bool any_factor = false;
-  for (const Model::Term& t : model.terms) any_factor = any_factor || !t.empty();
+  for (const forecast::Model::Term& t : model.terms) any_factor = any_factor || !t.empty();
   if (!any_factor)
     throw FitError(
         "the selected terms are all constant; the forecaster gives no forecast for such "
@@ -266,16 +273,17 @@ int fit(const FitRequest& request, std::ostream& out) {
 
   // Put in place whole or not at all, as the forecaster's own outputs are: the
   // forecaster reads these files next.
-  write_whole_file(paths.model, format_model_file(model), "the model file");
-  write_whole_file(paths.covariance, format_covariance_file(model), "the covariance file");
+  forecast::write_whole_file(paths.model, forecast::format_model_file(model), "the model file");
+  forecast::write_whole_file(paths.covariance, forecast::format_covariance_file(model),
+                             "the covariance file");
 
   // Score what was written, read back the forecaster's way: the files carry
   // six significant digits, and that is what the forecasts will use.
-  Model written = read_model_file(paths.model);
-  read_covariance_file(paths.covariance, written);
-  const int n = model.nterm();
+  forecast::Model written = forecast::read_model_file(paths.model);
+  forecast::read_covariance_file(paths.covariance, written);
+  const int n = model.term_count();
   Eigen::VectorXd c(n);
-  for (int j = 0; j < n; ++j) c(j) = written.c[static_cast<std::size_t>(j)];
+  for (int j = 0; j < n; ++j) c(j) = written.coefficients[static_cast<std::size_t>(j)];
   const FitQuality quality = fit_quality(y, x * c);
 
   write_summary(model, written, columns, error_reduction, histories, setup, rows, quality, paths,
@@ -292,7 +300,7 @@ int run_fit(const FitRequest& request, std::ostream& out, std::ostream& err) {
   std::signal(SIGXFSZ, SIG_IGN);
   try {
     return fit(request, out);
-  } catch (const RunEnd& end) {
+  } catch (const forecast::RunEnd& end) {
     err << "velk_fit: " << trimmed(end.text()) << "\n";
   } catch (const TermFileError& e) {
     err << "velk_fit: " << e.what() << "\n";

@@ -10,8 +10,8 @@
 
 #include "common/program_info.h"
 #include "fit/omni_conversion.h"
-#include "forecast/output_file.h"
-#include "forecast/run_end.h"
+#include "forecast/format/run_end.h"
+#include "forecast/run/output_file.h"
 
 namespace {
 
@@ -58,8 +58,8 @@ bool feed(std::istream& in, const std::string& name, velk::fit::OmniConverter& c
 // Whole or not at all: a cut input file would read as a shorter history.
 bool write_file(const std::string& path, const std::string& text) {
   try {
-    velk::write_whole_file(path, text, "the output file");
-  } catch (const velk::RunEnd&) {
+    velk::forecast::write_whole_file(path, text, "the output file");
+  } catch (const velk::forecast::RunEnd&) {
     std::cerr << "omni2nrt: cannot write " << path << "\n";
     return false;
   }

@@ -1,6 +1,6 @@
 #include "fit/omni_record.h"
 
-#include "forecast/fixed_field.h"
+#include "forecast/text/fixed_field.h"
 
 namespace velk::fit {
 namespace {
@@ -34,7 +34,8 @@ class FieldReader {
 
   bool real(const OmniField& field, double& value, bool& present) {
     // OMNI always writes the decimal point, so the implied-decimal count never applies.
-    if (read_real_field(line_, field.first_col, field.width, 0, value) != FieldStatus::kOk) {
+    if (forecast::read_real_field(line_, field.first_col, field.width, 0, value) !=
+        forecast::FieldStatus::kOk) {
       return fail(field);
     }
     present = value != field.fill;
@@ -42,7 +43,8 @@ class FieldReader {
   }
 
   bool integer(const OmniField& field, int& value, bool& present) {
-    if (read_int_field(line_, field.first_col, field.width, value) != FieldStatus::kOk) {
+    if (forecast::read_int_field(line_, field.first_col, field.width, value) !=
+        forecast::FieldStatus::kOk) {
       return fail(field);
     }
     present = value != static_cast<int>(field.fill);

@@ -8,9 +8,9 @@
 #include <Eigen/Dense>
 #include <vector>
 
-#include "forecast/forecast.h"
-#include "forecast/hourly_table.h"
-#include "forecast/model_file.h"
+#include "forecast/model/forecast.h"
+#include "forecast/model/hourly_table.h"
+#include "forecast/model/model_file.h"
 
 namespace velk::fit {
 
@@ -22,7 +22,8 @@ class RegressionRows {
   // Appends the rows of `table` for the terms of `model` (its coefficients
   // are not used). Returns the number of rows added. Ends the run (RunEnd)
   // when a term reaches outside the table, as the forecaster would.
-  int append(const Model& model, const HourlyTable& table, const ForecastSetup& setup);
+  int append(const forecast::Model& model, const forecast::HourlyTable& table,
+             const forecast::ForecastSetup& setup);
 
   int rows() const { return static_cast<int>(targets_.size()); }
   Eigen::MatrixXd design() const;  // rows x terms

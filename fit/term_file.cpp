@@ -20,12 +20,13 @@ bool parse_count(const std::string& text, int limit, int& value) {
 
 class LineParser {
  public:
-  LineParser(const std::string& name, int line, const Configuration& config, int smallest_lag)
+  LineParser(const std::string& name, int line, const forecast::Configuration& config,
+             int smallest_lag)
       : where_(name + ":" + std::to_string(line) + ": "),
         config_(config),
         smallest_lag_(smallest_lag) {}
 
-  Model::Factor factor(const std::string& word) const {
+  forecast::Model::Factor factor(const std::string& word) const {
     const std::size_t colon = word.find(':');
     if (colon == std::string::npos)
       fail("'" + word + "' is not a factor INPUT:LAG or INPUT:LAG^POWER");
@@ -35,8 +36,8 @@ class LineParser {
         word.substr(colon + 1, caret == std::string::npos ? std::string::npos : caret - colon - 1);
     const std::string power_text = caret == std::string::npos ? "1" : word.substr(caret + 1);
 
-    Model::Factor f;
-    if (!parse_count(input_text, 999, f.input) || f.input < 1 || f.input > kInputCount)
+    forecast::Model::Factor f;
+    if (!parse_count(input_text, 999, f.input) || f.input < 1 || f.input > forecast::kInputCount)
       fail("input '" + input_text + "' in '" + word + "' is not a number from 1 to 16");
     if (config_.UFLAG[static_cast<std::size_t>(f.input - 1)] == 0)
       fail("input " + input_text + " is not in use in the configuration (UFLAG(" + input_text +
@@ -66,21 +67,22 @@ class LineParser {
 
  private:
   std::string where_;
-  const Configuration& config_;
+  const forecast::Configuration& config_;
   int smallest_lag_;
 };
 
 // Factors in a fixed order, so that "9:0 6:0" and "6:0 9:0" compare equal.
-Model::Term canonical(Model::Term factors) {
-  std::sort(factors.begin(), factors.end(), [](const Model::Factor& a, const Model::Factor& b) {
-    if (a.input != b.input) return a.input < b.input;
-    if (a.lag != b.lag) return a.lag < b.lag;
-    return a.power < b.power;
-  });
+forecast::Model::Term canonical(forecast::Model::Term factors) {
+  std::sort(factors.begin(), factors.end(),
+            [](const forecast::Model::Factor& a, const forecast::Model::Factor& b) {
+              if (a.input != b.input) return a.input < b.input;
+              if (a.lag != b.lag) return a.lag < b.lag;
+              return a.power < b.power;
+            });
   return factors;
 }
 
-bool same_term(const Model::Term& a, const Model::Term& b) {
+bool same_term(const forecast::Model::Term& a, const forecast::Model::Term& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t k = 0; k < a.size(); ++k)
     if (a[k].input != b[k].input || a[k].lag != b[k].lag || a[k].power != b[k].power) return false;
@@ -90,7 +92,7 @@ bool same_term(const Model::Term& a, const Model::Term& b) {
 }  // namespace
 
 std::vector<CandidateTerm> read_term_file(std::istream& in, const std::string& name,
-                                          const Configuration& config, int smallest_lag) {
+                                          const forecast::Configuration& config, int smallest_lag) {
   std::vector<CandidateTerm> terms;
   std::string text;
   for (int line = 1; std::getline(in, text); ++line) {
@@ -116,8 +118,9 @@ std::vector<CandidateTerm> read_term_file(std::istream& in, const std::string& n
     } else {
       for (std::size_t k = first; k < list.size(); ++k)
         term.factors.push_back(parser.factor(list[k]));
-      if (term.factors.size() > static_cast<std::size_t>(kMaxFactorsPerTerm))
-        parser.fail("a term has at most " + std::to_string(kMaxFactorsPerTerm) + " factors");
+      if (term.factors.size() > static_cast<std::size_t>(forecast::kMaxFactorsPerTerm))
+        parser.fail("a term has at most " + std::to_string(forecast::kMaxFactorsPerTerm) +
+                    " factors");
     }
     term.factors = canonical(term.factors);
     for (const CandidateTerm& earlier : terms)
@@ -134,17 +137,17 @@ std::vector<CandidateTerm> read_term_file(std::istream& in, const std::string& n
   return terms;
 }
 
-std::vector<CandidateTerm> read_term_file(const std::string& path, const Configuration& config,
-                                          int smallest_lag) {
+std::vector<CandidateTerm> read_term_file(const std::string& path,
+                                          const forecast::Configuration& config, int smallest_lag) {
   std::ifstream in(path);
   if (!in) throw TermFileError(path + ": cannot open the term file");
   return read_term_file(in, path, config, smallest_lag);
 }
 
-std::string describe_term(const Model::Term& factors) {
+std::string describe_term(const forecast::Model::Term& factors) {
   if (factors.empty()) return "const";
   std::string text;
-  for (const Model::Factor& f : factors) {
+  for (const forecast::Model::Factor& f : factors) {
     if (!text.empty()) text += ' ';
     text += std::to_string(f.input) + ":" + std::to_string(f.lag);
     if (f.power != 1) text += "^" + std::to_string(f.power);

@@ -20,13 +20,13 @@
 #include <string>
 #include <vector>
 
-#include "forecast/configuration.h"
-#include "forecast/model_file.h"
+#include "forecast/model/model_file.h"
+#include "forecast/run/configuration.h"
 
 namespace velk::fit {
 
 struct CandidateTerm {
-  Model::Term factors;  // empty for the constant term
+  forecast::Model::Term factors;  // empty for the constant term
   bool keep = false;
   int line = 0;  // line of the term file, for messages
 };
@@ -38,11 +38,11 @@ class TermFileError : public std::runtime_error {
 };
 
 std::vector<CandidateTerm> read_term_file(std::istream& in, const std::string& name,
-                                          const Configuration& config, int smallest_lag);
-std::vector<CandidateTerm> read_term_file(const std::string& path, const Configuration& config,
-                                          int smallest_lag);
+                                          const forecast::Configuration& config, int smallest_lag);
+std::vector<CandidateTerm> read_term_file(const std::string& path,
+                                          const forecast::Configuration& config, int smallest_lag);
 
 // The term in the notation above ("9:0 6:0", "const"), for summaries.
-std::string describe_term(const Model::Term& factors);
+std::string describe_term(const forecast::Model::Term& factors);
 
 }  // namespace velk::fit

@@ -4,18 +4,19 @@
 #include <cstdint>
 #include <sstream>
 
-#include "forecast/configuration.h"
-#include "forecast/run_end.h"
+#include "forecast/format/run_end.h"
+#include "forecast/run/configuration.h"
 #include "fuzz/fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::istringstream in(velk::fuzz::as_text(data, size));
   try {
-    const velk::Configuration config = velk::read_configuration(in, velk::kConfigurationFile);
-    velk::validate_configuration(config);
-    velk::model_count(config);
-    velk::table_rows(config.LT, 1);
-  } catch (const velk::RunEnd&) {
+    const velk::forecast::Configuration config =
+        velk::forecast::read_configuration(in, velk::forecast::kConfigurationFile);
+    velk::forecast::validate_configuration(config);
+    velk::forecast::model_count(config);
+    velk::forecast::table_rows(config.LT, 1);
+  } catch (const velk::forecast::RunEnd&) {
   }
   return 0;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "forecast/fixed_field.h"
+#include "forecast/text/fixed_field.h"
 #include "fuzz/fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -16,10 +16,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string line = velk::fuzz::as_text(data + 3, size - 3);
 
   int integer = 0;
-  if (velk::read_int_field(line, first_col, width, integer) == velk::FieldStatus::kOk) {
-    velk::write_int_field(integer, width);
+  if (velk::forecast::read_int_field(line, first_col, width, integer) ==
+      velk::forecast::FieldStatus::kOk) {
+    velk::forecast::write_int_field(integer, width);
   }
   double real = 0.0;
-  velk::read_real_field(line, first_col, width, decimals, real);
+  velk::forecast::read_real_field(line, first_col, width, decimals, real);
   return 0;
 }

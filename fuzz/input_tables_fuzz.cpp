@@ -7,17 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "forecast/configuration.h"
-#include "forecast/hourly_table.h"
-#include "forecast/readnrtd.h"
-#include "forecast/run_end.h"
+#include "forecast/format/run_end.h"
+#include "forecast/model/hourly_table.h"
+#include "forecast/run/configuration.h"
+#include "forecast/run/input_tables.h"
 #include "fuzz/fuzz_input.h"
 
 namespace {
 
 // The fill values of the production configurations.
-const velk::FillValues kFill = {-999.9,  -999.9, -999.9, -999.9, -999.9, -999.9, -1.e5, -9999.9,
-                                -9999.9, 99.,    9999.,  0.,     9.,     9.,     9.,    9.};
+const velk::forecast::FillValues kFill = {-999.9, -999.9,  -999.9,  -999.9, -999.9, -999.9,
+                                          -1.e5,  -9999.9, -9999.9, 99.,    9999.,  0.,
+                                          9.,     9.,      9.,      9.};
 
 }  // namespace
 
@@ -31,10 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string dst = dir.write("dst-rt.asc", parts[3]);
   try {
     // A lead time of 3 hours, as the ap and Kp blocks use.
-    velk::HourlyTable table(velk::table_rows(3, velk::count_mag_records(mag)));
+    velk::forecast::HourlyTable table(
+        velk::forecast::table_rows(3, velk::forecast::count_mag_records(mag)));
     std::ostringstream messages;
-    velk::readnrtd(table, kFill, mag, swepam, kp, dst, messages);
-  } catch (const velk::RunEnd&) {
+    velk::forecast::read_input_tables(table, kFill, {mag, swepam, kp, dst}, messages);
+  } catch (const velk::forecast::RunEnd&) {
   }
   return 0;
 }

@@ -9,23 +9,24 @@
 #include <string>
 #include <vector>
 
-#include "forecast/model_file.h"
-#include "forecast/run_end.h"
+#include "forecast/format/run_end.h"
+#include "forecast/model/model_file.h"
 #include "fuzz/fuzz_input.h"
 
 namespace {
 
 // A model as written is the model file's canonical text: writing what was
 // read back from it must change nothing.
-void check_written_form_reads_back(const velk::Model& model) {
+void check_written_form_reads_back(const velk::forecast::Model& model) {
   std::string written;
   try {
-    written = velk::format_model_file(model);
+    written = velk::forecast::format_model_file(model);
   } catch (const std::invalid_argument&) {
     return;  // a term the layout cannot hold; the reader may still take it
   }
   const std::string path = velk::fuzz::scratch().write("written.res", written);
-  if (velk::format_model_file(velk::read_model_file(path)) != written) std::abort();
+  if (velk::forecast::format_model_file(velk::forecast::read_model_file(path)) != written)
+    std::abort();
 }
 
 }  // namespace
@@ -37,12 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string model_path = dir.write("model.res", parts[0]);
   const std::string covariance_path = dir.write("model.cov", parts[1]);
   try {
-    velk::Model model = velk::read_model_file(model_path);
+    velk::forecast::Model model = velk::forecast::read_model_file(model_path);
     check_written_form_reads_back(model);
-    velk::check_covariance_file(covariance_path, model.nterm());
-    velk::read_covariance_file(covariance_path, model);
-    velk::format_covariance_file(model);
-  } catch (const velk::RunEnd&) {
+    velk::forecast::check_covariance_file(covariance_path, model.term_count());
+    velk::forecast::read_covariance_file(covariance_path, model);
+    velk::forecast::format_covariance_file(model);
+  } catch (const velk::forecast::RunEnd&) {
   }
   return 0;
 }

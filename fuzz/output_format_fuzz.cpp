@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "forecast/output_format.h"
+#include "forecast/format/output_format.h"
 #include "fuzz/fuzz_input.h"
 
 namespace {
 
-std::vector<velk::FormatItem> items_of(const std::string& bytes) {
-  std::vector<velk::FormatItem> items;
+std::vector<velk::forecast::FormatItem> items_of(const std::string& bytes) {
+  std::vector<velk::forecast::FormatItem> items;
   for (const char byte : bytes) {
     const int value = static_cast<signed char>(byte);
     switch (static_cast<unsigned char>(byte) % 3) {
@@ -38,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string format = text.substr(0, line_end);
   const std::string bytes = line_end == std::string::npos ? "" : text.substr(line_end + 1);
   try {
-    velk::OutputFormat::parse(format).write(items_of(bytes));
-  } catch (const velk::FormatError&) {
+    velk::forecast::OutputFormat::parse(format).write(items_of(bytes));
+  } catch (const velk::forecast::FormatError&) {
   }
   return 0;
 }

@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
-  velk::Configuration ap;
+  velk::forecast::Configuration ap;
   ap.UFLAG = {1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 1, 1, 1, 1, 1};
   ap.LMAX = {24, 24, 24, 24, 24, 24, 24, 24, 24, 648, 648, 648, 0, 0, 0, 0};
   const int smallest_lag = -(data[0] % 8);

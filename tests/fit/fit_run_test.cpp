@@ -12,10 +12,10 @@
 #include "fit/nrt_records.h"
 #include "fit/regression_rows.h"
 #include "fit/term_file.h"
-#include "forecast/configuration.h"
-#include "forecast/forecast.h"
-#include "forecast/model_file.h"
-#include "forecast/readnrtd.h"
+#include "forecast/model/forecast.h"
+#include "forecast/model/model_file.h"
+#include "forecast/run/configuration.h"
+#include "forecast/run/input_tables.h"
 #include "tests/forecast/test_support.h"
 
 namespace velk::fit {
@@ -26,19 +26,20 @@ constexpr double kC0 = -3.0, kC1 = 0.8, kC2 = 2.0e-3;
 
 TEST(RegressionRows, UseTheForecastersPlacementAndLeaveOutMissingRows) {
   // Rows 1..30; LT = 2, MAXLAG = 3, cadence 2: base rows 4, 6, ..., 28.
-  HourlyTable table(30);
-  table.nrec = 30;
+  forecast::HourlyTable table(30);
+  table.rows_read = 30;
   for (int t = 1; t <= 30; ++t) {
     table.at(9, t) = 100.0 + t;    // input 9 identifies its row
     table.at(11, t) = 1000.0 + t;  // the target too
   }
   table.at(9, 9) = -9999.9;   // a missing factor: base row 10 (lag 1) is left out
   table.at(11, 14) = 9999.0;  // a missing target: base row 12 is left out
-  const FillValues uf{0, 0, 0, 0, 0, 0, 0, 0, -9999.9, 0, 9999.0};  // inputs 9 and 11
-  const Model model{{0.0, 0.0, 0.0}, {{}, {{9, 1, 1}}, {{9, 0, 2}}}, {}};
+  const forecast::FillValues uf{0, 0, 0, 0, 0, 0, 0, 0, -9999.9, 0, 9999.0};  // inputs 9 and 11
+  const forecast::Model model{{0.0, 0.0, 0.0}, {{}, {{9, 1, 1}}, {{9, 0, 2}}}, {}};
 
   RegressionRows rows(3);
-  EXPECT_EQ(rows.append(model, table, ForecastSetup{11, 2, 3, 2, uf}), 11);  // 13 base rows - 2
+  EXPECT_EQ(rows.append(model, table, forecast::ForecastSetup{11, 2, 3, 2, uf}),
+            11);  // 13 base rows - 2
   // Base row 4: the constant, row 3 (one row back), row 4 squared.
   EXPECT_EQ(rows.design().row(0), Eigen::RowVector3d(1.0, 103.0, 104.0 * 104.0));
   const Eigen::VectorXd y = rows.targets();
@@ -114,16 +115,16 @@ TEST_F(FitRun, SelectsTheTrueTermsAndWritesFilesTheForecasterEvaluatesAsFitted) 
             std::string::npos)
       << out.str();
 
-  Model model = read_model_file("m2.res");
-  read_covariance_file("m2.cov", model);
-  ASSERT_EQ(model.nterm(), 3);
+  forecast::Model model = forecast::read_model_file("m2.res");
+  forecast::read_covariance_file("m2.cov", model);
+  ASSERT_EQ(model.term_count(), 3);
   EXPECT_EQ(describe_term(model.terms[0]) + ", " + describe_term(model.terms[1]) + ", " +
                 describe_term(model.terms[2]),
             "const, 11:0, 6:0 9:0");
   // Rounding Dst to whole nT is the only noise; the coefficients lie within it.
-  EXPECT_NEAR(model.c[0], kC0, 0.05);
-  EXPECT_NEAR(model.c[1], kC1, 0.002);
-  EXPECT_NEAR(model.c[2], kC2, 2e-5);
+  EXPECT_NEAR(model.coefficients[0], kC0, 0.05);
+  EXPECT_NEAR(model.coefficients[1], kC1, 0.002);
+  EXPECT_NEAR(model.coefficients[2], kC2, 2e-5);
   for (int j = 1; j <= 3; ++j)
     for (int m = 1; m < j; ++m) EXPECT_EQ(model.covariance(j, m), model.covariance(m, j));
   // Standard errors consistent with the rounding noise (variance 1/12).
@@ -131,14 +132,16 @@ TEST_F(FitRun, SelectsTheTrueTermsAndWritesFilesTheForecasterEvaluatesAsFitted) 
 
   // The forecaster, reading history "a" and the written model, forecasts
   // exactly c'p on every base row.
-  const Configuration config = read_configuration("a.cfg");
-  const int maxlag = validate_configuration(config);
-  HourlyTable table(table_rows(config.LT, count_mag_records(config.FNMAG)));
-  readnrtd(table, config.UF, config.FNMAG, config.FNSWEPAM, config.FNKP, config.FNDST, std::cout);
-  const ForecastRows rows = forecast(model, ForecastSetup{11, 4, maxlag, 1, config.UF}, table);
-  for (int b = maxlag + 1; b <= table.nrec; b += 97) {
-    const double implied =
-        model.c[0] + model.c[1] * table.at(11, b) + model.c[2] * (table.at(6, b) * table.at(9, b));
+  const forecast::Configuration config = forecast::read_configuration("a.cfg");
+  const int maxlag = forecast::validate_configuration(config);
+  forecast::HourlyTable table(
+      forecast::table_rows(config.LT, forecast::count_mag_records(config.FNMAG)));
+  forecast::read_input_tables(table, config.UF, forecast::input_files(config), std::cout);
+  const forecast::ForecastRows rows =
+      forecast::forecast(model, forecast::ForecastSetup{11, 4, maxlag, 1, config.UF}, table);
+  for (int b = maxlag + 1; b <= table.rows_read; b += 97) {
+    const double implied = model.coefficients[0] + model.coefficients[1] * table.at(11, b) +
+                           model.coefficients[2] * (table.at(6, b) * table.at(9, b));
     EXPECT_NEAR(rows.y[static_cast<std::size_t>(b + 4 - 1)], implied, 1e-9) << "base row " << b;
     EXPECT_NEAR(rows.y[static_cast<std::size_t>(b + 4 - 1)], table.at(11, b + 4), 1.0);
   }

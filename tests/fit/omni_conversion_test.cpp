@@ -6,7 +6,7 @@
 #include "common/calendar.h"
 #include "fit/nrt_records.h"
 #include "fit/omni_conversion.h"
-#include "forecast/readnrtd.h"
+#include "forecast/run/input_tables.h"
 #include "tests/forecast/test_support.h"
 
 namespace velk::fit {
@@ -22,8 +22,8 @@ const std::string kRecord =
     ".15     0.06     0.04 -1   9 132.9  -0.2    -9    33  6.0";
 
 // The production fill values, as the forecaster's configuration gives them.
-const FillValues kFills{-999.9,  -999.9, -999.9, -999.9, -999.9, -999.9, -1.E5, -9999.9,
-                        -9999.9, 99.,    9999.,  0.,     9.,     9.,     9.,    9.};
+const forecast::FillValues kFills{-999.9,  -999.9, -999.9, -999.9, -999.9, -999.9, -1.E5, -9999.9,
+                                  -9999.9, 99.,    9999.,  0.,     9.,     9.,     9.,    9.};
 
 // Writes `text` right-aligned into columns first..first+width-1 (1-based).
 void put(std::string& line, std::size_t first, std::size_t width, const std::string& text) {
@@ -50,11 +50,13 @@ bool convert(int year, int doy, int hours, Edit edit, NrtTexts& texts, std::stri
 }
 
 // The converted texts as the forecaster reads them back.
-HourlyTable read_back(const NrtTexts& texts, int hours) {
+forecast::HourlyTable read_back(const NrtTexts& texts, int hours) {
   const velk::testing::ScratchDir dir;
-  HourlyTable table(hours + 24);
-  readnrtd(table, kFills, dir.write("mag", texts.mag), dir.write("swepam", texts.swepam),
-           dir.write("kp", texts.kp), dir.write("dst", texts.dst), std::cout);
+  forecast::HourlyTable table(hours + 24);
+  forecast::read_input_tables(table, kFills,
+                              {dir.write("mag", texts.mag), dir.write("swepam", texts.swepam),
+                               dir.write("kp", texts.kp), dir.write("dst", texts.dst)},
+                              std::cout);
   return table;
 }
 
@@ -90,8 +92,8 @@ TEST(OmniConversion, RecordsHaveTheColumnsTheForecasterReads) {
   EXPECT_EQ(dst[0].substr(108), " -46 -47 -36");  // the last hours, then the daily mean -35.5
   EXPECT_EQ(dst[1].substr(0, 10), "DST1701*01");
 
-  const HourlyTable table = read_back(texts, 48);
-  ASSERT_EQ(table.nrec, 48);
+  const forecast::HourlyTable table = read_back(texts, 48);
+  ASSERT_EQ(table.rows_read, 48);
   EXPECT_EQ(table.mo[24] * 100 + table.da[24], 101);
   for (int t = 1; t <= 48; ++t) EXPECT_EQ(table.at(11, t), -(t + 23)) << "row " << t;
   for (int t = 28; t <= 30; ++t) EXPECT_EQ(table.at(10, t), 37.0) << "row " << t;
@@ -119,8 +121,8 @@ TEST(OmniConversion, EveryOmniFillReadsAsTheForecastersFillValue) {
       if (k >= 30 && k <= 32) put(line, c.first_col, c.width, c.omni_fill);
     };
     ASSERT_TRUE(convert(2015, 1, 72, fill, texts, error)) << error;
-    const HourlyTable table = read_back(texts, 72);
-    ASSERT_EQ(table.nrec, 72);
+    const forecast::HourlyTable table = read_back(texts, 72);
+    ASSERT_EQ(table.rows_read, 72);
     for (int t = 30; t <= 34; ++t) {
       const bool filled = t >= 31 && t <= 33;  // rows are 1-based
       EXPECT_EQ(table.at(c.input, t) == kFills[static_cast<std::size_t>(c.input - 1)], filled)

@@ -10,7 +10,7 @@ namespace {
 // Reads `text` with the ap variant's model block: inputs 1-9, 12 and 13-16 in
 // use, lead step 1 of LT = 3, so lags from -2 on.
 std::vector<CandidateTerm> parse(const std::string& text) {
-  Configuration ap;
+  forecast::Configuration ap;
   ap.UFLAG = {1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 1, 1, 1, 1, 1};
   ap.LMAX = {24, 24, 24, 24, 24, 24, 24, 24, 24, 648, 648, 648, 0, 0, 0, 0};
   std::istringstream in(text);

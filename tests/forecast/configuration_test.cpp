@@ -1,4 +1,4 @@
-#include "forecast/configuration.h"
+#include "forecast/run/configuration.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "tests/forecast/test_support.h"
 
-namespace velk {
+namespace velk::forecast {
 namespace {
 
 using testing::abnormal_naming;
@@ -106,4 +106,4 @@ TEST(Configuration, CountsTheMagRecordsAfterTheHeader) {
 }
 
 }  // namespace
-}  // namespace velk
+}  // namespace velk::forecast

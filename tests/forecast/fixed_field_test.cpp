@@ -1,11 +1,11 @@
-#include "forecast/fixed_field.h"
+#include "forecast/text/fixed_field.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <tuple>
 
-namespace velk {
+namespace velk::forecast {
 namespace {
 
 constexpr FieldStatus kOk = FieldStatus::kOk, kBad = FieldStatus::kBadCharacter,
@@ -77,4 +77,4 @@ TEST(FixedField, ReadsRealFields) {
 }
 
 }  // namespace
-}  // namespace velk
+}  // namespace velk::forecast

@@ -1,4 +1,4 @@
-#include "forecast/forecast.h"
+#include "forecast/model/forecast.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 #include "tests/forecast/test_support.h"
 
-namespace velk {
+namespace velk::forecast {
 namespace {
 
 constexpr double kFill = 9999.0;
@@ -19,7 +19,7 @@ constexpr double kFill = 9999.0;
 // Bt (input 1) is t / 2.
 HourlyTable dst_table(int nmax, int nrec) {
   HourlyTable table(nmax);
-  table.nrec = nrec;
+  table.rows_read = nrec;
   for (int t = 1; t <= nmax; ++t) {
     table.at(11, t) = t <= nrec ? 10.0 * t : kFill;
     table.at(1, t) = 0.5 * t;
@@ -29,8 +29,8 @@ HourlyTable dst_table(int nmax, int nrec) {
 
 ForecastSetup dst_setup(int lt, int maxlag, int step = 1) {
   ForecastSetup setup{11, lt, maxlag, step};
-  setup.uf.fill(-999.9);
-  setup.uf[10] = kFill;
+  setup.fill.fill(-999.9);
+  setup.fill[10] = kFill;
   return setup;
 }
 
@@ -43,13 +43,15 @@ TEST(Forecast, TargetRowsGetTheSumAndTheStandardErrorFromTheLowerTriangle) {
   table.at(11, 3) = kFill;  // missing: the forecast from base row 4 is the fill value
   // y = 2 + 0.5 Dst(b - 1); the upper triangle (1000) must not enter.
   Model model = make_model({2.0, 0.5}, {{}, {{11, 1, 1}}});
-  model.cov = {4.0, 1000.0, 1.0, 9.0};
+  model.covariance_matrix = {4.0, 1000.0, 1.0, 9.0};
   const ForecastRows rows = forecast(model, dst_setup(2, 1), table);
   EXPECT_EQ(rows.y, (std::vector<double>{0, 0, 0, 7, 12, kFill, 22, 27, kFill, kFill}));
   // 4 + 2 x 1 x 1 + 9 x^2 with x = Dst(b - 1)
-  EXPECT_EQ(rows.dym, (std::vector<double>{0, 0, 0, std::sqrt(924.0), std::sqrt(3644.0), 0,
-                                           std::sqrt(14484.0), std::sqrt(22604.0), 0, 0}));
-  EXPECT_EQ(table.nrec, 6);
+  EXPECT_EQ(rows.standard_error,
+            (std::vector<double>{0, 0, 0, std::sqrt(924.0), std::sqrt(3644.0), 0,
+                                 std::sqrt(14484.0), std::sqrt(22604.0), 0, 0}));
+  EXPECT_EQ(rows.rows_covered, 6);
+  EXPECT_EQ(table.rows_read, 6);
 }
 
 TEST(Forecast, FactorsPowersLagsAndFillValues) {
@@ -68,14 +70,19 @@ TEST(Forecast, FactorsPowersLagsAndFillValues) {
       // Guards against the base-row walk overflowing an int when DT(KY) is as
       // large as the configuration can hold: only the first base row is evaluated.
       {dst_now, {8, 6, 1, 2, INT_MAX}, {0, 0, 0, 30, 0, 0, 0, kFill}},
-      // The forecasts would leave the table: NREC is lowered to NMAX - LT.
+      // The forecasts would leave the table: it covers the rows read up to
+      // its last row less the lead time.
       {dst_now, {10, 10, 2, 0, 1}, {0, 0, 10, 20, 30, 40, 50, 60, 70, 80}},
   };
   for (const auto& [model, shape, y] : cases) {
     const auto [nmax, nrec, lt, maxlag, step] = shape;
     HourlyTable table = dst_table(nmax, nrec);
-    EXPECT_EQ(forecast(model, dst_setup(lt, maxlag, step), table).y, y) << nmax << " " << nrec;
-    EXPECT_EQ(table.nrec, std::min(nrec, nmax - lt)) << nmax << " " << nrec;
+    const ForecastRows rows = forecast(model, dst_setup(lt, maxlag, step), table);
+    EXPECT_EQ(rows.y, y) << nmax << " " << nrec;
+    // Fault guarded: the count covered changed the table behind the caller's
+    // back, and the scoring after it depended on that unseen.
+    EXPECT_EQ(rows.rows_covered, std::min(nrec, nmax - lt)) << nmax << " " << nrec;
+    EXPECT_EQ(table.rows_read, nrec) << nmax << " " << nrec;
   }
 }
 
@@ -88,11 +95,11 @@ TEST(Forecast, AFillValueStopsTheTermProductsEvenUnderPowerZero) {
   const Model model = make_model({1, 1}, {{{11, 0, -2}}, {{11, 1, 1}, {0, 0, 0}}});
   std::vector<double> p;
   int factors = 0;
-  ASSERT_TRUE(term_products(model, table, dst_setup(0, 0).uf, 3, p, factors));
+  ASSERT_TRUE(term_products(model, table, dst_setup(0, 0).fill, 3, p, factors));
   EXPECT_EQ(p, (std::vector<double>{1.0 / 900.0, 20.0}));
   EXPECT_EQ(factors, 3);
   table.at(11, 2) = kFill;
-  EXPECT_FALSE(term_products(model, table, dst_setup(0, 0).uf, 3, p, factors));
+  EXPECT_FALSE(term_products(model, table, dst_setup(0, 0).fill, 3, p, factors));
 }
 
 // Guards against reading outside the table: a factor whose input number or
@@ -123,4 +130,4 @@ TEST(Forecast, FactorsReachingOutsideTheTableAreRejected) {
 }
 
 }  // namespace
-}  // namespace velk
+}  // namespace velk::forecast

@@ -1,17 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "forecast/configuration.h"
-#include "forecast/forecast.h"
-#include "forecast/gap_bridging.h"
-#include "forecast/gap_policy.h"
+#include "forecast/model/forecast.h"
+#include "forecast/model/gap_bridging.h"
+#include "forecast/model/gap_policy.h"
+#include "forecast/run/configuration.h"
 #include "tests/forecast/test_support.h"
 
-namespace velk {
+namespace velk::forecast {
 namespace {
 
 constexpr double kBtFill = -999.9, kDensityFill = -9999.9, kDstFill = 9999.0;
@@ -28,8 +29,8 @@ FillValues fills() {
 HourlyTable table_of(const std::vector<double>& bt, const std::vector<double>& n,
                      const std::vector<double>& dst) {
   HourlyTable table(static_cast<int>(bt.size()));
-  table.nrec = table.nmax;
-  for (int t = 1; t <= table.nmax; ++t) {
+  table.rows_read = table.row_count;
+  for (int t = 1; t <= table.row_count; ++t) {
     table.at(1, t) = bt[static_cast<std::size_t>(t - 1)];
     table.at(8, t) = n[static_cast<std::size_t>(t - 1)];
     table.at(11, t) = dst[static_cast<std::size_t>(t - 1)];
@@ -39,7 +40,7 @@ HourlyTable table_of(const std::vector<double>& bt, const std::vector<double>& n
 
 std::vector<double> column(const HourlyTable& table, int input) {
   std::vector<double> values;
-  for (int t = 1; t <= table.nmax; ++t) values.push_back(table.at(input, t));
+  for (int t = 1; t <= table.row_count; ++t) values.push_back(table.at(input, t));
   return values;
 }
 
@@ -124,7 +125,7 @@ TEST(GapBridging, FallbacksTakeTheRowsTheModelsBeforeThemCannotEvaluateAndAreCou
   policy.carry_hours = 1;
   HourlyTable bridged = bridged_table(table, fills(), policy);
   ForecastSetup setup{11, 1, 0, 1};
-  setup.uf = fills();
+  setup.fill = fills();
   setup.lead_step = 1;
   auto model = [](double c, int input, double variance) {
     return Model{{c}, {{{input, 0, 1}}}, {variance}};
@@ -141,10 +142,16 @@ TEST(GapBridging, FallbacksTakeTheRowsTheModelsBeforeThemCannotEvaluateAndAreCou
   // Fault guarded: a fallback's row given the model's standard error, or
   // counted as the model's in the product.
   EXPECT_EQ(rows.model, (std::vector<int>{-1, 0, 0, 1, -1, 0}));
-  const std::vector<double> dym{0, 0.1, 0.1, 6, 0, 0.5};
-  for (std::size_t f = 0; f < dym.size(); ++f) EXPECT_DOUBLE_EQ(rows.dym[f], dym[f]) << f;
+  const std::vector<double> standard_error{0, 0.1, 0.1, 6, 0, 0.5};
+  for (std::size_t f = 0; f < standard_error.size(); ++f)
+    EXPECT_DOUBLE_EQ(rows.standard_error[f], standard_error[f]) << f;
   ASSERT_EQ(rows.y_of_model.size(), 2u);
   EXPECT_EQ(rows.y_of_model[1][4], kDstFill);  // Dst missing in row 4
+  // Fault guarded: a bridged table of other rows than the table as read,
+  // which the two passes would then walk differently.
+  bridged.rows_read = 5;
+  EXPECT_THROW(forecast_bridging_gaps({model(100, 1, 0.01)}, setup, table, bridged),
+               std::invalid_argument);
 }
 
 TEST(IndexScale, ApAndKpForecastsStayOnTheirScaleDstDoesNot) {
@@ -167,9 +174,9 @@ TEST(IndexScale, ApAndKpForecastsStayOnTheirScaleDstDoesNot) {
   for (const auto& [ky, value, expected] : cases) {
     ForecastSetup setup{ky, 1, 0, 1};
     index_scale(ky, setup.lowest, setup.highest);
-    setup.uf.fill(-1.0);
+    setup.fill.fill(-1.0);
     HourlyTable table(3);
-    table.nrec = 2;
+    table.rows_read = 2;
     const Model constant{{value}, {{{0, 0, 1}}}, {}};
     setup.standard_errors = false;
     EXPECT_EQ(forecast(constant, setup, table).y[1], expected) << ky << " " << value;
@@ -177,4 +184,4 @@ TEST(IndexScale, ApAndKpForecastsStayOnTheirScaleDstDoesNot) {
 }
 
 }  // namespace
-}  // namespace velk
+}  // namespace velk::forecast

@@ -6,11 +6,11 @@
 #include <tuple>
 #include <vector>
 
-#include "forecast/forecast.h"
-#include "forecast/intervals.h"
-#include "forecast/json_product.h"
+#include "forecast/model/forecast.h"
+#include "forecast/model/intervals.h"
+#include "forecast/run/json_product.h"
 
-namespace velk {
+namespace velk::forecast {
 namespace {
 
 constexpr double kDstFill = 9999.0;
@@ -20,8 +20,8 @@ const double kInf = std::numeric_limits<double>::infinity();
 // Dst (input 11) observed 0 in rows 1..30, missing in row 20; rows 1..25 read.
 HourlyTable residual_table() {
   HourlyTable table(30);
-  table.nrec = 25;
-  for (int t = 1; t <= table.nmax; ++t) table.at(11, t) = t == 20 ? kDstFill : 0.0;
+  table.rows_read = 25;
+  for (int t = 1; t <= table.row_count; ++t) table.at(11, t) = t == 20 ? kDstFill : 0.0;
   return table;
 }
 
@@ -35,9 +35,10 @@ std::vector<double> residual_forecasts() {
 ScoreSetup dst_scoring(int lead_step) {
   ScoreSetup setup;
   setup.lead_step = lead_step;
-  setup.ky = 11;
-  setup.uf_ky = kDstFill;
-  setup.lt = 1;
+  setup.target = 11;
+  setup.target_fill = kDstFill;
+  setup.lead_time = 1;
+  setup.rows_covered = 25;  // those read of residual_table()
   return setup;
 }
 
@@ -78,11 +79,11 @@ TEST(Intervals, EachRowTakesTheErrorsOfTheModelThatMadeIt) {
   std::vector<int> model(30, 0);
   model[13] = 1;
   model[14] = -1;
-  std::vector<double> dym(30, 0.0);
-  dym[12] = 3.0;
-  dym[13] = 3.0;
+  std::vector<double> standard_error(30, 0.0);
+  standard_error[12] = 3.0;
+  standard_error[13] = 3.0;
   const std::vector<double> error =
-      forecast_errors(dst_scoring(1), table, dym, model, {off, exact});
+      forecast_errors(dst_scoring(1), table, standard_error, model, {off, exact});
   // Fault guarded: a fallback's row given the model's residual error.
   EXPECT_DOUBLE_EQ(error[12], std::sqrt(10.0));
   EXPECT_DOUBLE_EQ(error[13], 3.0);
@@ -120,4 +121,4 @@ TEST(JsonProduct, NumbersAreFixedPointAndNeverNegativeZero) {
 }
 
 }  // namespace
-}  // namespace velk
+}  // namespace velk::forecast

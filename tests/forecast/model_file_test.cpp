@@ -1,4 +1,4 @@
-#include "forecast/model_file.h"
+#include "forecast/model/model_file.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 #include "tests/forecast/test_support.h"
 
-namespace velk {
+namespace velk::forecast {
 namespace {
 
 using testing::abnormal_naming;
@@ -49,10 +49,10 @@ TEST(ModelFile, ReadsCoefficientsAndTheFactorsTheCountNames) {
           model_line("3.0", "1  0   0 0");     // last line without line feed
   testing::ScratchDir dir;
   const Model model = read_model_file(dir.write("m.res", text));
-  ASSERT_EQ(model.nterm(), 7);
-  for (std::size_t j = 0; j < 3; ++j) EXPECT_EQ(model.c[j], coefficients[j].second) << j;
+  ASSERT_EQ(model.term_count(), 7);
+  for (std::size_t j = 0; j < 3; ++j) EXPECT_EQ(model.coefficients[j], coefficients[j].second) << j;
   EXPECT_EQ(factors(model.terms[3]), (std::vector<std::array<int, 3>>{{11, 3, 1}, {12, 648, 2}}));
-  EXPECT_EQ(model.c[4], 0.0);
+  EXPECT_EQ(model.coefficients[4], 0.0);
   EXPECT_TRUE(model.terms[4].empty());
   EXPECT_TRUE(model.terms[5].empty());
   EXPECT_EQ(factors(model.terms[6]), (std::vector<std::array<int, 3>>{{0, 0, 0}}));
@@ -101,7 +101,7 @@ TEST(CovarianceFile, ShortLinesGiveZerosAndLongRowsContinue) {
   Model three = model_of_size(3);
   read_covariance_file(dir.write("c.cov", "          1.5          2.5          3.5\n-2.5D0\n\n"),
                        three);
-  EXPECT_EQ(three.cov, (std::vector<double>{1.5, 2.5, 3.5, -2.5, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(three.covariance_matrix, (std::vector<double>{1.5, 2.5, 3.5, -2.5, 0, 0, 0, 0, 0}));
   const std::string bad = dir.write("c.cov", "1\n          1.0          2.0      3.0.0\n1\n");
   // Checked alike when the matrix is not kept.
   for (const bool keep : {true, false}) {
@@ -155,19 +155,19 @@ TEST(ModelFile, WritesDFieldsThatReadBackToTheDigitsTheyCarry) {
   for (const auto& [value, width, text] : fields) EXPECT_EQ(format_d_field(value, width, 6), text);
 
   Model model = model_of_size(3);
-  model.c = {-1234.5678, 0.000123456789, 7.0};
+  model.coefficients = {-1234.5678, 0.000123456789, 7.0};
   model.terms[0] = {{9, 0, 1}, {6, 24, 1}};
   model.terms[1] = {{11, 648, 2}};
   model.terms[2] = {{0, 0, 0}, {16, 0, 1}, {13, 0, 1}, {14, 0, 1}, {15, 0, 1},
                     {1, 1, 1}, {2, 2, 2},  {3, 3, 3},  {4, 4, 4}};
-  model.cov = {1.0, -2.0, 3.0, 4.5e-20, 5.0, -6.0e20, 7.0, 8.0, 9.0};
+  model.covariance_matrix = {1.0, -2.0, 3.0, 4.5e-20, 5.0, -6.0e20, 7.0, 8.0, 9.0};
   testing::ScratchDir dir;
   Model back = read_model_file(dir.write("m.res", format_model_file(model)));
   read_covariance_file(dir.write("m.cov", format_covariance_file(model)), back);
-  EXPECT_EQ(back.c, (std::vector<double>{-1234.57, 0.000123457, 7.0}));
+  EXPECT_EQ(back.coefficients, (std::vector<double>{-1234.57, 0.000123457, 7.0}));
   ASSERT_EQ(back.terms.size(), 3u);
   for (std::size_t j = 0; j < 3; ++j) EXPECT_EQ(factors(back.terms[j]), factors(model.terms[j]));
-  EXPECT_EQ(back.cov, model.cov);
+  EXPECT_EQ(back.covariance_matrix, model.covariance_matrix);
   EXPECT_EQ(format_model_file(back), format_model_file(model));
 
   // Terms the layout cannot hold are refused, not written into the next field.
@@ -177,9 +177,9 @@ TEST(ModelFile, WritesDFieldsThatReadBackToTheDigitsTheyCarry) {
     model.terms[0] = term;
     EXPECT_THROW(format_model_file(model), std::invalid_argument);
   }
-  model.cov.clear();
+  model.covariance_matrix.clear();
   EXPECT_THROW(format_covariance_file(model), std::invalid_argument);
 }
 
 }  // namespace
-}  // namespace velk
+}  // namespace velk::forecast

@@ -1,4 +1,4 @@
-#include "forecast/namelist.h"
+#include "forecast/text/namelist.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <tuple>
 
-namespace velk {
+namespace velk::forecast {
 namespace {
 
 // A small set of typed variables shaped like the configuration's.
@@ -111,4 +111,4 @@ TEST(Namelist, RejectsWhatItCannotReadWithALineNumber) {
 }
 
 }  // namespace
-}  // namespace velk
+}  // namespace velk::forecast

@@ -1,4 +1,4 @@
-#include "forecast/output_format.h"
+#include "forecast/format/output_format.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <limits>
 #include <tuple>
 
-#include "forecast/format_fields.h"
+#include "forecast/format/format_fields.h"
 
-namespace velk {
+namespace velk::forecast {
 namespace {
 
 using Items = std::vector<FormatItem>;
@@ -148,4 +148,4 @@ TEST(FormatFields, RealsRoundHalfAwayFromZeroOnTheExactBinaryValue) {
 }
 
 }  // namespace
-}  // namespace velk
+}  // namespace velk::forecast

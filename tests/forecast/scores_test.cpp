@@ -1,7 +1,7 @@
 // The formulas on small hand-worked samples, the sample's rows, and the
 // samples where a formula is undefined. (The synthetic_hand_computed end-to-end
 // case checks them once more through the whole program.)
-#include "forecast/scores.h"
+#include "forecast/model/scores.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-namespace velk {
+namespace velk::forecast {
 namespace {
 
 constexpr double kFill = 9999.0;
@@ -20,14 +20,15 @@ constexpr double kFill = 9999.0;
 Scores score(const std::vector<double>& observed, const std::vector<double>& forecast, int nrec,
              int lt, int step) {
   HourlyTable table(static_cast<int>(observed.size()));
-  table.nrec = nrec;
+  table.rows_read = nrec;
   for (std::size_t t = 0; t < observed.size(); ++t)
     table.at(11, static_cast<int>(t + 1)) = observed[t];
   ScoreSetup setup;
-  setup.ky = 11;
-  setup.uf_ky = kFill;
-  setup.lt = lt;
-  setup.step = step;
+  setup.target = 11;
+  setup.target_fill = kFill;
+  setup.lead_time = lt;
+  setup.cadence = step;
+  setup.rows_covered = nrec;
   return score_model(setup, table, forecast);
 }
 
@@ -95,4 +96,4 @@ TEST(Scores, HandWorkedSamplesAndUndefinedScores) {
 }
 
 }  // namespace
-}  // namespace velk
+}  // namespace velk::forecast

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "forecast/run_end.h"
+#include "forecast/format/run_end.h"
 #include "tests/common/scratch_dir.h"
 
 namespace velk::testing {
@@ -16,8 +16,8 @@ template <typename F>
 std::string run_end_of(F f) {
   try {
     f();
-  } catch (const RunEnd& end) {
-    return (end.kind() == RunEnd::Kind::kAbnormal ? "abnormal: " : "") + end.text();
+  } catch (const forecast::RunEnd& end) {
+    return (end.kind() == forecast::RunEnd::Kind::kAbnormal ? "abnormal: " : "") + end.text();
   }
   return "";
 }

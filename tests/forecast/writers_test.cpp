@@ -14,18 +14,18 @@
 #include <tuple>
 #include <utility>
 
-#include "forecast/metadata_writer.h"
-#include "forecast/output_file.h"
-#include "forecast/table_writer.h"
+#include "forecast/run/metadata_writer.h"
+#include "forecast/run/output_file.h"
+#include "forecast/run/table_writer.h"
 #include "tests/forecast/test_support.h"
 
-namespace velk {
+namespace velk::forecast {
 namespace {
 
 // Rows t = 1..n of 29 February 2020 from hour 1 on, ap (input 12) of row t is t.
 HourlyTable leap_day_table(int n, int nrec) {
   HourlyTable table(n);
-  table.nrec = nrec;
+  table.rows_read = nrec;
   table.yr.assign(n, 2020);
   table.mo.assign(n, 2);
   table.da.assign(n, 29);
@@ -201,4 +201,4 @@ TEST(OutputGroup, ReplacesBothFilesOrNeitherAndSaysWhenItCannot) {
 }
 
 }  // namespace
-}  // namespace velk
+}  // namespace velk::forecast
