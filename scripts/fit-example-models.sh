@@ -6,7 +6,7 @@
 # and two or three fallback models, tried in turn where the ones before cannot be
 # evaluated: NNNN-fb1 without the density, NNNN-fb2 with the index's own
 # history alone, and for ap and Kp NNNN-fb3 with the solar wind but neither
-# the density nor the index's own history (forecast/gap_policy.h). The fit
+# the density nor the index's own history (forecast/model/gap_policy.h). The fit
 # summaries go to fit-summary.txt beside the models.
 # Usage: scripts/fit-example-models.sh [--source recorded|omni] [--years "Y..."]
 #            [--out DIR] [--terms DIR] [--max-terms N] [--carry H] [--min-density N]
@@ -98,7 +98,7 @@ gap_file() {  # gap_file MODEL FALLBACK...
     names+="'$model-$fb.res', " covariances+="'$model-$fb.cov', "
   done
   {
-    echo "Gap bridging of $model.res (forecast/gap_policy.h), written by fit-example-models.sh."
+    echo "Gap bridging of $model.res (forecast/model/gap_policy.h), written by fit-example-models.sh."
     echo " &GAPS"
     echo "  CARRY = $carry,"
     echo "  NMIN = $min_density,"

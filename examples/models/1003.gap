@@ -1,4 +1,4 @@
-Gap bridging of 1003.res (forecast/gap_policy.h), written by fit-example-models.sh.
+Gap bridging of 1003.res (forecast/model/gap_policy.h), written by fit-example-models.sh.
  &GAPS
   CARRY = 2,
   NMIN = 0.5,
