@@ -27,9 +27,9 @@ def hour_of(text):
 
 
 def load_table_scores(path):
-    spec = importlib.util.spec_from_file_location("table_scores", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    source = importlib.util.spec_from_file_location("table_scores", path)
+    module = importlib.util.module_from_spec(source)
+    source.loader.exec_module(module)
     return module
 
 
