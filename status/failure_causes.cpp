@@ -12,24 +12,6 @@ namespace {
 constexpr std::size_t kMaxCauseBytes = std::size_t{64} << 10;
 constexpr std::size_t kMaxCauseLines = 1000;
 
-// The report's text as written in its XML, for a writer that names a record
-// by that rather than by the text a parser reads.
-std::string as_written(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '&') {
-      out += "&amp;";
-    } else if (c == '<') {
-      out += "&lt;";
-    } else if (c == '>') {
-      out += "&gt;";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 std::string causes_path_beside(const std::string& report_path) {
@@ -63,9 +45,9 @@ void attach_causes(const std::string& causes_text, std::vector<FailedStep>& fail
     by_record[line.substr(0, tab)].push_back(line.substr(tab + 1));
   }
   for (FailedStep& step : failed) {
-    auto found = by_record.find(step.error);
-    if (found == by_record.end() || found->second.empty())
-      found = by_record.find(as_written(step.error));
+    // The preprocessor names a record as a reader of its report finds it,
+    // references resolved, as step.error holds it.
+    const auto found = by_record.find(step.error);
     if (found == by_record.end() || found->second.empty()) continue;
     step.cause = found->second.front();
     found->second.pop_front();

@@ -159,22 +159,32 @@ std::string transfer_cause(CURL* handle, CURLcode code, const char* error_text, 
   return lower_case(curl_easy_strerror(code));
 }
 
-// Asks for the resource's header information only, following redirections.
-bool probe(const std::string& url, const char* schemes, std::string& cause) {
+// A transfer of `url`, following redirections, with the limits and the trust
+// every transfer has and libcurl's error text going to `error_text`; nullptr,
+// with `cause` said, when libcurl cannot start one.
+CURL* start_transfer(const std::string& url, const char* schemes, char* error_text,
+                     std::string& cause) {
   CURL* handle = curl_easy_init();
   if (handle == nullptr) {
     cause = "the transfer could not be started";
-    return false;
+    return nullptr;
   }
-  char error_text[CURL_ERROR_SIZE] = "";
   curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, error_text);
   curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(handle, CURLOPT_HEADER, 1L);
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, discard_received_data);
   set_transfer_limits(handle, schemes);
   set_trust(handle);
+  return handle;
+}
+
+// Asks for the resource's header information only.
+bool probe(const std::string& url, const char* schemes, std::string& cause) {
+  char error_text[CURL_ERROR_SIZE] = "";
+  CURL* handle = start_transfer(url, schemes, error_text, cause);
+  if (handle == nullptr) return false;
+  curl_easy_setopt(handle, CURLOPT_HEADER, 1L);
+  curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, discard_received_data);
   const CURLcode code = curl_easy_perform(handle);
   if (code != CURLE_OK) cause = transfer_cause(handle, code, error_text, false);
   curl_easy_cleanup(handle);
@@ -183,20 +193,12 @@ bool probe(const std::string& url, const char* schemes, std::string& cause) {
 
 bool fetch(const std::string& url, DownloadTarget& target, const char* schemes,
            std::string& cause) {
-  CURL* handle = curl_easy_init();
-  if (handle == nullptr) {
-    cause = "the transfer could not be started";
-    return false;
-  }
   char error_text[CURL_ERROR_SIZE] = "";
-  curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, error_text);
-  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+  CURL* handle = start_transfer(url, schemes, error_text, cause);
+  if (handle == nullptr) return false;
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, store_received_data);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &target);
-  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
-  set_transfer_limits(handle, schemes);
-  set_trust(handle);
   const CURLcode code = curl_easy_perform(handle);
   const bool ok = code == CURLE_OK && http_answer_is_data(handle);
   if (!ok) cause = transfer_cause(handle, code, error_text, target.too_large);
