@@ -40,6 +40,8 @@ std::optional<Intervals> intervals_in(std::istringstream& fields) {
     if (!bound) return std::nullopt;
     *bounds[i] = *bound;
   }
+  // A line whose bounds are out of order was not written by this program.
+  if (read.low_68 > read.high_68 || read.low_95 > read.high_95) return std::nullopt;
   return read;
 }
 
