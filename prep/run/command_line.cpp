@@ -15,8 +15,10 @@ std::string program_name() {
   return std::string("nrtprep-") + build_variant().name;
 }
 
-void write_usage(std::ostream& out) {
+// The usage text, with this build's variant and upstream sources.
+std::string usage() {
   const BuildVariant& variant = build_variant();
+  std::ostringstream out;
   out << "Usage: " << program_name() << " [ORDER_FILE]\n"
       << "Prepare one forecasting cycle of the " << variant.name << " variant ("
       << variant.lead_hours << " hours ahead, " << variant.models
@@ -44,12 +46,7 @@ void write_usage(std::ostream& out) {
       << "1 when ORDER_FILE exists but is not well-formed XML; 3 when errorfile.xml could not\n"
       << "be written anywhere; 64 on an unknown option (nothing is done). Only these two print\n"
       << "something, on standard error.\n";
-}
-
-std::string usage() {
-  std::ostringstream text;
-  write_usage(text);
-  return text.str();
+  return out.str();
 }
 
 }  // namespace
