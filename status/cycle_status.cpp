@@ -223,12 +223,9 @@ ordered_json cycle_status(const CycleRun& run) {
         const NewestForecast& f = newest[i];
         const bool any = !f.valid_time.empty();
         ordered_json interval_68 = nullptr, interval_95 = nullptr;
-        if (any && i < intervals.size()) {
-          const auto found = intervals[i].find(utc_seconds(f.valid_time).value_or(0));
-          if (found != intervals[i].end()) {
-            interval_68 = {found->second.low_68, found->second.high_68};
-            interval_95 = {found->second.low_95, found->second.high_95};
-          }
+        if (const auto found = any ? intervals_at(intervals, i, f.valid_time) : std::nullopt) {
+          interval_68 = {found->low_68, found->high_68};
+          interval_95 = {found->low_95, found->high_95};
         }
         forecasts.push_back(
             {{"lead", f.lead},

@@ -59,4 +59,13 @@ LeadIntervals read_product_intervals(const std::string& path) {
   return leads;
 }
 
+std::optional<Intervals> intervals_at(const LeadIntervals& leads, std::size_t lead,
+                                      const std::string& valid_time) {
+  const auto when = utc_seconds(valid_time);
+  if (lead >= leads.size() || !when) return std::nullopt;
+  const auto found = leads[lead].find(*when);
+  if (found == leads[lead].end()) return std::nullopt;
+  return found->second;
+}
+
 }  // namespace velk::status

@@ -2,7 +2,9 @@
 // forecast table), read back for the status and live verification.
 #pragma once
 
+#include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,5 +21,10 @@ struct Intervals {
 // a product.
 using LeadIntervals = std::vector<std::map<long long, Intervals>>;
 LeadIntervals read_product_intervals(const std::string& path);
+
+// The intervals of lead `lead` (0-based) for `valid_time` (ISO 8601 UTC), if
+// the product gave that forecast any.
+std::optional<Intervals> intervals_at(const LeadIntervals& leads, std::size_t lead,
+                                      const std::string& valid_time);
 
 }  // namespace velk::status

@@ -95,12 +95,8 @@ ordered_json live_verification(const std::string& ledger_path, const std::string
     const NewestForecast& lead = leads[i];
     for (const auto& forecast : lead.ahead) {
       if (!known.insert({lead.lead, forecast.first}).second) continue;
-      std::optional<Intervals> issued_intervals;
-      if (i < intervals.size()) {
-        const auto found = intervals[i].find(utc_seconds(forecast.first).value_or(0));
-        if (found != intervals[i].end()) issued_intervals = found->second;
-      }
-      ledger.push_back({forecast.first, lead.lead, forecast.second, issued_intervals});
+      ledger.push_back(
+          {forecast.first, lead.lead, forecast.second, intervals_at(intervals, i, forecast.first)});
     }
   }
   std::string text;
