@@ -14,19 +14,6 @@ constexpr std::size_t kMaxCauseLines = 1000;
 
 }  // namespace
 
-std::string causes_path_beside(const std::string& report_path) {
-  static const std::string kReport = "errorfile.xml";
-  // The preprocessor joins its output directory and the names by plain
-  // concatenation, so the prefix before the report's name is what the
-  // causes' name follows too.
-  if (report_path.size() >= kReport.size() &&
-      report_path.compare(report_path.size() - kReport.size(), kReport.size(), kReport) == 0) {
-    return report_path.substr(0, report_path.size() - kReport.size()) + "errorfile.causes";
-  }
-  const auto slash = report_path.rfind('/');
-  return (slash == std::string::npos ? "" : report_path.substr(0, slash + 1)) + "errorfile.causes";
-}
-
 void attach_causes(const std::string& causes_text, std::vector<FailedStep>& failed) {
   std::map<std::string, std::deque<std::string>> by_record;
   const std::string text = causes_text.substr(0, kMaxCauseBytes);

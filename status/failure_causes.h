@@ -10,9 +10,6 @@
 
 namespace velk::status {
 
-// The file's name beside a report: "errorfile.causes" for "errorfile.xml".
-std::string causes_path_beside(const std::string& report_path);
-
 // Gives each failed step the cause of the next line of `causes_text` that
 // names its record (its error name), in report order, so that two failed
 // records of one name take their own lines. The file is advisory: a line
