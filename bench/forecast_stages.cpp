@@ -47,7 +47,7 @@ int rows_forecast(const velk::forecast::Model& model, const velk::forecast::Fore
   std::vector<double> p;
   velk::forecast::EvaluationPlan plan(model);
   int evaluated = 0;
-  for (int b = setup.max_lag + 1; b <= rows_covered; b += setup.cadence)
+  for (int b = setup.first_base_row(); b <= rows_covered; b += setup.cadence)
     if (plan.has_factors() && plan.products(table, setup.fill, b, p)) ++evaluated;
   return evaluated;
 }

@@ -14,7 +14,7 @@ int RegressionRows::append(const forecast::Model& model, const forecast::HourlyT
   std::vector<double> p(static_cast<std::size_t>(terms_));
   forecast::EvaluationPlan plan(model);
   int added = 0;
-  for (int b = setup.max_lag + 1; last_base > 0 && b <= last_base; b += setup.cadence) {
+  for (int b = setup.first_base_row(); last_base > 0 && b <= last_base; b += setup.cadence) {
     const int target_row = b + setup.lead_time;
     if (target_row > table.rows_read) break;  // continuation rows hold no observation
     const double target = table.at(setup.target, target_row);

@@ -64,14 +64,14 @@ void index_scale(int ky, double& lowest, double& highest) {
 }
 
 int last_base_row(const ForecastSetup& setup, int rows_read) {
-  const int first = setup.max_lag + 1;
+  const int first = setup.first_base_row();
   if (rows_read < first) return 0;
   return first + (rows_read - first) / setup.cadence * setup.cadence;
 }
 
 void check_model_reach(const Model& model, const ForecastSetup& setup, int rows_read,
                        int table_rows) {
-  const int first_base = setup.max_lag + 1;
+  const int first_base = setup.first_base_row();
   const int last_base = last_base_row(setup, rows_read);
   for (std::size_t j = 0; j < model.terms.size(); ++j) {
     const int line = static_cast<int>(j + 1);
@@ -161,7 +161,7 @@ ForecastRows forecast(const Model& model, const ForecastSetup& setup, const Hour
   std::vector<double> p;
   EvaluationPlan plan(model);
 
-  for_each_stepped_row(setup.max_lag + 1, rows_covered, setup.cadence, [&](int b) {
+  for_each_stepped_row(setup.first_base_row(), rows_covered, setup.cadence, [&](int b) {
     const std::size_t f = static_cast<std::size_t>(b + setup.lead_time - 1);
     if (!plan.has_factors() || !plan.products(table, setup.fill, b, p)) {
       // A missing input, or a model without a single factor, gives no forecast.

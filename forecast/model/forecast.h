@@ -34,6 +34,9 @@ struct ForecastSetup {
 
   // The setup of a run of this shape, bounded to the target's scale.
   static ForecastSetup of(const RunShape& shape);
+
+  // The first base row: every lag of the inputs in use reaches back into the table.
+  int first_base_row() const { return max_lag + 1; }
 };
 
 // Per-row results, 1-based row t at index t - 1, one per row of the table.

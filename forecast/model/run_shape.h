@@ -21,7 +21,6 @@ struct RunShape {
   // The target's element in arrays indexed by input (0-based).
   std::size_t target_index() const { return static_cast<std::size_t>(target - 1); }
   double target_fill() const { return fill[target_index()]; }
-  int first_base_row() const { return max_lag + 1; }
   // The first row the table and the product show and the scores begin with.
   int first_forecast_row() const { return lead_time + max_lag + 1; }
 };
