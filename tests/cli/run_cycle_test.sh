@@ -29,8 +29,7 @@ status_field() { python3 -c 'import json, sys; print(json.load(open(sys.argv[1])
 # several lines logged by its first line only, or not logged at all.
 # prep-mode fc-mode status outcome          words the log line must hold
 while read -r prep fc want outcome words; do
-  echo "$prep" > "$tmp/work/prep-mode"
-  echo "$fc" > "$tmp/work/fc-mode"
+  modes "$prep" "$fc"
   rm -f "$tmp/work/status.json"
   cycle
   row="prep $prep, forecaster $fc"
@@ -120,8 +119,7 @@ exec(sys.stdin.read())' "$tmp/work" || fail "$1"
 }
 
 # The page and the status of a forecast, read by parsers.
-echo ok > "$tmp/work/prep-mode"
-echo ok > "$tmp/work/fc-mode"
+modes ok ok
 cycle
 check_status "status.json or index.html of a forecast" <<'CHECK'
 import html.parser
@@ -158,8 +156,7 @@ CHECK
 
 # Fault guarded: a model without a single forecast row was shown with a root
 # mean square error of 0.000, as if it were perfect.
-echo ok > "$tmp/work/prep-mode"
-echo none > "$tmp/work/fc-mode"
+modes ok none
 cycle
 check_status "status.json or index.html of a forecast without a forecast row" <<'CHECK'
 score = status["scores"][0]
@@ -177,8 +174,7 @@ record="cat >> '$tmp/alerts'; echo >> '$tmp/alerts'"
 rm -f "$tmp/alerts"
 # prep-mode fc-mode  command  alerts-so-far level-kept
 while read -r prep fc command count kept; do
-  echo "$prep" > "$tmp/work/prep-mode"
-  echo "$fc" > "$tmp/work/fc-mode"
+  modes "$prep" "$fc"
   case "$command" in
     record) cmd="$record" ;;
     fails) cmd="cat > /dev/null; exit 3" ;;
@@ -223,10 +219,7 @@ CHECK
 rm -f "$tmp/work/status.json" "$tmp/work/.forecast-ledger"
 # prep-mode fc-mode UTC time
 while read -r prep fc at; do
-  echo "$prep" > "$tmp/work/prep-mode"
-  echo "$fc" > "$tmp/work/fc-mode"
-  (cd "$tmp" && at_time "2020-03-21 $at:00" bash "$run_cycle" --bindir bin \
-    --models models dst work > out 2> err) || true
+  cycle_at "2020-03-21 $at:00" "$prep" "$fc"
   # Fault guarded: live verification figures that the scoring command does not
   # give over the same rows.
   [ "$prep" != ok ] || python3 "$(dirname "$0")/verification_agreement.py" "$tmp/work" \
@@ -267,8 +260,7 @@ starts="$(sed -n 's/^\([0-9,]*\) \* \* \* \* .*run-cycle.sh \(--utc-minute [0-9]
   "$source_dir/examples/scheduling/crontab.example")"
 [ -n "$starts" ] || fail "the crontab example has no start line with --utc-minute"
 minutes="${starts%% *}" gate="${starts#* }"
-echo ok > "$tmp/work/prep-mode"
-echo ok > "$tmp/work/fc-mode"
+modes ok ok
 for zone in UTC Europe/Berlin Asia/Kolkata Asia/Kathmandu America/St_Johns Pacific/Chatham; do
   cycles=0
   for minute in ${minutes//,/ }; do

@@ -13,6 +13,19 @@ at_time() {
   FAKETIME_DONT_FAKE_MONOTONIC=1 ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" faketime -f "$when" "$@"
 }
 
+# modes PREP FC: what the stand-in preprocessor and forecaster do next.
+modes() {
+  echo "$1" > "$tmp/work/prep-mode"
+  echo "$2" > "$tmp/work/fc-mode"
+}
+
+# cycle_at UTC_TIME PREP FC: one cycle of $run_cycle in work/ at that time,
+# with those stand-in modes; the caller judges what it left.
+cycle_at() {
+  modes "$2" "$3"
+  (cd "$tmp" && at_time "$1" bash "$run_cycle" --bindir bin --models models dst work > out 2> err) || true
+}
+
 # cycle_scratch VELK_STATUS SOURCE_DIR: makes $tmp (removed on exit) with
 # bin/ (the stand-ins and the real velk_status), work/ and models/ (one model).
 cycle_scratch() {
