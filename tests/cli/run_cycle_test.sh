@@ -369,5 +369,4 @@ rmdir "$tmp/work/.cycle.lock" && mv "$tmp/lock" "$tmp/work/.cycle.lock"
 [ "$status" -eq 74 ] && [ ! -e "$tmp/work/seen-tz" ] && [[ "$out" == *" dst unwritable exit=74 "* ]] ||
   fail "unwritable working directory: status $status, $out"
 
-[ "$failures" -eq 0 ] || exit 1
-echo "run-cycle: outcomes, status, models, retention, usage and lock hold"
+finish run-cycle "outcomes, status, models, retention, usage and lock hold"

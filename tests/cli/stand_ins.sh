@@ -1,8 +1,8 @@
 # Sourced by the cycle script's tests: their scratch directory, stand-in
-# programs and failure count.
+# programs and the shared checks.
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# shellcheck source=tests/common/script_checks.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../common/script_checks.sh"
 
 # at_time UTC_TIME COMMAND...: runs COMMAND with the clock pinned at that
 # time. (A sanitizer build must accept faketime's library loaded ahead of its
