@@ -70,6 +70,16 @@ ok      refuse3 20 forecaster-refused message=A~RUN-TIME~ERROR~F~5~WAS~ENCOUNTER
 ok      abort  21 forecaster-failed  newest=-,message=velk_nrt:~cannot~open~model~file~1101.res
 ROWS
 
+# check_status WHAT [ARGS...]: runs the Python check on standard input with
+# `work` (the working directory), `status` (its status.json) and the ARGS in
+# sys.argv[2:] at hand; WHAT fails with it.
+check_status() {
+  python3 -c 'import json, os, sys
+work = sys.argv[1]
+status = json.load(open(os.path.join(work, "status.json")))
+exec(sys.stdin.read())' "$tmp/work" "${@:2}" || fail "$1"
+}
+
 # --- the report where the preprocessor wrote it, with its causes --------------
 # Faults guarded: the report of an order file's output directory not read
 # (no sources, no failed steps); a report or causes file of an earlier cycle
@@ -79,17 +89,15 @@ ROWS
 mkdir -p "$tmp/work/out"
 echo '<order><Output><File_Name>out/</File_Name></Output></order>' > "$tmp/order-out.xml"
 echo '<order><Output><File_Name>missing/</File_Name></Output></order>' > "$tmp/order-missing.xml"
-echo ok > "$tmp/work/fc-mode"
 # prep-mode order file          report read         cause of the ACE MAG download
 while read -r prep order report cause; do
-  echo "$prep" > "$tmp/work/prep-mode"
+  modes "$prep" ok
   status=0
   # shellcheck disable=SC2086  # "-" stands for no order file
   (cd "$tmp" && bash "$run_cycle" --bindir bin --models models dst work ${order/#-/} > out 2> err) || status=$?
-  python3 - "$tmp/work" "$report" "${cause//\~/ }" <<'CHECK' || fail "prep $prep, order file $order: $(cat "$tmp/out") $(head -c 3000 "$tmp/work/status.json")"
-import json, os, sys
-work, report, cause = sys.argv[1:]
-status = json.load(open(os.path.join(work, "status.json")))
+  check_status "prep $prep, order file $order: $(cat "$tmp/out") $(head -c 3000 "$tmp/work/status.json")" \
+    "$report" "${cause//\~/ }" <<'CHECK'
+report, cause = sys.argv[2:]
 assert status["outcome"] == "sources-failed" and status["report"] == report, status["report"]
 assert status["sources"] is not None and not status["sources"]["ace_mag"]["ok"], status["sources"]
 steps = [s for s in status["failed_steps"] if s["step"] == "AceMagFileDownload"]
@@ -108,15 +116,6 @@ sources  $tmp/order-out.xml     errorfile.xml      -
 fallback $tmp/order-missing.xml errorfile.xml      connection~refused
 flooded  -                      errorfile.xml      -
 ROWS
-
-# check_status WHAT: runs the Python check on standard input with `work` (the
-# working directory) and `status` (its status.json) at hand; WHAT fails with it.
-check_status() {
-  python3 -c 'import json, os, sys
-work = sys.argv[1]
-status = json.load(open(os.path.join(work, "status.json")))
-exec(sys.stdin.read())' "$tmp/work" || fail "$1"
-}
 
 # The page and the status of a forecast, read by parsers.
 modes ok ok
@@ -231,11 +230,9 @@ ok      ok           19:20
 ok      observed=-15 22:20
 sources ok           23:20
 ROWS
-python3 - "$tmp/work" <<'CHECK' || fail "live verification: $(head -c 1500 "$tmp/work/status.json")"
-import json, os, sys
-work = sys.argv[1]
+check_status "live verification: $(head -c 1500 "$tmp/work/status.json")" <<'CHECK'
 assert len(open(os.path.join(work, ".forecast-ledger")).readlines()) == 16, "4 leads x 4 hours issued once"
-v = json.load(open(os.path.join(work, "status.json")))["verification"]
+v = status["verification"]
 assert v["cycle_time"] == "2020-03-21T22:20:00Z" and [w["hours"] for w in v["windows"]] == [24, 168, 720], v
 day = {lead["lead"]: lead for lead in v["windows"][0]["leads"]}
 # FC+01H -16 -16 -15 -15 against -15, persistence -11 -15 -15 -15;
