@@ -18,6 +18,7 @@ name="$1" kind="$3"
 program="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
+# shellcheck source=tests/common/script_checks.sh
 source "$(dirname "$0")/../common/script_checks.sh"
 
 # run_in_empty_dir ARGS...: runs the program (or the interpreter and script in

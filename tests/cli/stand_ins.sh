@@ -23,7 +23,7 @@ modes() {
 # with those stand-in modes; the caller judges what it left.
 cycle_at() {
   modes "$2" "$3"
-  (cd "$tmp" && at_time "$1" bash "$run_cycle" --bindir bin --models models dst work > out 2> err) || true
+  (cd "$tmp" && at_time "$1" bash "${run_cycle:?}" --bindir bin --models models dst work > out 2> err) || true
 }
 
 # cycle_scratch VELK_STATUS SOURCE_DIR: makes $tmp (removed on exit) with

@@ -8,6 +8,7 @@ trap 'rm -rf "$tmp"' EXIT
 # (head closes the pipe early: gzip ends by SIGPIPE.)
 gzip -dc "$source_dir/fit/data/omni2_2016.dat.gz" | head -n 24 > "$tmp/day.dat" || true
 cd "$tmp"
+# shellcheck source=tests/common/script_checks.sh
 source "$source_dir/tests/common/script_checks.sh"
 
 # Fault guarded: the files were written into the existing ones, so a reader
