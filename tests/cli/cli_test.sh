@@ -18,8 +18,8 @@ name="$1" kind="$3"
 program="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# shellcheck source=tests/common/script_checks.sh
+source "$(dirname "$0")/../common/script_checks.sh"
 
 # run_in_empty_dir ARGS...: runs the program (or the interpreter and script in
 # $runner) in a fresh empty directory, its file size limited to $blocks when
@@ -45,13 +45,16 @@ done
 # --- an unknown option: a usage error that names the program, and no run ----
 # Guards against programs that disagreed on it (2 in some, a run in others),
 # so that a scheduler could not tell a mistyped command line from a failure.
-if [ "$kind" != scripts ]; then
-  run_in_empty_dir --no-such-option
-  [ "$status" -eq 64 ] || fail "--no-such-option: exit status $status, expected 64"
-  [ -z "$out" ] || fail "--no-such-option printed on standard output: $out"
-  [[ "$err" == "$name: "*"--no-such-option"*"Usage: $name"* ]] || fail "--no-such-option: standard error '$err'"
-  [ -z "$(ls -A "$dir")" ] || fail "--no-such-option left files: $(ls -A "$dir")"
-fi
+# usage_error ARGS...: ends with 64, names the last word as the unknown option
+# and gives the usage on standard error only, and leaves no file.
+usage_error() {
+  run_in_empty_dir "$@"
+  [ "$status" -eq 64 ] || fail "'$*': exit status $status, expected 64"
+  [ -z "$out" ] || fail "'$*' printed on standard output: $out"
+  [[ "$err" == "$name: "*"${*: -1}"*$'\n'"Usage: $name"* ]] || fail "'$*': standard error '$err'"
+  [ -z "$(ls -A "$dir")" ] || fail "'$*' left files: $(ls -A "$dir")"
+}
+[ "$kind" = scripts ] || usage_error --no-such-option
 
 # --- every other command line behaves as before -----------------------------
 report_has() {  # STEP ERROR VALUE: the report of the last run holds that record
@@ -70,14 +73,8 @@ case "$kind" in
     # Guards against a mistyped option taken for an order file's name, which
     # made a quiet default run: any other argument that starts with "-", in
     # any place, is a usage error that names it and does nothing.
-    for args in --helpx --version=1 -h - "order.xml -v" "--help -x"; do
-      # shellcheck disable=SC2086  # the table's entries are word lists
-      run_in_empty_dir $args
-      [ "$status" -eq 64 ] || fail "'$args': exit status $status, expected 64"
-      [ -z "$out" ] || fail "'$args' printed on standard output: $out"
-      [[ "$err" == "$name: unknown option -"*"Usage: $name"* ]] || fail "'$args': standard error '$err'"
-      [ -z "$(ls -A "$dir")" ] || fail "'$args' left files: $(ls -A "$dir")"
-    done
+    # shellcheck disable=SC2086  # the table's entries are word lists
+    for args in --helpx --version=1 -h - "order.xml -v" "--help -x"; do usage_error $args; done
     # An order file's name that holds a "-" further on is still one.
     run_in_empty_dir my-order.xml
     [ "$status" -eq 0 ] || fail "'my-order.xml': exit status $status"
@@ -102,12 +99,8 @@ case "$kind" in
       [[ "$out" != *Usage* ]] || fail "'$args' printed the usage"
     done
     # A mistyped option was ignored and made a run; now it is refused.
-    for args in -h --helpx "extra -v"; do
-      # shellcheck disable=SC2086  # the table's entries are word lists
-      run_in_empty_dir $args
-      [ "$status" -eq 64 ] || fail "'$args': exit status $status, expected 64"
-      [[ "$err" == "$name: unknown option -"*"Usage: $name"* ]] || fail "'$args': standard error '$err'"
-    done
+    # shellcheck disable=SC2086  # the table's entries are word lists
+    for args in -h --helpx "extra -v"; do usage_error $args; done
     ;;
   scripts)
     # Guards against a script's bad usage ending like a failed run (1) or with

@@ -29,8 +29,7 @@ status_field() { python3 -c 'import json, sys; print(json.load(open(sys.argv[1])
 # several lines logged by its first line only, or not logged at all.
 # prep-mode fc-mode status outcome          words the log line must hold
 while read -r prep fc want outcome words; do
-  echo "$prep" > "$tmp/work/prep-mode"
-  echo "$fc" > "$tmp/work/fc-mode"
+  modes "$prep" "$fc"
   rm -f "$tmp/work/status.json"
   cycle
   row="prep $prep, forecaster $fc"
@@ -71,6 +70,16 @@ ok      refuse3 20 forecaster-refused message=A~RUN-TIME~ERROR~F~5~WAS~ENCOUNTER
 ok      abort  21 forecaster-failed  newest=-,message=velk_nrt:~cannot~open~model~file~1101.res
 ROWS
 
+# check_status WHAT [ARGS...]: runs the Python check on standard input with
+# `work` (the working directory), `status` (its status.json) and the ARGS in
+# sys.argv[2:] at hand; WHAT fails with it.
+check_status() {
+  python3 -c 'import json, os, sys
+work = sys.argv[1]
+status = json.load(open(os.path.join(work, "status.json")))
+exec(sys.stdin.read())' "$tmp/work" "${@:2}" || fail "$1"
+}
+
 # --- the report where the preprocessor wrote it, with its causes --------------
 # Faults guarded: the report of an order file's output directory not read
 # (no sources, no failed steps); a report or causes file of an earlier cycle
@@ -80,17 +89,15 @@ ROWS
 mkdir -p "$tmp/work/out"
 echo '<order><Output><File_Name>out/</File_Name></Output></order>' > "$tmp/order-out.xml"
 echo '<order><Output><File_Name>missing/</File_Name></Output></order>' > "$tmp/order-missing.xml"
-echo ok > "$tmp/work/fc-mode"
 # prep-mode order file          report read         cause of the ACE MAG download
 while read -r prep order report cause; do
-  echo "$prep" > "$tmp/work/prep-mode"
+  modes "$prep" ok
   status=0
   # shellcheck disable=SC2086  # "-" stands for no order file
   (cd "$tmp" && bash "$run_cycle" --bindir bin --models models dst work ${order/#-/} > out 2> err) || status=$?
-  python3 - "$tmp/work" "$report" "${cause//\~/ }" <<'CHECK' || fail "prep $prep, order file $order: $(cat "$tmp/out") $(head -c 3000 "$tmp/work/status.json")"
-import json, os, sys
-work, report, cause = sys.argv[1:]
-status = json.load(open(os.path.join(work, "status.json")))
+  check_status "prep $prep, order file $order: $(cat "$tmp/out") $(head -c 3000 "$tmp/work/status.json")" \
+    "$report" "${cause//\~/ }" <<'CHECK'
+report, cause = sys.argv[2:]
 assert status["outcome"] == "sources-failed" and status["report"] == report, status["report"]
 assert status["sources"] is not None and not status["sources"]["ace_mag"]["ok"], status["sources"]
 steps = [s for s in status["failed_steps"] if s["step"] == "AceMagFileDownload"]
@@ -110,18 +117,8 @@ fallback $tmp/order-missing.xml errorfile.xml      connection~refused
 flooded  -                      errorfile.xml      -
 ROWS
 
-# check_status WHAT: runs the Python check on standard input with `work` (the
-# working directory) and `status` (its status.json) at hand; WHAT fails with it.
-check_status() {
-  python3 -c 'import json, os, sys
-work = sys.argv[1]
-status = json.load(open(os.path.join(work, "status.json")))
-exec(sys.stdin.read())' "$tmp/work" || fail "$1"
-}
-
 # The page and the status of a forecast, read by parsers.
-echo ok > "$tmp/work/prep-mode"
-echo ok > "$tmp/work/fc-mode"
+modes ok ok
 cycle
 check_status "status.json or index.html of a forecast" <<'CHECK'
 import html.parser
@@ -158,8 +155,7 @@ CHECK
 
 # Fault guarded: a model without a single forecast row was shown with a root
 # mean square error of 0.000, as if it were perfect.
-echo ok > "$tmp/work/prep-mode"
-echo none > "$tmp/work/fc-mode"
+modes ok none
 cycle
 check_status "status.json or index.html of a forecast without a forecast row" <<'CHECK'
 score = status["scores"][0]
@@ -177,8 +173,7 @@ record="cat >> '$tmp/alerts'; echo >> '$tmp/alerts'"
 rm -f "$tmp/alerts"
 # prep-mode fc-mode  command  alerts-so-far level-kept
 while read -r prep fc command count kept; do
-  echo "$prep" > "$tmp/work/prep-mode"
-  echo "$fc" > "$tmp/work/fc-mode"
+  modes "$prep" "$fc"
   case "$command" in
     record) cmd="$record" ;;
     fails) cmd="cat > /dev/null; exit 3" ;;
@@ -223,10 +218,7 @@ CHECK
 rm -f "$tmp/work/status.json" "$tmp/work/.forecast-ledger"
 # prep-mode fc-mode UTC time
 while read -r prep fc at; do
-  echo "$prep" > "$tmp/work/prep-mode"
-  echo "$fc" > "$tmp/work/fc-mode"
-  (cd "$tmp" && at_time "2020-03-21 $at:00" bash "$run_cycle" --bindir bin \
-    --models models dst work > out 2> err) || true
+  cycle_at "2020-03-21 $at:00" "$prep" "$fc"
   # Fault guarded: live verification figures that the scoring command does not
   # give over the same rows.
   [ "$prep" != ok ] || python3 "$(dirname "$0")/verification_agreement.py" "$tmp/work" \
@@ -238,11 +230,9 @@ ok      ok           19:20
 ok      observed=-15 22:20
 sources ok           23:20
 ROWS
-python3 - "$tmp/work" <<'CHECK' || fail "live verification: $(head -c 1500 "$tmp/work/status.json")"
-import json, os, sys
-work = sys.argv[1]
+check_status "live verification: $(head -c 1500 "$tmp/work/status.json")" <<'CHECK'
 assert len(open(os.path.join(work, ".forecast-ledger")).readlines()) == 16, "4 leads x 4 hours issued once"
-v = json.load(open(os.path.join(work, "status.json")))["verification"]
+v = status["verification"]
 assert v["cycle_time"] == "2020-03-21T22:20:00Z" and [w["hours"] for w in v["windows"]] == [24, 168, 720], v
 day = {lead["lead"]: lead for lead in v["windows"][0]["leads"]}
 # FC+01H -16 -16 -15 -15 against -15, persistence -11 -15 -15 -15;
@@ -267,8 +257,7 @@ starts="$(sed -n 's/^\([0-9,]*\) \* \* \* \* .*run-cycle.sh \(--utc-minute [0-9]
   "$source_dir/examples/scheduling/crontab.example")"
 [ -n "$starts" ] || fail "the crontab example has no start line with --utc-minute"
 minutes="${starts%% *}" gate="${starts#* }"
-echo ok > "$tmp/work/prep-mode"
-echo ok > "$tmp/work/fc-mode"
+modes ok ok
 for zone in UTC Europe/Berlin Asia/Kolkata Asia/Kathmandu America/St_Johns Pacific/Chatham; do
   cycles=0
   for minute in ${minutes//,/ }; do
@@ -377,5 +366,4 @@ rmdir "$tmp/work/.cycle.lock" && mv "$tmp/lock" "$tmp/work/.cycle.lock"
 [ "$status" -eq 74 ] && [ ! -e "$tmp/work/seen-tz" ] && [[ "$out" == *" dst unwritable exit=74 "* ]] ||
   fail "unwritable working directory: status $status, $out"
 
-[ "$failures" -eq 0 ] || exit 1
-echo "run-cycle: outcomes, status, models, retention, usage and lock hold"
+finish run-cycle "outcomes, status, models, retention, usage and lock hold"

@@ -1,8 +1,8 @@
 # Sourced by the cycle script's tests: their scratch directory, stand-in
-# programs and failure count.
+# programs and the shared checks.
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# shellcheck source=tests/common/script_checks.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../common/script_checks.sh"
 
 # at_time UTC_TIME COMMAND...: runs COMMAND with the clock pinned at that
 # time. (A sanitizer build must accept faketime's library loaded ahead of its
@@ -11,6 +11,19 @@ at_time() {
   local when="$1"
   shift
   FAKETIME_DONT_FAKE_MONOTONIC=1 ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" faketime -f "$when" "$@"
+}
+
+# modes PREP FC: what the stand-in preprocessor and forecaster do next.
+modes() {
+  echo "$1" > "$tmp/work/prep-mode"
+  echo "$2" > "$tmp/work/fc-mode"
+}
+
+# cycle_at UTC_TIME PREP FC: one cycle of $run_cycle in work/ at that time,
+# with those stand-in modes; the caller judges what it left.
+cycle_at() {
+  modes "$2" "$3"
+  (cd "$tmp" && at_time "$1" bash "${run_cycle:?}" --bindir bin --models models dst work > out 2> err) || true
 }
 
 # cycle_scratch VELK_STATUS SOURCE_DIR: makes $tmp (removed on exit) with

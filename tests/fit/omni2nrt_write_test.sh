@@ -8,8 +8,8 @@ trap 'rm -rf "$tmp"' EXIT
 # (head closes the pipe early: gzip ends by SIGPIPE.)
 gzip -dc "$source_dir/fit/data/omni2_2016.dat.gz" | head -n 24 > "$tmp/day.dat" || true
 cd "$tmp"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# shellcheck source=tests/common/script_checks.sh
+source "$source_dir/tests/common/script_checks.sh"
 
 # Fault guarded: the files were written into the existing ones, so a reader
 # could meet one half written (here a second link to the old file changes).
@@ -28,5 +28,4 @@ status=0
 cmp -s before h-mag.asc || fail "a failed write changed h-mag.asc"
 [ -z "$(find . -name '.velk_nrt-*')" ] || fail "a temporary file stayed: $(find . -name '.velk_nrt-*')"
 
-[ "$failures" -eq 0 ] || exit 1
-echo "omni2nrt: files put in place whole or not at all"
+finish omni2nrt "files put in place whole or not at all"

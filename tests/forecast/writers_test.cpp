@@ -2,13 +2,12 @@
 // cover what those cases cannot reach: fields that overflow or are cut, and
 // cadences no case file would hold.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <climits>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -17,6 +16,7 @@
 #include "forecast/run/metadata_writer.h"
 #include "forecast/run/output_file.h"
 #include "forecast/run/table_writer.h"
+#include "tests/common/file_size_limit.h"
 #include "tests/forecast/test_support.h"
 
 namespace velk::forecast {
@@ -32,6 +32,17 @@ HourlyTable leap_day_table(int n, int nrec) {
   table.doy.assign(n, 60);
   for (int t = 1; t <= n; ++t) table.at(12, t) = table.hr[static_cast<std::size_t>(t - 1)] = t;
   return table;
+}
+
+// The exit status of `f` run in a child process, which may die or keep a
+// file-size limit to itself.
+template <typename F>
+int exit_status_in_child(F f) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(f());
+  int status = -1;
+  EXPECT_EQ(::waitpid(child, &status, 0), child);
+  return WEXITSTATUS(status);
 }
 
 TEST(MetadataWriter, FieldsTooWideAreCutOrOverflow) {
@@ -100,28 +111,21 @@ TEST(OutputFile, ReplacesTheFileWholeOrLeavesTheEarlierOne) {
       std::filesystem::create_symlink("victim", path);
     else
       dir.write("out", "old\n");
-    const pid_t child = ::fork();
-    if (child == 0) {
-      int status = 0;
+    const int status = exit_status_in_child([&, end = end] {
       try {
         OutputFile file(path, "the output");
-        if (end == End::kWriteFails) {  // a full disk, as a file-size limit makes it
-          std::signal(SIGXFSZ, SIG_IGN);
-          const rlimit two_bytes{2, 2};
-          ::setrlimit(RLIMIT_FSIZE, &two_bytes);
-        }
+        std::optional<testing::FileSizeLimit> full_disk;
+        if (end == End::kWriteFails) full_disk.emplace(2);
         file.stream() << "new\n";
         file.flush();
         if (end == End::kDies) ::_exit(0);  // no destructor runs, as when killed
         if (end == End::kCommit) file.commit();
       } catch (const RunEnd&) {
-        status = 1;
+        return 1;
       }
-      ::_exit(status);
-    }
-    int status = -1;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_EQ(WEXITSTATUS(status), end == End::kWriteFails ? 1 : 0);
+      return 0;
+    });
+    EXPECT_EQ(status, end == End::kWriteFails ? 1 : 0);
     EXPECT_EQ(testing::read_file(path), content) << static_cast<int>(end);
     EXPECT_EQ(testing::read_file(victim), "old\n") << static_cast<int>(end);
   }
@@ -152,38 +156,29 @@ TEST(OutputGroup, ReplacesBothFilesOrNeitherAndSaysWhenItCannot) {
       else
         std::ofstream(path, std::ios::binary) << "old\n";
     }
-    const pid_t child = ::fork();
-    if (child == 0) {
-      std::string said;
-      try {
-        OutputGroup outputs;
-        OutputFile metadata_file(meta, "the metadata file", &outputs);
-        metadata_file.stream() << "new\n";
-        metadata_file.flush();
-        rlimit limit{RLIM_INFINITY, RLIM_INFINITY};
-        ::getrlimit(RLIMIT_FSIZE, &limit);
-        if (fault == Fault::kTableWrite) {  // a full disk, as a file-size limit makes it
-          std::signal(SIGXFSZ, SIG_IGN);
-          const rlimit four_bytes{4, limit.rlim_max};
-          ::setrlimit(RLIMIT_FSIZE, &four_bytes);
-        }
-        OutputFile table_file(data, "the forecast table", &outputs);
-        table_file.stream() << "new table\n";
-        try {
-          outputs.commit();
-        } catch (const RunEnd& e) {
-          said = e.text();
-        }
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-      } catch (const RunEnd& e) {
-        said = e.text();
-      }
-      std::ofstream(dir.file("diagnostic"), std::ios::binary) << said;
-      ::_exit(0);
-    }
-    int status = -1;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_EQ(exit_status_in_child([&, fault = fault] {
+                std::string said;
+                try {
+                  OutputGroup outputs;
+                  OutputFile metadata_file(meta, "the metadata file", &outputs);
+                  metadata_file.stream() << "new\n";
+                  metadata_file.flush();
+                  std::optional<testing::FileSizeLimit> full_disk;
+                  if (fault == Fault::kTableWrite) full_disk.emplace(4);
+                  OutputFile table_file(data, "the forecast table", &outputs);
+                  table_file.stream() << "new table\n";
+                  try {
+                    outputs.commit();
+                  } catch (const RunEnd& e) {
+                    said = e.text();
+                  }
+                } catch (const RunEnd& e) {
+                  said = e.text();
+                }
+                std::ofstream(dir.file("diagnostic"), std::ios::binary) << said;
+                return 0;
+              }),
+              0);
     const int row = static_cast<int>(fault);
     for (const auto& [path, content] : {std::pair{meta, metadata}, std::pair{data, table}}) {
       if (content == nullptr)

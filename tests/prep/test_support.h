@@ -4,10 +4,8 @@
 #pragma once
 
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <time.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,10 +14,12 @@
 #include <vector>
 
 #include "prep/common/date_stamps.h"
+#include "tests/common/file_size_limit.h"
 #include "tests/common/scratch_dir.h"
 
 namespace velk::prep {
 
+using velk::testing::FileSizeLimit;
 using velk::testing::read_file;
 using velk::testing::ScratchDir;
 
@@ -33,22 +33,6 @@ struct FixedClock {
   }
   ~FixedClock() { set_clock_source(nullptr); }
   static inline std::time_t moment = 0;
-};
-
-// While alive, no write may take a file beyond `bytes`: the write fails as it
-// would on a full disk (EFBIG instead of ENOSPC), without needing to mount one.
-struct FileSizeLimit {
-  explicit FileSizeLimit(rlim_t bytes) {
-    std::signal(SIGXFSZ, SIG_IGN);  // the signal would end the process; the write fails instead
-    ::getrlimit(RLIMIT_FSIZE, &previous);
-    const rlimit limited{bytes, previous.rlim_max};
-    ::setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, SIG_DFL);
-  }
-  rlimit previous{};
 };
 
 inline void write_file(const std::string& path, const std::string& text) {
